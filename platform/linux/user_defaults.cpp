@@ -1,0 +1,423 @@
+#include "platform/user_defaults.h"
+
+#include "platform/log.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
+
+namespace lopewell {
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr std::string_view kLogCategory = "UserDefaults";
+// Settings are a few keys; anything bigger is not ours, and reading it whole would cost memory.
+constexpr size_t kMaxFileSize = 16 * 1024 * 1024;
+// Deep nesting cannot be a settings value, and encoding it again would recurse that deep.
+constexpr int kMaxDepth = 64;
+constexpr int kMaxSetAsideAttempts = 1000;
+
+constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string encodeBase64(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t available = std::min<size_t>(3, bytes.size() - i);
+        std::uint32_t group = std::uint32_t { bytes[i] } << 16;
+        if (available > 1)
+            group |= std::uint32_t { bytes[i + 1] } << 8;
+        if (available > 2)
+            group |= bytes[i + 2];
+        text += kBase64Alphabet[(group >> 18) & 0x3f];
+        text += kBase64Alphabet[(group >> 12) & 0x3f];
+        text += available > 1 ? kBase64Alphabet[(group >> 6) & 0x3f] : '=';
+        text += available > 2 ? kBase64Alphabet[group & 0x3f] : '=';
+    }
+    return text;
+}
+
+std::optional<std::vector<std::uint8_t>> decodeBase64(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    size_t padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == '=')
+        ++padding;
+
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    std::uint32_t group = 0;
+    int bits = 0;
+    for (size_t i = 0; i < text.size() - padding; ++i) {
+        const size_t value = kBase64Alphabet.find(text[i]);
+        if (value == std::string_view::npos)
+            return std::nullopt;
+        group = (group << 6) | static_cast<std::uint32_t>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<std::uint8_t>((group >> bits) & 0xff));
+        }
+    }
+    return bytes;
+}
+
+struct Loaded {
+    json values = json::object();
+    std::string problem;  // empty when the file was missing or fine
+};
+
+Loaded readDefaults(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        return { json::object(), Error::fromErrno(errno, "cannot be opened").message };
+    }
+    std::string text;
+    std::string problem;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        problem = Error::fromErrno(errno, "cannot be examined").message;
+    else if (!S_ISREG(info.st_mode))
+        problem = "is not a regular file";
+    else if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
+        problem = "is larger than 16 MiB";
+    while (problem.empty()) {
+        char buffer[16384];
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            problem = Error::fromErrno(errno, "cannot be read").message;
+        else if (count == 0)
+            break;
+        else if (text.size() + static_cast<size_t>(count) > kMaxFileSize)
+            problem = "is larger than 16 MiB";
+        else
+            text.append(buffer, static_cast<size_t>(count));
+    }
+    ::close(fd);
+    if (!problem.empty())
+        return { json::object(), problem };
+
+    bool tooDeep = false;
+    auto limitDepth = [&tooDeep](int depth, json::parse_event_t event, json&) {
+        const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+        if (opens && depth >= kMaxDepth)
+            tooDeep = true;
+        return !tooDeep;
+    };
+    try {
+        json values = json::parse(text, limitDepth);
+        if (tooDeep)
+            return { json::object(), "nests values more than 64 levels deep" };
+        if (!values.is_object())
+            return { json::object(), "does not hold a JSON object" };
+        return { std::move(values), {} };
+    } catch (const json::exception& exception) {
+        return { json::object(), std::string("is not valid JSON (") + exception.what() + ")" };
+    }
+}
+
+ErrorOr<void> createFolder(const fs::path& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) == 0)
+        return {};
+    if (errno == ENOENT && folder.has_relative_path() && folder.parent_path() != folder) {
+        if (auto parent = createFolder(folder.parent_path()); !parent)
+            return parent;
+        if (::mkdir(folder.c_str(), 0700) == 0)
+            return {};
+    }
+    if (errno == EEXIST) {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return {};
+        errno = ENOTDIR;
+    }
+    return Error::fromErrno(errno, "Cannot create folder " + folder.string());
+}
+
+ErrorOr<void> writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return Error::fromErrno(errno, "write");
+        text.remove_prefix(static_cast<size_t>(written));
+    }
+    return {};
+}
+
+// The new contents, complete and on disk, next to the file they will replace.
+ErrorOr<fs::path> writeTemporary(const fs::path& file, std::string_view text)
+{
+    fs::path temporary = file;
+    temporary += ".tmp-" + std::to_string(::getpid());
+    // A leftover of a crashed process with our pid; O_EXCL below then refuses planted links.
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Error::fromErrno(errno, "Cannot create " + temporary.string());
+
+    ErrorOr<void> result = writeAll(fd, text);
+    if (result && ::fsync(fd) != 0)
+        result = Error::fromErrno(errno, "fsync");
+    if (::close(fd) != 0 && result)
+        result = Error::fromErrno(errno, "close");
+    if (!result) {
+        ::unlink(temporary.c_str());
+        return Error { result.error().code, "Cannot write " + temporary.string() + ": " + result.error().message };
+    }
+    return temporary;
+}
+
+// Moves `from` to `to` unless `to` exists; EEXIST then.
+int renameNoReplace(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without RENAME_NOREPLACE: link() refuses to overwrite just the same.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+ErrorOr<void> setAside(const fs::path& file)
+{
+    for (int attempt = 0; attempt < kMaxSetAsideAttempts; ++attempt) {
+        fs::path target = file;
+        target += attempt == 0 ? std::string(".corrupt") : ".corrupt." + std::to_string(attempt);
+        const int error = renameNoReplace(file, target);
+        if (error == EEXIST)
+            continue;
+        if (error == ENOENT)
+            return {};  // someone already moved it
+        if (error != 0)
+            return Error::fromErrno(error, "Cannot set aside unusable " + file.string());
+        log::error(kLogCategory, "Moved unusable " + file.string() + " to " + target.string());
+        return {};
+    }
+    return Error { EEXIST, "Cannot set aside unusable " + file.string() + ": too many earlier copies" };
+}
+
+std::map<fs::path, std::weak_ptr<UserDefaults>>& registry()
+{
+    static std::map<fs::path, std::weak_ptr<UserDefaults>> instances;
+    return instances;
+}
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+std::shared_ptr<UserDefaults> UserDefaults::open(fs::path file)
+{
+    std::error_code error;
+    fs::path absolute = fs::absolute(file, error);
+    const fs::path key = (error ? file : absolute).lexically_normal();
+
+    std::lock_guard lock(registryMutex());
+    auto& instances = registry();
+    std::erase_if(instances, [](const auto& entry) { return entry.second.expired(); });
+    if (auto it = instances.find(key); it != instances.end()) {
+        if (std::shared_ptr<UserDefaults> existing = it->second.lock())
+            return existing;
+    }
+    auto created = std::make_shared<UserDefaults>(PrivateTag {}, key);
+    instances[key] = created;
+    return created;
+}
+
+UserDefaults::UserDefaults(PrivateTag, fs::path file)
+    : m_file(std::move(file))
+    , m_values(std::make_unique<json>(json::object()))
+{
+    load();
+}
+
+UserDefaults::~UserDefaults() = default;
+
+void UserDefaults::load()
+{
+    Loaded loaded = readDefaults(m_file);
+    if (!loaded.problem.empty()) {
+        m_unusableFileOnDisk = true;
+        log::error(kLogCategory, "Ignoring user defaults file " + m_file.string() + ": it " + loaded.problem
+                       + "; it is set aside before the next change");
+    }
+    *m_values = std::move(loaded.values);
+}
+
+const json* UserDefaults::find(std::string_view key) const
+{
+    auto it = m_values->find(key);
+    return it == m_values->end() ? nullptr : &*it;
+}
+
+bool UserDefaults::objectExists(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    return find(key) != nullptr;
+}
+
+bool UserDefaults::boolForKey(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const json* value = find(key);
+    return value && value->is_boolean() && value->get<bool>();
+}
+
+std::int64_t UserDefaults::integerForKey(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const json* value = find(key);
+    if (!value)
+        return 0;
+    if (value->is_number_unsigned()) {
+        const auto number = value->get<std::uint64_t>();
+        return number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+            ? static_cast<std::int64_t>(number) : 0;
+    }
+    if (value->is_number_integer())
+        return value->get<std::int64_t>();
+    if (value->is_number_float()) {
+        // A hand-edited "2.0" still means 2; 2.5 or 1e300 mean nothing we can use.
+        const double number = value->get<double>();
+        constexpr double kLimit = 9223372036854775808.0;  // 2^63
+        if (std::isfinite(number) && std::trunc(number) == number && number >= -kLimit && number < kLimit)
+            return static_cast<std::int64_t>(number);
+    }
+    return 0;
+}
+
+std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const json* value = find(key);
+    if (!value || !value->is_string())
+        return std::nullopt;
+    return value->get<std::string>();
+}
+
+std::optional<std::vector<std::uint8_t>> UserDefaults::dataForKey(std::string_view key) const
+{
+    std::lock_guard lock(m_mutex);
+    const json* value = find(key);
+    if (!value || !value->is_object() || value->size() != 1)
+        return std::nullopt;
+    auto encoded = value->find("data");
+    if (encoded == value->end() || !encoded->is_string())
+        return std::nullopt;
+    return decodeBase64(encoded->get_ref<const std::string&>());
+}
+
+ErrorOr<void> UserDefaults::setBool(std::string_view key, bool value)
+{
+    return store(key, json(value));
+}
+
+ErrorOr<void> UserDefaults::setInteger(std::string_view key, std::int64_t value)
+{
+    return store(key, json(value));
+}
+
+ErrorOr<void> UserDefaults::setString(std::string_view key, std::string_view value)
+{
+    return store(key, json(std::string(value)));
+}
+
+ErrorOr<void> UserDefaults::setData(std::string_view key, const std::vector<std::uint8_t>& value)
+{
+    return store(key, json { { "data", encodeBase64(value) } });
+}
+
+ErrorOr<void> UserDefaults::removeObject(std::string_view key)
+{
+    std::lock_guard lock(m_mutex);
+    if (!find(key))
+        return {};
+    json updated = *m_values;
+    updated.erase(std::string(key));
+    if (auto result = persist(updated); !result)
+        return result;
+    *m_values = std::move(updated);
+    return {};
+}
+
+ErrorOr<void> UserDefaults::store(std::string_view key, json value)
+{
+    std::lock_guard lock(m_mutex);
+    json updated = *m_values;
+    updated[std::string(key)] = std::move(value);
+    if (auto result = persist(updated); !result)
+        return result;
+    *m_values = std::move(updated);
+    return {};
+}
+
+ErrorOr<void> UserDefaults::persist(const json& values)
+{
+    std::string text;
+    try {
+        text = values.dump(2) + "\n";
+    } catch (const json::exception& exception) {
+        // Keys and strings must be UTF-8 to be JSON at all.
+        return Error { EINVAL, std::string("Cannot encode user defaults: ") + exception.what() };
+    }
+
+    fs::path folder = m_file.parent_path();
+    if (auto created = createFolder(folder.empty() ? fs::path(".") : folder); !created)
+        return created.error();
+    ErrorOr<fs::path> temporary = writeTemporary(m_file, text);
+    if (!temporary)
+        return temporary.error();
+
+    // Only now, with the replacement safely written, move the unusable file out of its way.
+    if (m_unusableFileOnDisk) {
+        if (auto setAsideResult = setAside(m_file); !setAsideResult) {
+            ::unlink(temporary.value().c_str());
+            return setAsideResult;
+        }
+        m_unusableFileOnDisk = false;
+    }
+    if (::rename(temporary.value().c_str(), m_file.c_str()) != 0) {
+        Error error = Error::fromErrno(errno, "Cannot replace " + m_file.string());
+        ::unlink(temporary.value().c_str());
+        return error;
+    }
+
+    // The new file is already what every reader sees, so a failure here costs durability only.
+    const int folderFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0 || (::fsync(folderFd) != 0 && errno != EINVAL))
+        log::error(kLogCategory, Error::fromErrno(errno, "Cannot flush folder " + folder.string()).message);
+    if (folderFd >= 0)
+        ::close(folderFd);
+    return {};
+}
+
+}  // namespace lopewell

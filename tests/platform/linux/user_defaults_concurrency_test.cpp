@@ -1,0 +1,49 @@
+#include "platform/user_defaults.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lopewell {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(UserDefaultsConcurrency, settersOnManyThreadsLoseNoKey)
+{
+    std::string pattern = (fs::temp_directory_path() / "user-defaults-threads-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path folder = pattern;
+    const fs::path file = folder / "UserDefaults.json";
+
+    constexpr int kThreads = 4;
+    constexpr int kKeysPerThread = 20;
+    {
+        std::vector<std::jthread> threads;
+        for (int thread = 0; thread < kThreads; ++thread) {
+            threads.emplace_back([thread, &file] {
+                // Each thread opens on its own: all of them must land on the one instance.
+                auto defaults = UserDefaults::open(file);
+                for (int key = 0; key < kKeysPerThread; ++key) {
+                    const std::string name = "t" + std::to_string(thread) + ".k" + std::to_string(key);
+                    EXPECT_TRUE(defaults->setInteger(name, thread * 1000 + key));
+                    EXPECT_EQ(defaults->integerForKey(name), thread * 1000 + key);
+                }
+            });
+        }
+    }
+
+    auto reopened = UserDefaults::open(file);
+    for (int thread = 0; thread < kThreads; ++thread)
+        for (int key = 0; key < kKeysPerThread; ++key)
+            EXPECT_EQ(reopened->integerForKey("t" + std::to_string(thread) + ".k" + std::to_string(key)),
+                      thread * 1000 + key);
+    reopened.reset();
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace lopewell

@@ -1,0 +1,58 @@
+#include "cli/arguments.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace lopewell::cli {
+
+ErrorOr<ParsedOptions> parseOptions(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+{
+    ParsedOptions parsed;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (!argument.starts_with("--"))
+            return Error { 0, "unexpected argument '" + std::string(argument) + "'" };
+        std::string_view name = argument.substr(2);
+        std::optional<std::string_view> inlineValue;
+        if (size_t equals = name.find('='); equals != std::string_view::npos) {
+            inlineValue = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : specs) {
+            if (candidate.name == name)
+                spec = &candidate;
+        }
+        if (!spec)
+            return Error { 0, "unknown option '--" + std::string(name) + "'" };
+        if (!spec->takesValue) {
+            if (inlineValue)
+                return Error { 0, "option '--" + std::string(name) + "' takes no value" };
+            parsed.flags.emplace(name);
+            continue;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= arguments.size())
+                return Error { 0, "option '--" + std::string(name) + "' needs a value" };
+            inlineValue = arguments[++i];
+        }
+        parsed.values[std::string(name)] = std::string(*inlineValue);
+    }
+    return parsed;
+}
+
+ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)
+{
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool whole = error == std::errc() && end == text.data() + text.size();
+    // A day is the longest interval that still reads as "now" for a status line.
+    if (!whole || !std::isfinite(value) || value <= 0 || value > 86400) {
+        return Error { 0, "--" + std::string(option) + " must be a number of seconds greater than 0 and at most 86400, not '"
+                              + std::string(text) + "'" };
+    }
+    return value;
+}
+
+}  // namespace lopewell::cli

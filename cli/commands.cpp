@@ -1,0 +1,73 @@
+#include "cli/commands.h"
+
+#include <cstdlib>
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/readout.h"
+#include "cli/status.h"
+#include "cli/usage.h"
+
+namespace lopewell::cli {
+
+std::string usageText()
+{
+    return "Usage: lopewell [COMMAND] [OPTIONS]\n"
+           "\n"
+           "Without a command, lopewell starts the tray application. Without a display (neither\n"
+           "DISPLAY nor WAYLAND_DISPLAY set) it shows the live CPU and memory readout in the\n"
+           "terminal instead, until interrupted with Ctrl-C.\n"
+           "\n"
+           "Commands:\n"
+           "  status [--interval SECONDS] [--json]\n"
+           "                  CPU load overall and per core, thermal state, memory and GPU,\n"
+           "                  measured over the interval (default 1 second)\n"
+           "  readout         the live readout in the terminal, updated every second\n"
+           "\n"
+           "Options:\n"
+           "  --help          show this text\n"
+           "  --version       show the version\n";
+}
+
+Environment currentEnvironment()
+{
+    auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return Environment { .hasDisplay = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") };
+}
+
+int run(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        if (!environment.hasDisplay)
+            return runTerminalReadout(out, err);
+        err << "lopewell: the tray application is not part of this build yet; use 'lopewell readout' for the live readout "
+               "or 'lopewell status'.\n";
+        return 1;
+    }
+    const std::string_view command = arguments.front();
+    const auto rest = arguments.subspan(1);
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << usageText();
+        return 0;
+    }
+    if (command == "--version") {
+        out << "lopewell " << LOPEWELL_VERSION << "\n";
+        return 0;
+    }
+    if (command == "status")
+        return runStatus(rest, out, err);
+    if (command == "readout") {
+        if (!rest.empty()) {
+            err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();
+            return kExitUsage;
+        }
+        return runTerminalReadout(out, err);
+    }
+    err << "lopewell: unknown " << (command.starts_with("-") ? "option" : "command") << " '" << command << "'\n\n" << usageText();
+    return kExitUsage;
+}
+
+}  // namespace lopewell::cli

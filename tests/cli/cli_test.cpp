@@ -1,0 +1,199 @@
+// The `lopewell` executable as a user runs it: exit codes, usage, status output, the readout.
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <poll.h>
+#include <regex>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+};
+
+// Starts lopewell with `arguments`; no DISPLAY or WAYLAND_DISPLAY, so it never looks for a tray.
+Child start(std::vector<std::string> arguments)
+{
+    int outPipe[2], errPipe[2];
+    EXPECT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(errPipe, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string_view text(*entry);
+        if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY="))
+            environment.emplace_back(text);
+    }
+    arguments.insert(arguments.begin(), LOPEWELL_EXECUTABLE);
+    auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (auto& s : strings)
+            result.push_back(s.data());
+        result.push_back(nullptr);
+        return result;
+    };
+    auto argv = pointers(arguments);
+    auto envp = pointers(environment);
+    Child child;
+    EXPECT_EQ(posix_spawn(&child.pid, LOPEWELL_EXECUTABLE, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    child.out = outPipe[0];
+    child.err = errPipe[0];
+    return child;
+}
+
+struct Finished {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Drains both pipes together (a full stderr pipe must not block the child), then reaps it.
+Finished finish(Child child)
+{
+    Finished result;
+    pollfd fds[2] = { { child.out, POLLIN, 0 }, { child.err, POLLIN, 0 } };
+    std::string* sinks[2] = { &result.out, &result.err };
+    int open = 2;
+    while (open > 0) {
+        poll(fds, 2, -1);
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            char buffer[4096];
+            ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                sinks[i]->append(buffer, size_t(got));
+            }
+        }
+    }
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+Finished runLopewell(std::vector<std::string> arguments) { return finish(start(std::move(arguments))); }
+
+std::string readLine(int fd)
+{
+    std::string line;
+    char c;
+    while (read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+}  // namespace
+
+TEST(CommandLine, HelpAndVersionSucceedOnStandardOutput)
+{
+    auto help = runLopewell({ "--help" });
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: lopewell"), std::string::npos);
+    EXPECT_NE(help.out.find("status [--interval SECONDS] [--json]"), std::string::npos);
+
+    auto version = runLopewell({ "--version" });
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("lopewell ") + LOPEWELL_VERSION + "\n");
+}
+
+TEST(CommandLine, UsageErrorsExitTwoWithAMessageOnStandardError)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+        bool showsUsage;
+    };
+    const Case cases[] = {
+        { { "frobnicate" }, "lopewell: unknown command 'frobnicate'", true },
+        { { "--frobnicate" }, "lopewell: unknown option '--frobnicate'", true },
+        { { "status", "--verbose" }, "lopewell status: unknown option '--verbose'", true },
+        { { "status", "--interval" }, "lopewell status: option '--interval' needs a value", true },
+        { { "status", "extra" }, "lopewell status: unexpected argument 'extra'", true },
+        { { "status", "--interval", "-3" }, "lopewell status: --interval must be a number of seconds greater than 0", false },
+        { { "status", "--interval=0" }, "--interval must be a number of seconds greater than 0", false },
+        { { "status", "--interval", "1s" }, "not '1s'", false },
+        { { "status", "--interval", "nan" }, "not 'nan'", false },
+        { { "status", "--json=yes" }, "option '--json' takes no value", true },
+    };
+    for (const auto& c : cases) {
+        auto result = runLopewell(c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_TRUE(result.out.empty()) << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("Usage: lopewell") != std::string::npos, c.showsUsage) << result.err;
+    }
+}
+
+TEST(CommandLine, StatusJsonHasEveryFigureInRange)
+{
+    auto result = runLopewell({ "status", "--json", "--interval", "0.2" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto json = nlohmann::json::parse(result.out);
+
+    const auto& cpu = json.at("cpu");
+    EXPECT_EQ(cpu.at("perCore").size(), size_t(sysconf(_SC_NPROCESSORS_ONLN)));
+    for (double load : cpu.at("perCore")) {
+        EXPECT_GE(load, 0.0);
+        EXPECT_LE(load, 1.0);
+    }
+    EXPECT_GE(cpu.at("overall").get<double>(), 0.0);
+    EXPECT_LE(cpu.at("overall").get<double>(), 1.0);
+    EXPECT_TRUE(std::regex_match(cpu.at("thermalState").get<std::string>(), std::regex("nominal|fair|serious|critical")));
+
+    const auto& memory = json.at("memory");
+    for (const char* key : { "active", "inactive", "free", "wired", "compressed", "total", "appResident", "used" })
+        EXPECT_TRUE(memory.at(key).is_number_unsigned()) << key;
+    EXPECT_EQ(memory.at("used").get<uint64_t>(),
+        memory.at("wired").get<uint64_t>() + memory.at("active").get<uint64_t>() + memory.at("compressed").get<uint64_t>());
+    EXPECT_GT(memory.at("total").get<uint64_t>(), 0u);
+    EXPECT_TRUE(std::regex_match(memory.at("pressureLevel").get<std::string>(), std::regex("low|moderate|high")));
+
+    ASSERT_TRUE(json.contains("gpu"));
+    if (!json.at("gpu").is_null()) {
+        EXPECT_FALSE(json.at("gpu").at("name").get<std::string>().empty());
+        EXPECT_TRUE(json.at("gpu").at("maxThreadsPerThreadgroup").is_number_integer());
+    }
+}
+
+TEST(CommandLine, StatusTextNamesEachSection)
+{
+    auto result = runLopewell({ "status", "--interval=0.1" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const char* heading : { "CPU      ", "  core 0  ", "Memory   ", "pressure ", "GPU      " })
+        EXPECT_NE(result.out.find(heading), std::string::npos) << heading << " in\n" << result.out;
+}
+
+TEST(CommandLine, WithoutADisplayTheReadoutRunsUntilInterrupted)
+{
+    Child child = start({});
+    const std::regex line(R"( \d{1,3}%  memory \d{1,3}%)");  // no colours into a pipe
+    for (int i = 0; i < 2; ++i) {
+        std::string text = readLine(child.out);
+        EXPECT_TRUE(std::regex_match(text, line)) << "'" << text << "'";
+    }
+    kill(child.pid, SIGINT);
+    auto result = finish(child);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}

@@ -33,7 +33,7 @@ nlohmann::ordered_json statusJson(const StatusReport& report)
         json["cpu"] = {
             { "overall", report.cpu->overallLoad },
             { "perCore", report.cpu->perCoreLoad },
-            { "thermalState", thermalStateName(report.cpu->thermalState) },
+            { "thermalState", rawValue(report.cpu->thermalState) },
         };
     } else {
         json["cpu"] = nullptr;
@@ -49,7 +49,7 @@ nlohmann::ordered_json statusJson(const StatusReport& report)
             { "appResident", m->appResident },
             { "used", m->used() },
             { "pressureRatio", m->pressureRatio() },
-            { "pressureLevel", pressureLevelName(m->pressureLevel()) },
+            { "pressureLevel", rawValue(m->pressureLevel()) },
         };
     } else {
         json["memory"] = nullptr;
@@ -95,7 +95,7 @@ std::string statusText(const StatusReport& report)
 {
     std::string text;
     if (const auto& cpu = report.cpu) {
-        text += "CPU      " + percent(cpu->overallLoad) + " overall, thermal state " + std::string(thermalStateName(cpu->thermalState)) + "\n";
+        text += "CPU      " + percent(cpu->overallLoad) + " overall, thermal state " + std::string(rawValue(cpu->thermalState)) + "\n";
         for (size_t i = 0; i < cpu->perCoreLoad.size(); ++i)
             text += "  core " + std::to_string(i) + "  " + percent(cpu->perCoreLoad[i]) + "\n";
     } else {
@@ -103,7 +103,7 @@ std::string statusText(const StatusReport& report)
     }
     if (const auto& m = report.memory) {
         text += "Memory   " + memoryBytes(m->used()) + " used of " + memoryBytes(m->total) + " (" + percent(m->pressureRatio())
-            + "), pressure " + std::string(pressureLevelName(m->pressureLevel())) + "\n";
+            + "), pressure " + std::string(rawValue(m->pressureLevel())) + "\n";
         text += "  active " + memoryBytes(m->active) + ", inactive " + memoryBytes(m->inactive) + ", free " + memoryBytes(m->free)
             + ", wired " + memoryBytes(m->wired) + ", compressed " + memoryBytes(m->compressed) + "\n";
         text += "  Lopewell itself " + memoryBytes(m->appResident) + "\n";

@@ -1,47 +1,5 @@
 #include "core/benchmark/benchmark_run.h"
 
-#include <nlohmann/json.hpp>
-
-namespace lopewell {
-
-std::string_view toString(BenchmarkKind kind)
-{
-    switch (kind) {
-    case BenchmarkKind::cpuSingle:
-        return "cpu.single";
-    case BenchmarkKind::cpuMulti:
-        return "cpu.multi";
-    case BenchmarkKind::gpuFMA:
-        return "gpu.fma";
-    }
-    return "cpu.single";
-}
-
-std::optional<BenchmarkKind> benchmarkKindFromString(std::string_view rawValue)
-{
-    for (BenchmarkKind kind : allBenchmarkKinds) {
-        if (toString(kind) == rawValue)
-            return kind;
-    }
-    return std::nullopt;
-}
-
-void to_json(nlohmann::json& json, BenchmarkKind kind)
-{
-    json = toString(kind);
-}
-
-void from_json(const nlohmann::json& json, BenchmarkKind& kind)
-{
-    const std::string* rawValue = json.get_ptr<const std::string*>();
-    std::optional<BenchmarkKind> decoded = rawValue ? benchmarkKindFromString(*rawValue) : std::nullopt;
-    if (!decoded)
-        throw nlohmann::json::type_error::create(302, "not a benchmark kind: " + json.dump(), &json);
-    kind = *decoded;
-}
-
-}  // namespace lopewell
-
 size_t std::hash<lopewell::BenchmarkRun>::operator()(const lopewell::BenchmarkRun& run) const noexcept
 {
     // boost::hash_combine's mixing step; equal runs hash alike (std::hash<double> maps -0.0 and 0.0 together).

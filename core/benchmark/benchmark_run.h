@@ -4,26 +4,27 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "core/base/date.h"
+#include "core/base/raw_value.h"
 
 namespace lopewell {
 
 enum class BenchmarkKind { cpuSingle, cpuMulti, gpuFMA };
 
-inline constexpr std::array<BenchmarkKind, 3> allBenchmarkKinds { BenchmarkKind::cpuSingle, BenchmarkKind::cpuMulti, BenchmarkKind::gpuFMA };
-
-std::string_view toString(BenchmarkKind kind);  // "cpu.single", "cpu.multi", "gpu.fma"
-std::optional<BenchmarkKind> benchmarkKindFromString(std::string_view rawValue);
+template <>
+struct RawValues<BenchmarkKind> {
+    static constexpr std::array entries {
+        std::pair { BenchmarkKind::cpuSingle, std::string_view("cpu.single") },
+        std::pair { BenchmarkKind::cpuMulti, std::string_view("cpu.multi") },
+        std::pair { BenchmarkKind::gpuFMA, std::string_view("gpu.fma") },
+    };
+};
 
 // As its raw value; an unknown value throws nlohmann's type_error, to be caught where JSON is read.
-void to_json(nlohmann::json& json, BenchmarkKind kind);
-void from_json(const nlohmann::json& json, BenchmarkKind& kind);
+LOPEWELL_RAW_VALUE_JSON(BenchmarkKind)
 
 struct BenchmarkRun {
     BenchmarkKind kind = BenchmarkKind::cpuSingle;

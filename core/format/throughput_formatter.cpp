@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include <nlohmann/json.hpp>
-
 #include "core/format/byte_count_formatter.h"
 #include "core/format/decimal_text.h"
 
@@ -33,40 +31,6 @@ std::string bytesText(double bytesPerSecond)
 }
 
 }  // namespace
-
-std::string_view toString(NetworkSpeedUnit unit)
-{
-    switch (unit) {
-    case NetworkSpeedUnit::bytes:
-        return "bytes";
-    case NetworkSpeedUnit::bits:
-        return "bits";
-    }
-    return "bytes";
-}
-
-std::optional<NetworkSpeedUnit> networkSpeedUnitFromString(std::string_view rawValue)
-{
-    for (NetworkSpeedUnit unit : allNetworkSpeedUnits) {
-        if (toString(unit) == rawValue)
-            return unit;
-    }
-    return std::nullopt;
-}
-
-void to_json(nlohmann::json& json, NetworkSpeedUnit unit)
-{
-    json = toString(unit);
-}
-
-void from_json(const nlohmann::json& json, NetworkSpeedUnit& unit)
-{
-    const std::string* rawValue = json.get_ptr<const std::string*>();
-    std::optional<NetworkSpeedUnit> decoded = rawValue ? networkSpeedUnitFromString(*rawValue) : std::nullopt;
-    if (!decoded)
-        throw nlohmann::json::type_error::create(302, "not a network speed unit: " + json.dump(), &json);
-    unit = *decoded;
-}
 
 std::string ThroughputFormatter::string(double bytesPerSecond, NetworkSpeedUnit unit)
 {

@@ -4,24 +4,25 @@
 #pragma once
 
 #include <array>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json_fwd.hpp>
+#include "core/base/raw_value.h"
 
 namespace lopewell {
 
 enum class NetworkSpeedUnit { bytes, bits };
 
-inline constexpr std::array<NetworkSpeedUnit, 2> allNetworkSpeedUnits { NetworkSpeedUnit::bytes, NetworkSpeedUnit::bits };
-
-std::string_view toString(NetworkSpeedUnit unit);  // "bytes", "bits"
-std::optional<NetworkSpeedUnit> networkSpeedUnitFromString(std::string_view rawValue);
+template <>
+struct RawValues<NetworkSpeedUnit> {
+    static constexpr std::array entries {
+        std::pair { NetworkSpeedUnit::bytes, std::string_view("bytes") },
+        std::pair { NetworkSpeedUnit::bits, std::string_view("bits") },
+    };
+};
 
 // As its raw value; an unknown value throws nlohmann's type_error, to be caught where JSON is read.
-void to_json(nlohmann::json& json, NetworkSpeedUnit unit);
-void from_json(const nlohmann::json& json, NetworkSpeedUnit& unit);
+LOPEWELL_RAW_VALUE_JSON(NetworkSpeedUnit)
 
 class ThroughputFormatter {
 public:

@@ -17,14 +17,4 @@ MemoryStats::PressureLevel MemoryStats::pressureLevel() const
     return PressureLevel::high;
 }
 
-std::string_view pressureLevelName(MemoryStats::PressureLevel level)
-{
-    switch (level) {
-    case MemoryStats::PressureLevel::low: return "low";
-    case MemoryStats::PressureLevel::moderate: return "moderate";
-    case MemoryStats::PressureLevel::high: return "high";
-    }
-    return "low";
-}
-
 }  // namespace lopewell

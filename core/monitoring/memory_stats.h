@@ -2,8 +2,11 @@
 // use, the pressure ratio and its three-step level.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
+
+#include "core/base/raw_value.h"
 
 namespace lopewell {
 
@@ -26,6 +29,13 @@ struct MemoryStats {
     bool operator==(const MemoryStats&) const = default;
 };
 
-std::string_view pressureLevelName(MemoryStats::PressureLevel);
+template <>
+struct RawValues<MemoryStats::PressureLevel> {
+    static constexpr std::array entries {
+        std::pair { MemoryStats::PressureLevel::low, std::string_view("low") },
+        std::pair { MemoryStats::PressureLevel::moderate, std::string_view("moderate") },
+        std::pair { MemoryStats::PressureLevel::high, std::string_view("high") },
+    };
+};
 
 }  // namespace lopewell

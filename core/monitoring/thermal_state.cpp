@@ -4,17 +4,6 @@
 
 namespace lopewell {
 
-std::string_view thermalStateName(ThermalState state)
-{
-    switch (state) {
-    case ThermalState::nominal: return "nominal";
-    case ThermalState::fair: return "fair";
-    case ThermalState::serious: return "serious";
-    case ThermalState::critical: return "critical";
-    }
-    return "nominal";
-}
-
 static ThermalState stateForTripType(std::string_view type)
 {
     if (type == "active")

@@ -2,16 +2,27 @@
 // derives it from a thermal zone's temperature and trip points.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "core/base/raw_value.h"
+
 namespace lopewell {
 
 enum class ThermalState { nominal = 0, fair = 1, serious = 2, critical = 3 };
 
-std::string_view thermalStateName(ThermalState);
+template <>
+struct RawValues<ThermalState> {
+    static constexpr std::array entries {
+        std::pair { ThermalState::nominal, std::string_view("nominal") },
+        std::pair { ThermalState::fair, std::string_view("fair") },
+        std::pair { ThermalState::serious, std::string_view("serious") },
+        std::pair { ThermalState::critical, std::string_view("critical") },
+    };
+};
 
 // A trip point of a kernel thermal zone: temperatures in millidegrees Celsius, type as the
 // kernel names it ("active", "passive", "hot", "critical").

@@ -175,12 +175,12 @@ TEST(BenchmarkKind, CodesAsItsRawValue)
         { BenchmarkKind::gpuFMA, "gpu.fma" },
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(toString(c.kind), c.rawValue);
-        EXPECT_EQ(benchmarkKindFromString(c.rawValue), c.kind);
+        EXPECT_EQ(rawValue(c.kind), c.rawValue);
+        EXPECT_EQ(fromRawValue<BenchmarkKind>(c.rawValue), c.kind);
         EXPECT_EQ(nlohmann::json(c.kind), c.rawValue);
         EXPECT_EQ(nlohmann::json(c.rawValue).get<BenchmarkKind>(), c.kind);
     }
-    EXPECT_FALSE(benchmarkKindFromString("cpuSingle"));
+    EXPECT_FALSE(fromRawValue<BenchmarkKind>("cpuSingle"));
     EXPECT_THROW(nlohmann::json("gpu.FMA").get<BenchmarkKind>(), nlohmann::json::type_error);
     EXPECT_THROW(nlohmann::json(0).get<BenchmarkKind>(), nlohmann::json::type_error);
 }

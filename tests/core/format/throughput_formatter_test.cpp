@@ -63,17 +63,17 @@ TEST(ThroughputFormatter, BytesAreABinaryByteCountPerSecondInKbToGb)
 
 TEST(NetworkSpeedUnit, RoundTripsThroughItsRawValueAndJson)
 {
-    ASSERT_EQ(allNetworkSpeedUnits.size(), 2u);
-    EXPECT_EQ(toString(NetworkSpeedUnit::bytes), "bytes");
-    EXPECT_EQ(toString(NetworkSpeedUnit::bits), "bits");
-    for (NetworkSpeedUnit unit : allNetworkSpeedUnits) {
-        EXPECT_EQ(networkSpeedUnitFromString(toString(unit)), unit);
+    ASSERT_EQ(allCases<NetworkSpeedUnit>().size(), 2u);
+    EXPECT_EQ(rawValue(NetworkSpeedUnit::bytes), "bytes");
+    EXPECT_EQ(rawValue(NetworkSpeedUnit::bits), "bits");
+    for (NetworkSpeedUnit unit : allCases<NetworkSpeedUnit>()) {
+        EXPECT_EQ(fromRawValue<NetworkSpeedUnit>(rawValue(unit)), unit);
         nlohmann::json json = unit;
-        EXPECT_EQ(json, toString(unit));
+        EXPECT_EQ(json, rawValue(unit));
         EXPECT_EQ(json.get<NetworkSpeedUnit>(), unit);
     }
-    EXPECT_FALSE(networkSpeedUnitFromString("Bits"));
-    EXPECT_FALSE(networkSpeedUnitFromString(""));
+    EXPECT_FALSE(fromRawValue<NetworkSpeedUnit>("Bits"));
+    EXPECT_FALSE(fromRawValue<NetworkSpeedUnit>(""));
     EXPECT_THROW(nlohmann::json("Bits").get<NetworkSpeedUnit>(), nlohmann::json::type_error);
     EXPECT_THROW(nlohmann::json(1).get<NetworkSpeedUnit>(), nlohmann::json::type_error);
 }

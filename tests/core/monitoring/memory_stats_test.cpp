@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/monitoring/memory_stats.h"
+#include "core/monitoring/thermal_state.h"
 
 using namespace lopewell;
 using Level = MemoryStats::PressureLevel;
@@ -36,9 +37,13 @@ TEST(MemoryStats, PressureLevelBoundaries)
     }
 }
 
-TEST(MemoryStats, LevelNames)
+TEST(MemoryStats, LevelsAndThermalStatesHaveTheirRawValues)
 {
-    EXPECT_EQ(pressureLevelName(Level::low), "low");
-    EXPECT_EQ(pressureLevelName(Level::moderate), "moderate");
-    EXPECT_EQ(pressureLevelName(Level::high), "high");
+    EXPECT_EQ(rawValue(Level::low), "low");
+    EXPECT_EQ(rawValue(Level::moderate), "moderate");
+    EXPECT_EQ(rawValue(Level::high), "high");
+    EXPECT_EQ(rawValue(ThermalState::nominal), "nominal");
+    EXPECT_EQ(rawValue(ThermalState::critical), "critical");
+    EXPECT_EQ(fromRawValue<ThermalState>("serious"), ThermalState::serious);
+    EXPECT_EQ(fromRawValue<ThermalState>("hot"), std::nullopt);
 }

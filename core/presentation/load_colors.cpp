@@ -29,26 +29,26 @@ const Color& paletteColor(LoadBand band)
 {
     switch (band) {
     case LoadBand::low:
-        return Palette::battery();
+        return Palette::battery;
     case LoadBand::middle:
-        return Palette::gpu();
+        return Palette::gpu;
     case LoadBand::high:
         break;
     }
-    return SystemColor::red();
+    return SystemColor::red;
 }
 
 const Color& systemColor(LoadBand band)
 {
     switch (band) {
     case LoadBand::low:
-        return SystemColor::green();
+        return SystemColor::green;
     case LoadBand::middle:
-        return SystemColor::orange();
+        return SystemColor::orange;
     case LoadBand::high:
         break;
     }
-    return SystemColor::red();
+    return SystemColor::red;
 }
 
 }  // namespace lopewell

@@ -1,5 +1,5 @@
 // The shared font tokens: each names a system text style, a design and a weight; the UI layer
-// maps them onto real fonts. Each token is created once, on first use.
+// maps them onto real fonts. Compile-time constants.
 #pragma once
 
 #include <optional>
@@ -18,15 +18,12 @@ struct Font {
     bool operator==(const Font&) const = default;
 };
 
-class Typography {
-public:
-    Typography() = delete;
-
-    static const Font& cardTitle();     // title 2, semibold
-    static const Font& cardSubtitle();  // callout, regular
-    static const Font& statLabel();     // caption, medium
-    static const Font& statValue();     // callout, monospaced
-    static const Font& bigReadout();    // large title, monospaced, semibold
-};
+namespace Typography {
+inline constexpr Font cardTitle { TextStyle::title2, FontDesign::standard, FontWeight::semibold };
+inline constexpr Font cardSubtitle { TextStyle::callout, FontDesign::standard, FontWeight::regular };
+inline constexpr Font statLabel { TextStyle::caption, FontDesign::standard, FontWeight::medium };
+inline constexpr Font statValue { TextStyle::callout, FontDesign::monospaced, std::nullopt };
+inline constexpr Font bigReadout { TextStyle::largeTitle, FontDesign::monospaced, FontWeight::semibold };
+}  // namespace Typography
 
 }  // namespace lopewell

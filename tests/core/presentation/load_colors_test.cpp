@@ -52,18 +52,18 @@ TEST(LoadColors, MemoryBandsSwitchAt65And82Percent)
 
 TEST(LoadColors, ThePopoverScaleIsPaletteGreenAndAmberThenSystemRed)
 {
-    EXPECT_EQ(&paletteColor(LoadBand::low), &Palette::battery());
-    EXPECT_EQ(&paletteColor(LoadBand::middle), &Palette::gpu());
-    EXPECT_EQ(&paletteColor(LoadBand::high), &SystemColor::red());
+    EXPECT_EQ(paletteColor(LoadBand::low), Palette::battery);
+    EXPECT_EQ(paletteColor(LoadBand::middle), Palette::gpu);
+    EXPECT_EQ(paletteColor(LoadBand::high), SystemColor::red);
     EXPECT_EQ(paletteColor(LoadBand::low), (Color { 0.30, 0.80, 0.45, 1 }));
     EXPECT_EQ(paletteColor(LoadBand::middle), (Color { 0.96, 0.55, 0.18, 1 }));
 }
 
 TEST(LoadColors, TheMenuBarScaleIsTheSystemGreenOrangeAndRed)
 {
-    EXPECT_EQ(&systemColor(LoadBand::low), &SystemColor::green());
-    EXPECT_EQ(&systemColor(LoadBand::middle), &SystemColor::orange());
-    EXPECT_EQ(&systemColor(LoadBand::high), &SystemColor::red());
+    EXPECT_EQ(systemColor(LoadBand::low), SystemColor::green);
+    EXPECT_EQ(systemColor(LoadBand::middle), SystemColor::orange);
+    EXPECT_EQ(systemColor(LoadBand::high), SystemColor::red);
     EXPECT_NE(systemColor(LoadBand::low), paletteColor(LoadBand::low));
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(HostLayoutHomeRule, takesTheFirstUsableSourceInOrder)
+TEST(HostLayoutHomeRule, TakesTheFirstUsableSourceInOrder)
 {
     struct Case {
         const char* passwordHome;
@@ -36,7 +36,7 @@ TEST(HostLayoutHomeRule, takesTheFirstUsableSourceInOrder)
             << "database '" << c.passwordHome << "', $HOME '" << c.homeVariable << "'";
 }
 
-TEST(HostLayoutHomeRule, xdgFoldersAcceptOnlyAbsoluteVariables)
+TEST(HostLayoutHomeRule, XdgFoldersAcceptOnlyAbsoluteVariables)
 {
     const fs::path home = "/home/alice";
     EXPECT_EQ(resolveXdgFolder("/data/xdg", home, ".local/share"), fs::path("/data/xdg"));
@@ -45,7 +45,7 @@ TEST(HostLayoutHomeRule, xdgFoldersAcceptOnlyAbsoluteVariables)
     EXPECT_EQ(resolveXdgFolder("xdg", home, ".config"), fs::path("/home/alice/.config"));
 }
 
-TEST(HostLayout, derivesTheApplicationFoldersFromHome)
+TEST(HostLayout, DerivesTheApplicationFoldersFromHome)
 {
     const HostLayout layout = HostLayout::forTesting("/tmp/fixture", "/tmp/fixture/home/alice", 501, "alice");
     EXPECT_EQ(layout.systemRoot(), fs::path("/tmp/fixture"));
@@ -60,7 +60,7 @@ TEST(HostLayout, derivesTheApplicationFoldersFromHome)
     EXPECT_EQ(layout.profilesPath(), fs::path("/tmp/fixture/usr/bin/profiles"));
 }
 
-TEST(HostLayout, explicitXdgFoldersAreUsedAsGiven)
+TEST(HostLayout, ExplicitXdgFoldersAreUsedAsGiven)
 {
     HostLayout::Fields fields;
     fields.home = "/home/alice";
@@ -72,7 +72,7 @@ TEST(HostLayout, explicitXdgFoldersAreUsedAsGiven)
     EXPECT_EQ(layout.systemRoot(), fs::path("/"));
 }
 
-TEST(HostLayout, equalLayoutsCompareEqualWhateverTheSpelling)
+TEST(HostLayout, EqualLayoutsCompareEqualWhateverTheSpelling)
 {
     EXPECT_EQ(HostLayout::forTesting("/tmp/fixture/", "/home/alice/", 1, "a"),
               HostLayout::forTesting("/tmp/./fixture", "/home/alice", 1, "a"));
@@ -80,7 +80,7 @@ TEST(HostLayout, equalLayoutsCompareEqualWhateverTheSpelling)
               HostLayout::forTesting("/tmp/fixture", "/home/alice", 2, "a"));
 }
 
-TEST(HostLayoutSystemPaths, stayUnderTheRootWhateverTheArgument)
+TEST(HostLayoutSystemPaths, StayUnderTheRootWhateverTheArgument)
 {
     const HostLayout layout = HostLayout::forTesting("/tmp/fixture/", "/home/alice", 501, "alice");
     struct Case {
@@ -105,7 +105,7 @@ TEST(HostLayoutSystemPaths, stayUnderTheRootWhateverTheArgument)
         EXPECT_EQ(layout.system(c.argument), fs::path(c.expected)) << "argument '" << c.argument << "'";
 }
 
-TEST(HostLayoutSystemPaths, withTheRealRootArePathsAsTheSystemSeesThem)
+TEST(HostLayoutSystemPaths, WithTheRealRootArePathsAsTheSystemSeesThem)
 {
     const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice");
     EXPECT_EQ(layout.system("/Library/Caches"), fs::path("/Library/Caches"));
@@ -114,7 +114,7 @@ TEST(HostLayoutSystemPaths, withTheRealRootArePathsAsTheSystemSeesThem)
     EXPECT_EQ(layout.launchctlPath(), fs::path("/bin/launchctl"));
 }
 
-TEST(HostLayoutSystemPaths, homePathsCannotLeaveHome)
+TEST(HostLayoutSystemPaths, HomePathsCannotLeaveHome)
 {
     const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice");
     EXPECT_EQ(layout.home("Library/Caches"), fs::path("/home/alice/Library/Caches"));
@@ -152,7 +152,7 @@ private:
     std::optional<std::string> m_old;
 };
 
-TEST(HostLayoutCurrentUser, readsTheAccountOfTheRunningProcess)
+TEST(HostLayoutCurrentUser, ReadsTheAccountOfTheRunningProcess)
 {
     const HostLayout layout = HostLayout::forCurrentUser();
     EXPECT_EQ(layout.uid(), ::getuid());
@@ -167,7 +167,7 @@ TEST(HostLayoutCurrentUser, readsTheAccountOfTheRunningProcess)
     }
 }
 
-TEST(HostLayoutCurrentUser, followsAbsoluteXdgVariablesOnly)
+TEST(HostLayoutCurrentUser, FollowsAbsoluteXdgVariablesOnly)
 {
     {
         ScopedEnvironment data("XDG_DATA_HOME", "/srv/xdg-data");

@@ -15,7 +15,7 @@ struct Line {
     bool operator==(const Line&) const = default;
 };
 
-TEST(Log, sinkReceivesLevelCategoryAndMessage)
+TEST(Log, SinkReceivesLevelCategoryAndMessage)
 {
     std::vector<Line> lines;
     log::setSinkForTesting([&lines](log::Level level, std::string_view category, std::string_view message) {
@@ -38,7 +38,7 @@ TEST(Log, sinkReceivesLevelCategoryAndMessage)
     EXPECT_EQ(lines, expected);
 }
 
-TEST(Log, withoutASinkWritesOneEscapedLinePerMessageToStderr)
+TEST(Log, WithoutASinkWritesOneEscapedLinePerMessageToStderr)
 {
     testing::internal::CaptureStderr();
     log::warning("UserDefaults", "plain text");
@@ -54,7 +54,7 @@ TEST(Log, withoutASinkWritesOneEscapedLinePerMessageToStderr)
               "lopewell[B] debug: d\n");
 }
 
-TEST(Log, clearingTheSinkRestoresStderr)
+TEST(Log, ClearingTheSinkRestoresStderr)
 {
     int calls = 0;
     log::setSinkForTesting([&calls](log::Level, std::string_view, std::string_view) { ++calls; });

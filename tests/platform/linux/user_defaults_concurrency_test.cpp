@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(UserDefaultsConcurrency, settersOnManyThreadsLoseNoKey)
+TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
 {
     std::string pattern = (fs::temp_directory_path() / "user-defaults-threads-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

@@ -71,7 +71,7 @@ protected:
     std::vector<LogLine> m_logLines;
 };
 
-TEST_F(UserDefaultsTest, valuesSurviveReopeningTheFile)
+TEST_F(UserDefaultsTest, ValuesSurviveReopeningTheFile)
 {
     const std::vector<std::uint8_t> bookmark = { 0x00, 0xff, 0x10, 'a', '=', 0x80, 0x7f };
     {
@@ -100,7 +100,7 @@ TEST_F(UserDefaultsTest, valuesSurviveReopeningTheFile)
     EXPECT_TRUE(m_logLines.empty());
 }
 
-TEST_F(UserDefaultsTest, writesDataAsBase64AndCreatesAPrivateFolder)
+TEST_F(UserDefaultsTest, WritesDataAsBase64AndCreatesAPrivateFolder)
 {
     auto defaults = UserDefaults::open(m_file);
     const std::pair<std::string, std::string> cases[] = {
@@ -122,7 +122,7 @@ TEST_F(UserDefaultsTest, writesDataAsBase64AndCreatesAPrivateFolder)
     EXPECT_EQ(entries, 1) << "no temporary file is left behind";
 }
 
-TEST_F(UserDefaultsTest, absentAndMistypedValuesReadAsDefaultsButStillExist)
+TEST_F(UserDefaultsTest, AbsentAndMistypedValuesReadAsDefaultsButStillExist)
 {
     auto defaults = UserDefaults::open(m_file);
     EXPECT_FALSE(defaults->objectExists("hideFromDock"));
@@ -142,7 +142,7 @@ TEST_F(UserDefaultsTest, absentAndMistypedValuesReadAsDefaultsButStillExist)
     EXPECT_EQ(defaults->dataForKey("menuBarItemEnabled"), std::nullopt);
 }
 
-TEST_F(UserDefaultsTest, handEditedValuesAreReadOnlyWhenTheyMeanSomething)
+TEST_F(UserDefaultsTest, HandEditedValuesAreReadOnlyWhenTheyMeanSomething)
 {
     writeDefaultsFile(R"({
         "whole": 2.0, "fraction": 2.5, "huge": 1e300, "tooBig": 18446744073709551615,
@@ -166,7 +166,7 @@ TEST_F(UserDefaultsTest, handEditedValuesAreReadOnlyWhenTheyMeanSomething)
     EXPECT_TRUE(m_logLines.empty());
 }
 
-TEST_F(UserDefaultsTest, unusableFileReadsAsEmptyIsLoggedAndIsKeptAside)
+TEST_F(UserDefaultsTest, UnusableFileReadsAsEmptyIsLoggedAndIsKeptAside)
 {
     const std::string cases[] = {
         "{\"hideFromDock\": tru",
@@ -197,7 +197,7 @@ TEST_F(UserDefaultsTest, unusableFileReadsAsEmptyIsLoggedAndIsKeptAside)
     }
 }
 
-TEST_F(UserDefaultsTest, aSecondUnusableFileDoesNotReplaceTheFirst)
+TEST_F(UserDefaultsTest, ASecondUnusableFileDoesNotReplaceTheFirst)
 {
     writeDefaultsFile("first {");
     ASSERT_TRUE(UserDefaults::open(m_file)->setInteger("a", 1));
@@ -213,7 +213,7 @@ TEST_F(UserDefaultsTest, aSecondUnusableFileDoesNotReplaceTheFirst)
     EXPECT_EQ(defaults->integerForKey("a"), 3);
 }
 
-TEST_F(UserDefaultsTest, aFolderInPlaceOfTheFileIsKeptAsideToo)
+TEST_F(UserDefaultsTest, AFolderInPlaceOfTheFileIsKeptAsideToo)
 {
     fs::create_directories(m_file / "inside");
     auto defaults = UserDefaults::open(m_file);
@@ -223,7 +223,7 @@ TEST_F(UserDefaultsTest, aFolderInPlaceOfTheFileIsKeptAsideToo)
     EXPECT_TRUE(fs::is_regular_file(m_file));
 }
 
-TEST_F(UserDefaultsTest, aWriteThatCannotHappenReportsAndChangesNothing)
+TEST_F(UserDefaultsTest, AWriteThatCannotHappenReportsAndChangesNothing)
 {
     // A regular file where the folder should be fails for root as well.
     const fs::path blocker = m_folder / "blocker";
@@ -239,7 +239,7 @@ TEST_F(UserDefaultsTest, aWriteThatCannotHappenReportsAndChangesNothing)
     EXPECT_EQ(readFile(blocker), "not a folder");
 }
 
-TEST_F(UserDefaultsTest, aFailedReplacementKeepsTheOldValueInMemoryAndOnDisk)
+TEST_F(UserDefaultsTest, AFailedReplacementKeepsTheOldValueInMemoryAndOnDisk)
 {
     auto defaults = UserDefaults::open(m_file);
     ASSERT_TRUE(defaults->setInteger("selectedSettingsTab", 1));
@@ -253,7 +253,7 @@ TEST_F(UserDefaultsTest, aFailedReplacementKeepsTheOldValueInMemoryAndOnDisk)
     EXPECT_EQ(readFile(m_file), before);
 }
 
-TEST_F(UserDefaultsTest, textThatIsNotUtf8IsRefused)
+TEST_F(UserDefaultsTest, TextThatIsNotUtf8IsRefused)
 {
     auto defaults = UserDefaults::open(m_file);
     ASSERT_TRUE(defaults->setString("ok", "fine"));
@@ -263,7 +263,7 @@ TEST_F(UserDefaultsTest, textThatIsNotUtf8IsRefused)
     EXPECT_EQ(nlohmann::json::parse(readFile(m_file)), nlohmann::json({ { "ok", "fine" } }));
 }
 
-TEST_F(UserDefaultsTest, openingTheSameFileTwiceSharesOneInstance)
+TEST_F(UserDefaultsTest, OpeningTheSameFileTwiceSharesOneInstance)
 {
     auto first = UserDefaults::open(m_file);
     auto second = UserDefaults::open(m_file.parent_path() / "." / m_file.filename());

@@ -23,6 +23,7 @@ std::string usageText()
            "                  CPU load overall and per core, thermal state, memory and GPU,\n"
            "                  measured over the interval (default 1 second)\n"
            "  readout         the live readout in the terminal, updated every second\n"
+           "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Options:\n"
            "  --help          show this text\n"

@@ -1,0 +1,358 @@
+#include "platform/login_item.h"
+
+#include "core/base/app_identity.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <optional>
+#include <vector>
+
+namespace lopewell {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kMarkerKey = "X-Lopewell-LoginItem";
+// An autostart entry is a few lines; a bigger file is not one the session would honour either.
+constexpr size_t kMaxEntrySize = 64 * 1024;
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The last value of `key` in the [Desktop Entry] group, as GLib's key files read it.
+std::optional<std::string_view> desktopEntryValue(std::string_view text, std::string_view key)
+{
+    std::optional<std::string_view> found;
+    bool inMainGroup = false;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = trimmed(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '[') {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (!inMainGroup || equals == std::string_view::npos)
+            continue;
+        if (trimmed(line.substr(0, equals)) == key)
+            found = trimmed(line.substr(equals + 1));
+    }
+    return found;
+}
+
+// GLib accepts 1 and 0 besides true and false, and the session reads these keys through it.
+bool isTrue(std::optional<std::string_view> value) { return value && (*value == "true" || *value == "1"); }
+bool isFalse(std::optional<std::string_view> value) { return value && (*value == "false" || *value == "0"); }
+
+bool isValidUtf8(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        size_t length = 0;
+        std::uint32_t codePoint = 0;
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((byte & 0xe0) == 0xc0) {
+            length = 2;
+            codePoint = byte & 0x1f;
+        } else if ((byte & 0xf0) == 0xe0) {
+            length = 3;
+            codePoint = byte & 0x0f;
+        } else if ((byte & 0xf8) == 0xf0) {
+            length = 4;
+            codePoint = byte & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            const auto continuation = static_cast<unsigned char>(text[i + k]);
+            if ((continuation & 0xc0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (continuation & 0x3f);
+        }
+        const std::uint32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (codePoint < minimum || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint <= 0xdfff))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// One argument of an Exec line: always quoted, the quoting escapes applied first and the
+// string-value escape of the backslash after them, so "\" ends up as four backslashes.
+std::string quotedExecArgument(std::string_view argument)
+{
+    std::string quoted = "\"";
+    for (char c : argument) {
+        switch (c) {
+        case '"':
+        case '`':
+        case '$':
+            quoted += "\\\\";  // the quoting backslash, itself escaped for the string value
+            quoted += c;
+            break;
+        case '\\':
+            quoted += "\\\\\\\\";
+            break;
+        case '%':
+            quoted += "%%";  // a literal percent sign, not a field code
+            break;
+        default:
+            quoted += c;
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
+struct EntryFile {
+    std::string text;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+// The entry's contents, without following a symbolic link in its place; absent when the path
+// is not a readable regular file.
+std::optional<EntryFile> readEntry(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    EntryFile entry;
+    bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    entry.device = info.st_dev;
+    entry.inode = info.st_ino;
+    while (usable) {
+        char buffer[4096];
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            usable = count == 0;
+            break;
+        }
+        entry.text.append(buffer, static_cast<size_t>(count));
+        usable = entry.text.size() <= kMaxEntrySize;
+    }
+    ::close(fd);
+    if (!usable)
+        return std::nullopt;
+    return entry;
+}
+
+ErrorOr<void> createFolder(const fs::path& folder, mode_t mode)
+{
+    if (::mkdir(folder.c_str(), mode) == 0)
+        return {};
+    if (errno == ENOENT && folder.has_relative_path() && folder.parent_path() != folder) {
+        // Folders above the autostart folder are the user's config home: private by default.
+        if (auto parent = createFolder(folder.parent_path(), 0700); !parent)
+            return parent;
+        if (::mkdir(folder.c_str(), mode) == 0)
+            return {};
+    }
+    if (errno == EEXIST) {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return {};
+        return Error { ENOTDIR, folder.string() + " exists but is not a folder" };
+    }
+    return Error::fromErrno(errno, "Cannot create the folder " + folder.string());
+}
+
+ErrorOr<void> writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return Error::fromErrno(errno, "write");
+        text.remove_prefix(static_cast<size_t>(written));
+    }
+    return {};
+}
+
+// Refuses to touch anything in the entry's place that is not a regular file of ours.
+ErrorOr<void> checkReplaceable(const fs::path& entry)
+{
+    struct stat info {};
+    if (::lstat(entry.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return Error::fromErrno(errno, "Cannot examine " + entry.string());
+    }
+    if (!S_ISREG(info.st_mode))
+        return Error { EEXIST, entry.string() + " is not a regular file; Lopewell leaves it alone. Remove it to continue" };
+    std::optional<EntryFile> existing = readEntry(entry);
+    if (!existing)
+        return Error { EACCES, "Cannot read " + entry.string() };
+    if (!desktopEntryIsOurs(existing->text))
+        return Error { EEXIST, entry.string() + " was not written by Lopewell; Lopewell leaves it alone. Remove it to continue" };
+    return {};
+}
+
+}  // namespace
+
+bool desktopEntryStartsAtLogin(std::string_view text)
+{
+    return !isTrue(desktopEntryValue(text, "Hidden")) && !isFalse(desktopEntryValue(text, "X-GNOME-Autostart-enabled"));
+}
+
+bool desktopEntryIsOurs(std::string_view text)
+{
+    return isTrue(desktopEntryValue(text, kMarkerKey));
+}
+
+ErrorOr<std::string> loginItemDesktopEntry(std::string_view executable)
+{
+    if (executable.empty() || executable.front() != '/')
+        return Error { EINVAL, "The program's location \"" + std::string(executable) + "\" is not an absolute path" };
+    if (!isValidUtf8(executable))
+        return Error { EILSEQ, "The program's location is not valid UTF-8, which an autostart entry cannot hold" };
+    for (char c : executable) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return Error { EINVAL, "The program's location contains a control character, which an autostart entry cannot hold" };
+    }
+    std::string text = "[Desktop Entry]\n";
+    text += "Type=Application\n";
+    text += "Name=" + std::string(kApplicationName) + "\n";
+    text += "Exec=" + quotedExecArgument(executable) + "\n";
+    text += "X-GNOME-Autostart-enabled=true\n";
+    text += std::string(kMarkerKey) + "=true\n";
+    return text;
+}
+
+LoginItemService::LoginItemService(const HostLayout& layout)
+    : LoginItemService(layout, {})
+{
+}
+
+LoginItemService::LoginItemService(const HostLayout& layout, fs::path executable)
+    : m_entry(layout.configFolder() / "autostart" / (std::string(kBundleIdentifier) + ".desktop"))
+    , m_executable(std::move(executable))
+{
+}
+
+LoginItemStatus LoginItemService::status() const
+{
+    struct stat info {};
+    if (::lstat(m_entry.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? LoginItemStatus::notRegistered : LoginItemStatus::disabled;
+    std::optional<EntryFile> entry = readEntry(m_entry);
+    if (!entry || !desktopEntryStartsAtLogin(entry->text))
+        return LoginItemStatus::disabled;
+    return LoginItemStatus::enabled;
+}
+
+ErrorOr<std::string> LoginItemService::executablePath() const
+{
+    if (!m_executable.empty())
+        return m_executable.string();
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0)
+        return Error::fromErrno(errno, "Cannot find the running program");
+    if (static_cast<size_t>(length) >= buffer.size())
+        return Error { ENAMETOOLONG, "Cannot find the running program: its path is too long" };
+    std::string path(buffer.data(), static_cast<size_t>(length));
+    // The program was replaced on disk while running (an upgrade); the new copy is what
+    // should start at the next login.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.ends_with(kDeleted)) {
+        path.resize(path.size() - kDeleted.size());
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return Error { ENOENT, "The running program was removed from " + path };
+    }
+    return path;
+}
+
+ErrorOr<void> LoginItemService::registerItem()
+{
+    ErrorOr<std::string> executable = executablePath();
+    if (!executable)
+        return executable.error();
+    ErrorOr<std::string> text = loginItemDesktopEntry(executable.value());
+    if (!text)
+        return text.error();
+
+    const fs::path folder = m_entry.parent_path();
+    if (auto created = createFolder(folder, 0755); !created)
+        return created;
+    if (auto replaceable = checkReplaceable(m_entry); !replaceable)
+        return replaceable;
+
+    // Not ending in .desktop, so a session starting meanwhile never reads it half-written.
+    fs::path temporary = m_entry;
+    temporary += ".tmp-" + std::to_string(::getpid());
+    ::unlink(temporary.c_str());  // a leftover of a crashed run with our pid; O_EXCL refuses links
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Error::fromErrno(errno, "Cannot create " + temporary.string());
+    ErrorOr<void> written = writeAll(fd, text.value());
+    if (written && ::fsync(fd) != 0)
+        written = Error::fromErrno(errno, "fsync");
+    if (::close(fd) != 0 && written)
+        written = Error::fromErrno(errno, "close");
+    if (!written) {
+        ::unlink(temporary.c_str());
+        return Error { written.error().code, "Cannot write " + temporary.string() + ": " + written.error().message };
+    }
+    if (::rename(temporary.c_str(), m_entry.c_str()) != 0) {
+        Error error = Error::fromErrno(errno, "Cannot replace " + m_entry.string());
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
+        ::fsync(folderFd);  // durability only: the entry is already in place
+        ::close(folderFd);
+    }
+    return {};
+}
+
+ErrorOr<void> LoginItemService::unregisterItem()
+{
+    struct stat info {};
+    if (::lstat(m_entry.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        return Error::fromErrno(errno, "Cannot examine " + m_entry.string());
+    }
+    if (!S_ISREG(info.st_mode))
+        return Error { EEXIST, m_entry.string() + " is not a regular file; Lopewell leaves it alone" };
+    std::optional<EntryFile> entry = readEntry(m_entry);
+    if (!entry)
+        return Error { EACCES, "Cannot read " + m_entry.string() };
+    if (!desktopEntryIsOurs(entry->text))
+        return Error { EEXIST, m_entry.string() + " was not written by Lopewell; Lopewell leaves it alone" };
+    // The file read must still be the one at the path: never remove something swapped in.
+    if (::lstat(m_entry.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != entry->device
+        || info.st_ino != entry->inode)
+        return Error { EAGAIN, m_entry.string() + " changed while Lopewell was removing it; try again" };
+    if (::unlink(m_entry.c_str()) != 0 && errno != ENOENT)
+        return Error::fromErrno(errno, "Cannot remove " + m_entry.string());
+    return {};
+}
+
+}  // namespace lopewell

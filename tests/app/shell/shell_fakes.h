@@ -1,0 +1,91 @@
+// Stand-ins for the machine and the windowing layer behind the tray readout's tests: counters
+// whose load the test sets, a memory reader and an idle source it scripts, and a platform that
+// records what it was asked to do.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shell/menu_bar_controller.h"
+#include "core/concurrency/executor.h"
+#include "core/concurrency/fake_clock.h"
+
+namespace lopewell::fakes {
+
+class RecordingPlatform final : public AppPlatform {
+public:
+    std::vector<AppWindow> windowList;
+    std::vector<std::string> calls;  // in order: "hide", "activate", "front 2", "open <url>", "terminate"
+
+    void hideFromTaskbar() override { calls.push_back("hide"); }
+    void activateIgnoringOtherApps() override { calls.push_back("activate"); }
+    std::vector<AppWindow> windows() const override { return windowList; }
+    void makeKeyAndOrderFront(std::uintptr_t id) override { calls.push_back("front " + std::to_string(id)); }
+    void openURL(std::string_view url) override { calls.push_back("open " + std::string(url)); }
+    void terminate() override { calls.push_back("terminate"); }
+};
+
+// Read from the samplers' threads while the test sets values between steps.
+class FakeMachine {
+public:
+    static constexpr uint32_t kTicksPerRead = 10000;
+
+    std::atomic<double> load { 0.25 };  // of both cores, per read
+    std::atomic<bool> cpuFails { false };
+    std::atomic<bool> memoryFails { false };
+    std::atomic<int> cpuReads { 0 };
+    std::atomic<int> memoryReads { 0 };
+    std::atomic<int> idleQueries { 0 };
+
+    void setIdle(std::optional<double> seconds)
+    {
+        std::lock_guard lock(m_mutex);
+        m_idle = seconds;
+    }
+
+    MenuBarController::Environment environment(Executor& executor, Clock& clock, AppPlatform& platform)
+    {
+        return {
+            .executor = executor,
+            .clock = clock,
+            .platform = platform,
+            .cpuSources = { .readTicks = [this] { return readTicks(); }, .readThermalState = {} },
+            .readMemory = [this]() -> std::optional<MemoryStats> {
+                ++memoryReads;
+                if (memoryFails)
+                    return std::nullopt;
+                return MemoryStats { .active = 4ull << 30, .total = 16ull << 30 };
+            },
+            .secondsSinceLastInput = [this] {
+                ++idleQueries;
+                std::lock_guard lock(m_mutex);
+                return m_idle;
+            },
+            .supportLinks = { "https://coffee.example/lopewell", "https://sponsors.example/lopewell", "not a url" },
+        };
+    }
+
+private:
+    std::optional<std::vector<CPUTicks>> readTicks()
+    {
+        ++cpuReads;
+        if (cpuFails)
+            return std::nullopt;
+        std::lock_guard lock(m_mutex);
+        const auto busy = uint32_t(load * kTicksPerRead + 0.5);
+        for (CPUTicks& core : m_ticks) {
+            core.user += busy;
+            core.idle += kTicksPerRead - busy;
+        }
+        return m_ticks;
+    }
+
+    std::mutex m_mutex;
+    std::optional<double> m_idle;
+    std::vector<CPUTicks> m_ticks = std::vector<CPUTicks>(2);
+};
+
+}  // namespace lopewell::fakes

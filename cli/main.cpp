@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #if LOPEWELL_HAS_GUI
 #    include "app/shell/ui/screenshots.h"
+#    include "app/shell/ui/tray_application.h"
 #endif
 
 int main(int argc, char** argv)
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
 #if LOPEWELL_HAS_GUI
     if (arguments.size() == 2 && arguments[0] == "screenshots")
         return lopewell::renderScreenshots(argc, argv, arguments[1]);
+    if (arguments.empty() && lopewell::cli::currentEnvironment().hasDisplay)
+        return lopewell::runTrayApplication(argc, argv);
 #endif
     return lopewell::cli::run(arguments, lopewell::cli::currentEnvironment(), std::cout, std::cerr);
 }

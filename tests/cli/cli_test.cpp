@@ -1,5 +1,8 @@
 // The `lopewell` executable as a user runs it: exit codes, usage, status output, the readout.
+#include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <thread>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -21,8 +24,9 @@ struct Child {
     int err = -1;
 };
 
-// Starts lopewell with `arguments`; no DISPLAY or WAYLAND_DISPLAY, so it never looks for a tray.
-Child start(std::vector<std::string> arguments)
+// Starts `program` (lopewell unless named) with `arguments`; no DISPLAY or WAYLAND_DISPLAY
+// unless `extraEnvironment` sets one.
+Child start(std::vector<std::string> arguments, std::vector<std::string> extraEnvironment = {}, std::string program = LOPEWELL_EXECUTABLE)
 {
     int outPipe[2], errPipe[2];
     EXPECT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
@@ -38,7 +42,8 @@ Child start(std::vector<std::string> arguments)
         if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY="))
             environment.emplace_back(text);
     }
-    arguments.insert(arguments.begin(), LOPEWELL_EXECUTABLE);
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    arguments.insert(arguments.begin(), program);
     auto pointers = [](std::vector<std::string>& strings) {
         std::vector<char*> result;
         for (auto& s : strings)
@@ -49,7 +54,7 @@ Child start(std::vector<std::string> arguments)
     auto argv = pointers(arguments);
     auto envp = pointers(environment);
     Child child;
-    EXPECT_EQ(posix_spawn(&child.pid, LOPEWELL_EXECUTABLE, &actions, nullptr, argv.data(), envp.data()), 0);
+    EXPECT_EQ(posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -196,4 +201,35 @@ TEST(CommandLine, WithoutADisplayTheReadoutRunsUntilInterrupted)
     kill(child.pid, SIGINT);
     auto result = finish(child);
     EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+TEST(CommandLine, WithADisplayButNoTrayTheMainWindowOpensAndASignalQuitsCleanly)
+{
+    const char* xvfb = "/usr/bin/Xvfb";
+    if (access(xvfb, X_OK) != 0)
+        GTEST_SKIP() << "Xvfb is not installed";
+    const std::string display = ":" + std::to_string(200 + getpid() % 500);
+    Child server = start({ display, "-nolisten", "tcp", "-screen", "0", "1024x768x24" }, {}, xvfb);
+    const std::filesystem::path socket = "/tmp/.X11-unix/X" + display.substr(1);
+    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start";
+
+    char home[] = "/tmp/lopewell-gui-XXXXXX";
+    ASSERT_NE(mkdtemp(home), nullptr);
+    Child app = start({}, { "DISPLAY=" + display, std::string("HOME=") + home, std::string("XDG_CONFIG_HOME=") + home + "/config",
+                              std::string("XDG_DATA_HOME=") + home + "/data" });
+    // Without a tray host the program says why and shows its main window instead.
+    std::string line;
+    for (int i = 0; i < 20 && line.find("No system tray is running") == std::string::npos; ++i)
+        line = readLine(app.err);
+    EXPECT_NE(line.find("showing the main window"), std::string::npos) << line;
+    kill(app.pid, SIGINT);
+    auto result = finish(app);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(std::string(home) + "/config/com.vantorel.lopewellmac/UserDefaults.json"));
+
+    kill(server.pid, SIGTERM);
+    finish(server);
+    std::filesystem::remove_all(home);
 }

@@ -3,9 +3,21 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/shell/app_configuration.h"
+#include "app/shell/app_updater.h"
+#include "app/shell/ui/about_window.h"
+#include "app/shell/ui/main_window.h"
+#include "app/shell/ui/settings_window.h"
+#include "core/concurrency/fake_clock.h"
+#include "platform/host_layout.h"
+#include "app/shell/ui/popover_widget.h"
+#include "app/shell/ui/qt_executor.h"
 #include "app/shell/ui/tray_icon_renderer.h"
+#include "app/ui/theme.h"
 
 namespace lopewell {
 
@@ -35,6 +47,61 @@ QImage trayIconSheet()
     return sheet;
 }
 
+// Fixed figures: a busy eight-core machine with 16 GB, two thirds of it in use.
+QImage popover(bool memoryKnown)
+{
+    const std::vector<double> cores { 0.82, 0.35, 0.61, 0.12, 0.47, 0.93, 0.28, 0.55 };
+    std::optional<MemoryStats> memory;
+    if (memoryKnown) {
+        constexpr uint64_t GiB = uint64_t(1) << 30;
+        memory = MemoryStats { .active = 7 * GiB, .inactive = 3 * GiB, .free = 2 * GiB, .wired = 2 * GiB + GiB / 2,
+            .compressed = GiB, .total = 16 * GiB, .appResident = 48 << 20 };
+    }
+    PopoverWidget widget;
+    widget.setContent(popoverContent(0.5163, cores, memory));
+    widget.show();
+    return widget.grab().toImage();
+}
+
+QImage mainWindow(SidebarTab selection)
+{
+    QtExecutor executor;
+    NavigationModel navigation(executor);
+    navigation.select(selection);
+    MainWindow window(navigation);
+    window.show();
+    return window.grab().toImage();
+}
+
+QImage aboutWindow()
+{
+    AboutWindow window;
+    window.show();
+    return window.grab().toImage();
+}
+
+// The settings window over a throw-away home folder, with a last update check on record.
+std::vector<QImage> settingsTabs()
+{
+    QTemporaryDir home;
+    const HostLayout layout = HostLayout::forTesting("/", home.path().toStdString(), 1000, "screenshots");
+    auto defaults = UserDefaults::open(layout.userDefaultsFile());
+    (void)defaults->setInteger(UpdaterKey::lastCheckDate, 818'600'000);  // 10 Dec 2026, 12:53 UTC
+    QtExecutor executor;
+    FakeClock clock;  // nothing is scheduled while the pictures are taken
+    AppUpdater updater(executor, clock, defaults, std::string(configuration::kUpdateFeedURL), LOPEWELL_VERSION);
+    SettingsWindowModel windowModel(defaults);
+    GeneralPaneModel general(defaults, LoginItemService(layout, "/usr/bin/lopewell"), [](bool) {}, [](bool) {});
+    SettingsWindow window(windowModel, general, updater);
+    window.show();
+    std::vector<QImage> images;
+    for (SettingsTab tab : kSettingsTabs) {
+        windowModel.select(tab);
+        images.push_back(window.grab().toImage());
+    }
+    return images;
+}
+
 }  // namespace
 
 int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder)
@@ -43,6 +110,7 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    useInstalledIconTheme();
 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -54,8 +122,18 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         const char* name;
         QImage image;
     };
+    const std::vector<QImage> settings = settingsTabs();
     const Shot shots[] = {
+        { "settings-general.png", settings.at(0) },
+        { "settings-updates.png", settings.at(1) },
+        { "settings-privacy.png", settings.at(2) },
+        { "settings-support.png", settings.at(3) },
+        { "about.png", aboutWindow() },
         { "tray-icon.png", trayIconSheet() },
+        { "popover.png", popover(true) },
+        { "popover-sampling.png", popover(false) },
+        { "main-window.png", mainWindow(SidebarTab::dashboard) },
+        { "main-window-space.png", mainWindow(SidebarTab::space) },
     };
     for (const Shot& shot : shots) {
         const std::filesystem::path file = folder / shot.name;

@@ -7,16 +7,12 @@
 #include <cmath>
 
 #include "app/shell/readout.h"
+#include "app/ui/theme.h"
 #include "core/presentation/load_colors.h"
 
 namespace lopewell {
 
 namespace {
-
-QColor toQColor(const Color& color)
-{
-    return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.opacity));
-}
 
 // The number alone: the chip says "CPU", and "%" would not fit a 22-pixel tray legibly.
 QString loadDigits(double load)
@@ -27,6 +23,16 @@ QString loadDigits(double load)
 }  // namespace
 
 QImage renderTrayIcon(double load, int size, PanelTone panel)
+{
+    return renderChip(size, panel, loadDigits(load), toQColor(systemColor(cpuLoadBand(load))));
+}
+
+QImage renderApplicationIcon(int size)
+{
+    return renderChip(size, PanelTone::light, QString(), QColor());
+}
+
+QImage renderChip(int size, PanelTone panel, const QString& digits, const QColor& digitColour)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -57,8 +63,9 @@ QImage renderTrayIcon(double load, int size, PanelTone panel)
     painter.setPen(QPen(ink, std::max<qreal>(1.0, s / 22.0)));
     painter.drawRoundedRect(body, s * 0.1, s * 0.1);
 
+    if (digits.isEmpty())
+        return image;
     // The number, as large as the face allows, in the colour of its band.
-    const QString digits = loadDigits(load);
     QFont font;
     font.setBold(true);
     font.setStyleHint(QFont::SansSerif);
@@ -69,7 +76,7 @@ QImage renderTrayIcon(double load, int size, PanelTone panel)
         pixelSize -= 0.5;
     } while (pixelSize > 4 && QFontMetricsF(font).horizontalAdvance(digits) > room.width());
     painter.setFont(font);
-    painter.setPen(toQColor(systemColor(cpuLoadBand(load))));
+    painter.setPen(digitColour);
     painter.drawText(room, Qt::AlignCenter, digits);
     return image;
 }

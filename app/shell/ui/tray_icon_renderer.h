@@ -11,6 +11,12 @@ enum class PanelTone { light, dark };
 // `load` is the overall CPU load 0–1; `size` the tray's icon size in device pixels.
 QImage renderTrayIcon(double load, int size, PanelTone panel);
 
+// The chip alone: the program's icon for windows and the desktop entry.
+QImage renderApplicationIcon(int size);
+
+// The chip with `digits` on its face in `digitColour` (none when empty).
+QImage renderChip(int size, PanelTone panel, const QString& digits, const QColor& digitColour);
+
 // "CPU 42%" — the tooltip, the same figure as the icon.
 QString trayToolTip(double load);
 

@@ -1,0 +1,35 @@
+// The tray item of one MenuBarController: the icon with the live figure, its tooltip, the
+// popover on a left click and the menu on a right (or Control-) click.
+#pragma once
+
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <memory>
+
+#include "app/shell/menu_bar_controller.h"
+
+class QMenu;
+
+namespace lopewell {
+
+class PopoverWidget;
+
+class TrayIcon final : public QObject {
+public:
+    explicit TrayIcon(MenuBarController& controller);
+    ~TrayIcon() override;
+
+private:
+    void render();
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void rebuildMenu();
+    void togglePopover();
+
+    MenuBarController& m_controller;
+    QSystemTrayIcon m_icon;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<PopoverWidget> m_popover;
+    ChangeObservers::Subscription m_subscription;
+};
+
+}  // namespace lopewell

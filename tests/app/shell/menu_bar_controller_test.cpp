@@ -13,11 +13,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-size_t threadCount()
-{
-    return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
-}
-
 // A running controller over fakes. Its three loops (CPU, memory, idle check) park on the fake
 // clock between steps, so the test moves time and then delivers what they produced.
 class ControllerTest : public ::testing::Test {

@@ -19,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-size_t threadCount()
-{
-    return size_t(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
-}
-
 class CoordinatorTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <atomic>
+#include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/shell/menu_bar_controller.h"
@@ -87,5 +90,18 @@ private:
     std::optional<double> m_idle;
     std::vector<CPUTicks> m_ticks = std::vector<CPUTicks>(2);
 };
+
+// The threads of this process. ThreadSanitizer's runtime adds a thread of its own when the
+// program first creates one; a thread is made and joined before the first count so that
+// every count includes it.
+inline size_t threadCount()
+{
+    static const bool runtimeThreadsStarted = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)runtimeThreadsStarted;
+    return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
+}
 
 }  // namespace lopewell::fakes

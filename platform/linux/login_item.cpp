@@ -1,6 +1,7 @@
 #include "platform/login_item.h"
 
 #include "core/base/app_identity.h"
+#include "platform/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -160,39 +161,6 @@ std::optional<EntryFile> readEntry(const fs::path& path)
     return entry;
 }
 
-ErrorOr<void> createFolder(const fs::path& folder, mode_t mode)
-{
-    if (::mkdir(folder.c_str(), mode) == 0)
-        return {};
-    if (errno == ENOENT && folder.has_relative_path() && folder.parent_path() != folder) {
-        // Folders above the autostart folder are the user's config home: private by default.
-        if (auto parent = createFolder(folder.parent_path(), 0700); !parent)
-            return parent;
-        if (::mkdir(folder.c_str(), mode) == 0)
-            return {};
-    }
-    if (errno == EEXIST) {
-        struct stat info {};
-        if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-            return {};
-        return Error { ENOTDIR, folder.string() + " exists but is not a folder" };
-    }
-    return Error::fromErrno(errno, "Cannot create the folder " + folder.string());
-}
-
-ErrorOr<void> writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return Error::fromErrno(errno, "write");
-        text.remove_prefix(static_cast<size_t>(written));
-    }
-    return {};
-}
-
 // Refuses to touch anything in the entry's place that is not a regular file of ours.
 ErrorOr<void> checkReplaceable(const fs::path& entry)
 {
@@ -298,37 +266,11 @@ ErrorOr<void> LoginItemService::registerItem()
         return text.error();
 
     const fs::path folder = m_entry.parent_path();
-    if (auto created = createFolder(folder, 0755); !created)
+    if (auto created = createFolders(folder, 0755); !created)
         return created;
     if (auto replaceable = checkReplaceable(m_entry); !replaceable)
         return replaceable;
-
-    // Not ending in .desktop, so a session starting meanwhile never reads it half-written.
-    fs::path temporary = m_entry;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    ::unlink(temporary.c_str());  // a leftover of a crashed run with our pid; O_EXCL refuses links
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return Error::fromErrno(errno, "Cannot create " + temporary.string());
-    ErrorOr<void> written = writeAll(fd, text.value());
-    if (written && ::fsync(fd) != 0)
-        written = Error::fromErrno(errno, "fsync");
-    if (::close(fd) != 0 && written)
-        written = Error::fromErrno(errno, "close");
-    if (!written) {
-        ::unlink(temporary.c_str());
-        return Error { written.error().code, "Cannot write " + temporary.string() + ": " + written.error().message };
-    }
-    if (::rename(temporary.c_str(), m_entry.c_str()) != 0) {
-        Error error = Error::fromErrno(errno, "Cannot replace " + m_entry.string());
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
-        ::fsync(folderFd);  // durability only: the entry is already in place
-        ::close(folderFd);
-    }
-    return {};
+    return replaceFileContents(m_entry, text.value(), 0644);
 }
 
 ErrorOr<void> LoginItemService::unregisterItem()

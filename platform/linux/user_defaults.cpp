@@ -1,5 +1,6 @@
 #include "platform/user_defaults.h"
 
+#include "platform/file_replace.h"
 #include "platform/log.h"
 
 #include <nlohmann/json.hpp>
@@ -132,61 +133,6 @@ Loaded readDefaults(const fs::path& file)
     } catch (const json::exception& exception) {
         return { json::object(), std::string("is not valid JSON (") + exception.what() + ")" };
     }
-}
-
-ErrorOr<void> createFolder(const fs::path& folder)
-{
-    if (::mkdir(folder.c_str(), 0700) == 0)
-        return {};
-    if (errno == ENOENT && folder.has_relative_path() && folder.parent_path() != folder) {
-        if (auto parent = createFolder(folder.parent_path()); !parent)
-            return parent;
-        if (::mkdir(folder.c_str(), 0700) == 0)
-            return {};
-    }
-    if (errno == EEXIST) {
-        struct stat info {};
-        if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-            return {};
-        errno = ENOTDIR;
-    }
-    return Error::fromErrno(errno, "Cannot create folder " + folder.string());
-}
-
-ErrorOr<void> writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return Error::fromErrno(errno, "write");
-        text.remove_prefix(static_cast<size_t>(written));
-    }
-    return {};
-}
-
-// The new contents, complete and on disk, next to the file they will replace.
-ErrorOr<fs::path> writeTemporary(const fs::path& file, std::string_view text)
-{
-    fs::path temporary = file;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    // A leftover of a crashed process with our pid; O_EXCL below then refuses planted links.
-    ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return Error::fromErrno(errno, "Cannot create " + temporary.string());
-
-    ErrorOr<void> result = writeAll(fd, text);
-    if (result && ::fsync(fd) != 0)
-        result = Error::fromErrno(errno, "fsync");
-    if (::close(fd) != 0 && result)
-        result = Error::fromErrno(errno, "close");
-    if (!result) {
-        ::unlink(temporary.c_str());
-        return Error { result.error().code, "Cannot write " + temporary.string() + ": " + result.error().message };
-    }
-    return temporary;
 }
 
 // Moves `from` to `to` unless `to` exists; EEXIST then.
@@ -390,34 +336,18 @@ ErrorOr<void> UserDefaults::persist(const json& values)
         return Error { EINVAL, std::string("Cannot encode user defaults: ") + exception.what() };
     }
 
-    fs::path folder = m_file.parent_path();
-    if (auto created = createFolder(folder.empty() ? fs::path(".") : folder); !created)
+    const fs::path folder = m_file.parent_path();
+    if (auto created = createFolders(folder.empty() ? fs::path(".") : folder, 0700); !created)
         return created.error();
-    ErrorOr<fs::path> temporary = writeTemporary(m_file, text);
-    if (!temporary)
-        return temporary.error();
-
-    // Only now, with the replacement safely written, move the unusable file out of its way.
-    if (m_unusableFileOnDisk) {
-        if (auto setAsideResult = setAside(m_file); !setAsideResult) {
-            ::unlink(temporary.value().c_str());
+    return replaceFileContents(m_file, text, 0600, [this]() -> ErrorOr<void> {
+        // Only now, with the replacement safely written, move the unusable file out of its way.
+        if (!m_unusableFileOnDisk)
+            return {};
+        if (auto setAsideResult = setAside(m_file); !setAsideResult)
             return setAsideResult;
-        }
         m_unusableFileOnDisk = false;
-    }
-    if (::rename(temporary.value().c_str(), m_file.c_str()) != 0) {
-        Error error = Error::fromErrno(errno, "Cannot replace " + m_file.string());
-        ::unlink(temporary.value().c_str());
-        return error;
-    }
-
-    // The new file is already what every reader sees, so a failure here costs durability only.
-    const int folderFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0 || (::fsync(folderFd) != 0 && errno != EINVAL))
-        log::error(kLogCategory, Error::fromErrno(errno, "Cannot flush folder " + folder.string()).message);
-    if (folderFd >= 0)
-        ::close(folderFd);
-    return {};
+        return {};
+    });
 }
 
 }  // namespace lopewell

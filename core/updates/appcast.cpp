@@ -256,6 +256,9 @@ std::optional<Date> parseRfc822Date(std::string_view text)
         return std::nullopt;
     if (parts[2].size() == 2)
         *year += *year < 50 ? 2000 : 1900;
+    // A Date holds 1677 to 2262; a release dated outside this century or the next is noise.
+    if (*year < 1900 || *year > 2199)
+        return std::nullopt;
 
     const std::string_view time = parts[3];
     if (time.size() != 5 && time.size() != 8)

@@ -201,6 +201,8 @@ TEST(Rfc822Date, ParsesTheFormsFeedsUse)
         { "Sat, 26 Jul 2014 15:20:11 +2400", std::nullopt },
         { "Sat, 26 Jul 2014 15:20:11 CEST", std::nullopt },
         { "2014-07-26T15:20:11Z", std::nullopt },
+        { "Sat, 26 Jul 5027 15:20:11 +0000", std::nullopt },  // beyond what a Date can hold
+        { "Sat, 26 Jul 1066 15:20:11 +0000", std::nullopt },
         { "", std::nullopt },
     };
     for (const Case& c : cases) {

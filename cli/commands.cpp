@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "cli/processes.h"
 #include "cli/readout.h"
 #include "cli/status.h"
 #include "cli/usage.h"
@@ -23,6 +24,10 @@ std::string usageText()
            "                  CPU load overall and per core, thermal state, memory and GPU,\n"
            "                  measured over the interval (default 1 second)\n"
            "  readout         the live readout in the terminal, updated every second\n"
+           "  ps [--interval SECONDS] [--sort cpu|memory|pid|name|user|threads] [--filter TEXT] [--json]\n"
+           "                  the process table, CPU shares measured over the interval (default 1 second)\n"
+           "  kill [--force] PID\n"
+           "                  ask a process to quit (SIGTERM), or force it to (SIGKILL)\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Options:\n"
@@ -60,6 +65,10 @@ int run(std::span<const std::string_view> arguments, const Environment& environm
     }
     if (command == "status")
         return runStatus(rest, out, err);
+    if (command == "ps")
+        return runPs(rest, out, err);
+    if (command == "kill")
+        return runKill(rest, out, err);
     if (command == "readout") {
         if (!rest.empty()) {
             err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();

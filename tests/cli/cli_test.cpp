@@ -233,3 +233,120 @@ TEST(CommandLine, WithADisplayButNoTrayTheMainWindowOpensAndASignalQuitsCleanly)
     finish(server);
     std::filesystem::remove_all(home);
 }
+
+namespace {
+
+// A child of this test that sleeps until signalled; the only kind of process signalled here.
+pid_t spawnSleeper()
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        for (;;)
+            pause();
+    }
+    return pid;
+}
+
+}  // namespace
+
+TEST(CommandLinePs, JsonListsASpawnedChildAndTheKernelRowButNotItself)
+{
+    pid_t sleeper = spawnSleeper();
+    ASSERT_GT(sleeper, 0);
+    Child child = start({ "ps", "--json", "--interval", "0.2", "--sort", "pid" });
+    const pid_t lopewellPid = child.pid;
+    auto result = finish(child);
+    kill(sleeper, SIGKILL);
+    waitpid(sleeper, nullptr, 0);
+
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto rows = nlohmann::json::parse(result.out);
+    ASSERT_TRUE(rows.is_array());
+    bool sawSleeper = false, sawKernel = false;
+    int previousPid = -1;
+    for (const auto& row : rows) {
+        for (const char* field : { "pid", "parentPID", "name", "path", "user", "cpuPercent", "memoryBytes", "threadCount" })
+            EXPECT_TRUE(row.contains(field)) << field;
+        const int pid = row["pid"];
+        EXPECT_GT(pid, previousPid) << "sorted by pid ascending";
+        previousPid = pid;
+        EXPECT_NE(pid, lopewellPid) << "lopewell ps lists itself";
+        if (pid == sleeper) {
+            sawSleeper = true;
+            EXPECT_EQ(row["parentPID"], getpid());
+        }
+        if (pid == 0) {
+            sawKernel = true;
+            EXPECT_EQ(row["name"], "kernel_task");
+            EXPECT_TRUE(row["path"].is_null());
+            EXPECT_GE(row["cpuPercent"].get<double>(), 0.0);
+        }
+    }
+    EXPECT_TRUE(sawSleeper);
+    EXPECT_TRUE(sawKernel);
+}
+
+TEST(CommandLinePs, TableFilterAndBadOptions)
+{
+    auto table = runLopewell({ "ps", "--interval", "0.1", "--filter", "  KERNEL_T " });
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    EXPECT_TRUE(std::regex_search(table.out, std::regex(R"(^Name +PID +User +CPU % +Memory +Threads\n)")));
+    EXPECT_TRUE(std::regex_search(table.out, std::regex(R"(\nkernel_task +0 +root +\d+\.\d +Zero KB +0\n$)"))) << table.out;
+
+    for (std::vector<std::string> arguments : { std::vector<std::string> { "ps", "--sort", "size" },
+             { "ps", "--interval", "-1" }, { "ps", "--bogus" } }) {
+        auto bad = runLopewell(arguments);
+        EXPECT_EQ(bad.exitCode, 2) << arguments[1];
+        EXPECT_TRUE(bad.out.empty());
+        EXPECT_FALSE(bad.err.empty());
+    }
+}
+
+TEST(CommandLineKill, HostileAndMalformedPidsAreRefused)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string err;  // the start of stderr
+    };
+    const std::string kernel = "kernel_task is the macOS kernel itself — it's not user-killable.\n";
+    const Case cases[] = {
+        { { "kill", "0" }, 1, kernel },
+        { { "kill", "--", "-1" }, 1, kernel },
+        { { "kill", "--force", "-1" }, 1, kernel },
+        { { "kill", "-2147483648" }, 1, kernel },
+        { { "kill", "2147483648" }, 2, "lopewell kill: PID must be a whole number" },
+        { { "kill", "12abc" }, 2, "lopewell kill: PID must be a whole number" },
+        { { "kill", "" }, 2, "lopewell kill: PID must be a whole number" },
+        { { "kill" }, 2, "lopewell kill: missing PID" },
+        { { "kill", "--now", "5" }, 2, "lopewell kill: unknown option '--now'" },
+        { { "kill", "5", "6" }, 2, "lopewell kill: unexpected argument '6'" },
+    };
+    for (const auto& c : cases) {
+        auto result = runLopewell(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments.back();
+        EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    }
+}
+
+TEST(CommandLineKill, TerminatesAChildAndReportsOneThatIsGone)
+{
+    for (auto [flag, signal] : { std::pair { "", SIGTERM }, std::pair { "--force", SIGKILL } }) {
+        pid_t sleeper = spawnSleeper();
+        ASSERT_GT(sleeper, 0);
+        std::vector<std::string> arguments = { "kill" };
+        if (*flag)
+            arguments.emplace_back(flag);
+        arguments.push_back(std::to_string(sleeper));
+        auto result = runLopewell(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        int status = 0;
+        waitpid(sleeper, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), signal);
+
+        auto gone = runLopewell({ "kill", std::to_string(sleeper) });
+        EXPECT_EQ(gone.exitCode, 1);
+        EXPECT_EQ(gone.err, "PID " + std::to_string(sleeper) + " is no longer running.\n");
+    }
+}

@@ -1,0 +1,103 @@
+#include "core/base/file_url.h"
+
+namespace lopewell {
+
+namespace {
+
+constexpr std::string_view kScheme = "file://";
+
+// RFC 3986 pchar plus "/": unreserved, sub-delims, ":" and "@".
+bool isPathCharacter(unsigned char c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        return true;
+    switch (c) {
+    case '-': case '.': case '_': case '~':
+    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+': case ',': case ';': case '=':
+    case ':': case '@': case '/':
+        return true;
+    default:
+        return false;
+    }
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string fileURLString(const std::filesystem::path& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::string& bytes = path.native();
+    std::string url(kScheme);
+    url.reserve(url.size() + bytes.size() + 1);
+    if (bytes.empty() || bytes.front() != '/')
+        url += '/';
+    for (unsigned char c : bytes) {
+        if (isPathCharacter(c)) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 0xF];
+        }
+    }
+    return url;
+}
+
+std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
+{
+    if (!startsWithIgnoringCase(url, kScheme))
+        return std::nullopt;
+    std::string_view rest = url.substr(kScheme.size());
+    if (startsWithIgnoringCase(rest, "localhost/"))
+        rest.remove_prefix(std::string_view("localhost").size());
+    if (rest.empty() || rest.front() != '/')
+        return std::nullopt;
+
+    std::string bytes;
+    bytes.reserve(rest.size());
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (c == '?' || c == '#' || c == '\0')
+            return std::nullopt;
+        if (c != '%') {
+            bytes += c;
+            continue;
+        }
+        if (i + 2 >= rest.size())
+            return std::nullopt;
+        const int high = hexValue(rest[i + 1]);
+        const int low = hexValue(rest[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return std::filesystem::path(std::move(bytes));
+}
+
+}  // namespace lopewell

@@ -1,0 +1,36 @@
+// One set of byte-identical files: the Duplicates pane's rows, the files cache's entries.
+//
+//   DuplicateGroup group { .id = lowerHex(digest), .size = 4096, .files = { "/a/x1", "/a/x2" } };
+//   group.reclaimableBytes();  // 4096: every copy but the canonical first one
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lopewell {
+
+struct DuplicateGroup {
+    std::string id;  // SHA-256 of the content, 64 lower-case hex digits
+    std::uint64_t size = 0;  // what each file occupies (allocated size, else logical)
+    std::vector<std::filesystem::path> files;  // canonical copy first
+
+    // (files - 1) x size; 0 below two files. Saturates instead of wrapping.
+    std::uint64_t reclaimableBytes() const;
+
+    bool operator==(const DuplicateGroup&) const = default;
+};
+
+std::uint64_t totalReclaimableBytes(const std::vector<DuplicateGroup>& groups);
+
+// Characters of a path as a reader counts them: UTF-8 code points, and each byte that is not
+// part of a valid UTF-8 sequence as one.
+std::size_t pathCharacterCount(std::string_view path);
+
+// Canonical order within a group: fewer characters first, then plain byte order of the path.
+bool canonicallyPrecedes(const std::filesystem::path& a, const std::filesystem::path& b);
+void sortCanonically(std::vector<std::filesystem::path>& files);
+
+}  // namespace lopewell

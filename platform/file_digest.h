@@ -1,0 +1,103 @@
+// SHA-256 over a file's bytes, for the duplicate finder: large sequential reads into one reused
+// buffer, a cancel check after every 64 KiB hashed, and a refusal to hash a file that is no longer
+// the one the walk saw (another inode, another size, changed while being read).
+//
+//   FileDigester digester;
+//   FileDigest result = digester.digest(path, identityFromWalk, FileDigester::wholeFile, isCancelled);
+//   if (result.status == FileDigestStatus::ok) use(lowerHex(result.digest));
+//
+// THREAD-SAFETY: a FileDigester (and a Sha256) is used by one thread at a time; use one per thread.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace lopewell {
+
+using Sha256Digest = std::array<std::uint8_t, 32>;
+
+// 64 lower-case hexadecimal digits, no separators.
+std::string lowerHex(const Sha256Digest& digest);
+
+// Incremental SHA-256 through OpenSSL's EVP interface (which uses the CPU's SHA instructions).
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void update(const void* bytes, std::size_t length);
+    // Returns the digest of everything fed since construction, the last finish() or reset().
+    Sha256Digest finish();
+    void reset();
+
+private:
+    struct Context;
+    std::unique_ptr<Context> m_context;
+};
+
+// What the walk saw of a file. A file that no longer matches is never hashed.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t logicalSize = 0;
+    std::uint64_t allocatedSize = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The file's modification and status-change times as seen while it was read; a later read of the
+// same file can demand that they are still the same (nothing wrote to it in between).
+struct FileChangeStamp {
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
+
+    bool operator==(const FileChangeStamp&) const = default;
+};
+
+enum class FileDigestStatus {
+    ok,
+    unreadable,  // could not be opened or read
+    changed,     // not the file the walk saw, or modified while being read
+    cancelled,
+};
+
+struct FileDigest {
+    FileDigestStatus status = FileDigestStatus::unreadable;
+    Sha256Digest digest {};
+    FileChangeStamp stamp;
+};
+
+class FileDigester {
+public:
+    static constexpr std::size_t readSize = std::size_t(1) << 20;
+    static constexpr std::size_t cancelGranularity = std::size_t(64) << 10;
+    static constexpr std::uint64_t wholeFile = std::numeric_limits<std::uint64_t>::max();
+
+    using CancelChecker = std::function<bool()>;
+
+    FileDigester();
+    ~FileDigester();
+    FileDigester(const FileDigester&) = delete;
+    FileDigester& operator=(const FileDigester&) = delete;
+
+    // Digests the first min(limit, size) bytes of the regular file at `path`, which must still be
+    // `expected` (symbolic links are not followed). `isCancelled` is asked after every 64 KiB
+    // hashed. With `sameAs`, the file's change stamp must equal it.
+    FileDigest digest(const std::filesystem::path& path, const FileIdentity& expected, std::uint64_t limit,
+        const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs = std::nullopt);
+
+private:
+    Sha256 m_hasher;
+    std::unique_ptr<std::byte[]> m_buffer;
+};
+
+}  // namespace lopewell

@@ -1,0 +1,171 @@
+#include "platform/file_digest.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lopewell {
+
+namespace {
+
+// Fetched once: EVP_sha256() would look the implementation up again at every initialisation,
+// under a lock that the hashing threads would then share.
+const EVP_MD* sha256Implementation()
+{
+    static EVP_MD* implementation = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    if (!implementation)
+        std::abort();
+    return implementation;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::int64_t nanoseconds(const struct timespec& time)
+{
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileChangeStamp stampOf(const struct stat& info)
+{
+    return { nanoseconds(info.st_mtim), nanoseconds(info.st_ctim) };
+}
+
+bool matches(const struct stat& info, const FileIdentity& expected)
+{
+    return S_ISREG(info.st_mode) && std::uint64_t(info.st_dev) == expected.device
+        && std::uint64_t(info.st_ino) == expected.inode && std::uint64_t(info.st_size) == expected.logicalSize
+        && std::uint64_t(info.st_blocks) * 512 == expected.allocatedSize;
+}
+
+}  // namespace
+
+std::string lowerHex(const Sha256Digest& digest)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text(digest.size() * 2, '0');
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        text[2 * i] = digits[digest[i] >> 4];
+        text[2 * i + 1] = digits[digest[i] & 0xf];
+    }
+    return text;
+}
+
+struct Sha256::Context {
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    ~Context() { EVP_MD_CTX_free(context); }
+};
+
+Sha256::Sha256() : m_context(std::make_unique<Context>())
+{
+    if (!m_context->context || EVP_DigestInit_ex(m_context->context, sha256Implementation(), nullptr) != 1)
+        std::abort();
+}
+
+Sha256::~Sha256() = default;
+
+void Sha256::update(const void* bytes, std::size_t length)
+{
+    if (EVP_DigestUpdate(m_context->context, bytes, length) != 1)
+        std::abort();
+}
+
+Sha256Digest Sha256::finish()
+{
+    Sha256Digest digest {};
+    unsigned length = 0;
+    if (EVP_DigestFinal_ex(m_context->context, digest.data(), &length) != 1 || length != digest.size())
+        std::abort();
+    reset();
+    return digest;
+}
+
+void Sha256::reset()
+{
+    if (EVP_DigestInit_ex(m_context->context, sha256Implementation(), nullptr) != 1)
+        std::abort();
+}
+
+FileDigester::FileDigester() : m_buffer(std::make_unique<std::byte[]>(readSize)) {}
+
+FileDigester::~FileDigester() = default;
+
+FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIdentity& expected, std::uint64_t limit,
+    const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs)
+{
+    FileDigest result;
+    // O_NONBLOCK: a path swapped for a FIFO since the walk must not hang the scan in open().
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        result.status = errno == ELOOP ? FileDigestStatus::changed : FileDigestStatus::unreadable;
+        return result;
+    }
+    struct stat before {};
+    if (::fstat(file.get(), &before) != 0)
+        return result;
+    result.stamp = stampOf(before);
+    if (!matches(before, expected) || (sameAs && *sameAs != result.stamp)) {
+        result.status = FileDigestStatus::changed;
+        return result;
+    }
+
+    const std::uint64_t wanted = std::min(limit, expected.logicalSize);
+    if (wanted > readSize)
+        ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    // The hasher may hold a half-fed earlier file if that one was abandoned.
+    m_hasher.reset();
+    std::uint64_t total = 0;
+    while (total < wanted) {
+        const std::size_t ask = std::size_t(std::min<std::uint64_t>(readSize, wanted - total));
+        const ssize_t got = ::read(file.get(), m_buffer.get(), ask);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return result;  // unreadable
+        if (got == 0) {
+            result.status = FileDigestStatus::changed;  // shrank since the walk
+            return result;
+        }
+        for (std::size_t offset = 0; offset < std::size_t(got); offset += cancelGranularity) {
+            m_hasher.update(m_buffer.get() + offset, std::min(cancelGranularity, std::size_t(got) - offset));
+            if (isCancelled && isCancelled()) {
+                result.status = FileDigestStatus::cancelled;
+                return result;
+            }
+        }
+        total += std::uint64_t(got);
+    }
+
+    // Growth past the walk's size, or a write while we read, shows here.
+    struct stat after {};
+    if (::fstat(file.get(), &after) != 0)
+        return result;
+    if (!matches(after, expected) || stampOf(after) != result.stamp) {
+        result.status = FileDigestStatus::changed;
+        return result;
+    }
+    result.digest = m_hasher.finish();
+    result.status = FileDigestStatus::ok;
+    return result;
+}
+
+}  // namespace lopewell

@@ -1,0 +1,338 @@
+#include "platform/property_list.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <numeric>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/linux/property_list_parsing.h"
+
+namespace lopewell {
+
+PropertyList PropertyList::fromString(std::string value)
+{
+    PropertyList plist;
+    plist.m_value = std::move(value);
+    return plist;
+}
+
+PropertyList PropertyList::fromInteger(std::int64_t value)
+{
+    PropertyList plist;
+    plist.m_value = Integer { value, false };
+    return plist;
+}
+
+PropertyList PropertyList::fromUnsignedInteger(std::uint64_t value)
+{
+    PropertyList plist;
+    plist.m_value = Integer { static_cast<std::int64_t>(value), value > std::uint64_t(INT64_MAX) };
+    return plist;
+}
+
+PropertyList PropertyList::fromReal(double value)
+{
+    PropertyList plist;
+    plist.m_value = value;
+    return plist;
+}
+
+PropertyList PropertyList::fromBoolean(bool value)
+{
+    PropertyList plist;
+    plist.m_value = Boolean { value };
+    return plist;
+}
+
+PropertyList PropertyList::fromDate(Date value)
+{
+    PropertyList plist;
+    plist.m_value = value;
+    return plist;
+}
+
+PropertyList PropertyList::fromData(Data value)
+{
+    PropertyList plist;
+    plist.m_value = std::move(value);
+    return plist;
+}
+
+PropertyList PropertyList::fromArray(Array value)
+{
+    PropertyList plist;
+    plist.m_value = std::move(value);
+    return plist;
+}
+
+PropertyList PropertyList::fromDictionary(Dictionary value)
+{
+    property_list::keepLastOfEachKey(value);
+    PropertyList plist;
+    plist.m_value = std::move(value);
+    return plist;
+}
+
+PropertyList::Type PropertyList::type() const
+{
+    static constexpr Type kTypes[] = { Type::dictionary, Type::array, Type::string, Type::integer, Type::real,
+        Type::boolean, Type::date, Type::data };
+    static_assert(std::size(kTypes) == std::variant_size_v<decltype(m_value)>);
+    return kTypes[m_value.index()];
+}
+
+std::optional<std::int64_t> PropertyList::integerValue() const
+{
+    const auto* integer = std::get_if<Integer>(&m_value);
+    if (!integer || integer->aboveInt64)
+        return std::nullopt;
+    return integer->value;
+}
+
+std::optional<std::uint64_t> PropertyList::unsignedIntegerValue() const
+{
+    const auto* integer = std::get_if<Integer>(&m_value);
+    if (!integer || (!integer->aboveInt64 && integer->value < 0))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(integer->value);
+}
+
+std::optional<double> PropertyList::realValue() const
+{
+    if (const auto* real = std::get_if<double>(&m_value))
+        return *real;
+    return std::nullopt;
+}
+
+std::optional<bool> PropertyList::booleanValue() const
+{
+    if (const auto* boolean = std::get_if<Boolean>(&m_value))
+        return boolean->value;
+    return std::nullopt;
+}
+
+std::optional<Date> PropertyList::dateValue() const
+{
+    if (const auto* date = std::get_if<Date>(&m_value))
+        return *date;
+    return std::nullopt;
+}
+
+const PropertyList* PropertyList::valueForKey(std::string_view key) const
+{
+    const auto* entries = asDictionary();
+    if (!entries)
+        return nullptr;
+    auto found = std::find_if(entries->begin(), entries->end(), [&](const auto& entry) { return entry.first == key; });
+    return found == entries->end() ? nullptr : &found->second;
+}
+
+std::optional<std::string> PropertyList::stringForKey(std::string_view key) const
+{
+    const PropertyList* value = valueForKey(key);
+    const std::string* text = value ? value->asString() : nullptr;
+    return text ? std::optional(*text) : std::nullopt;
+}
+
+std::optional<std::int64_t> PropertyList::integerForKey(std::string_view key) const
+{
+    const PropertyList* value = valueForKey(key);
+    return value ? value->integerValue() : std::nullopt;
+}
+
+std::optional<bool> PropertyList::booleanForKey(std::string_view key) const
+{
+    const PropertyList* value = valueForKey(key);
+    return value ? value->booleanValue() : std::nullopt;
+}
+
+const PropertyList::Array* PropertyList::arrayForKey(std::string_view key) const
+{
+    const PropertyList* value = valueForKey(key);
+    return value ? value->asArray() : nullptr;
+}
+
+const PropertyList* PropertyList::dictionaryForKey(std::string_view key) const
+{
+    const PropertyList* value = valueForKey(key);
+    return value && value->isDictionary() ? value : nullptr;
+}
+
+namespace property_list {
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence at the start of `bytes`, or 0.
+size_t validSequenceLength(std::string_view bytes)
+{
+    auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    auto continuation = [&](size_t i, unsigned char low = 0x80, unsigned char high = 0xBF) {
+        return i < bytes.size() && at(i) >= low && at(i) <= high;
+    };
+    const unsigned char lead = at(0);
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return continuation(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        // E0 would be overlong below A0; ED above 9F would be a surrogate.
+        const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+        return continuation(1, low, high) && continuation(2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string validUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const size_t length = validSequenceLength(bytes);
+        if (length == 0) {
+            appendUtf8(out, U'\uFFFD');
+            bytes.remove_prefix(1);
+        } else {
+            out.append(bytes.substr(0, length));
+            bytes.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+void keepLastOfEachKey(PropertyList::Dictionary& entries)
+{
+    if (entries.size() < 2)
+        return;
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return entries[a].first < entries[b].first; });
+
+    std::vector<bool> dropped(entries.size(), false);
+    bool anyDropped = false;
+    for (size_t run = 0; run < order.size();) {
+        size_t end = run + 1;
+        while (end < order.size() && entries[order[end]].first == entries[order[run]].first)
+            ++end;
+        if (end - run > 1) {
+            // Stable order: order[run] is the first occurrence, order[end - 1] the last.
+            entries[order[run]].second = std::move(entries[order[end - 1]].second);
+            for (size_t i = run + 1; i < end; ++i)
+                dropped[order[i]] = true;
+            anyDropped = true;
+        }
+        run = end;
+    }
+    if (!anyDropped)
+        return;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (dropped[i])
+            continue;
+        if (kept != i)
+            entries[kept] = std::move(entries[i]);
+        ++kept;
+    }
+    entries.resize(kept);
+}
+
+}  // namespace property_list
+
+ErrorOr<PropertyList> parsePropertyList(std::span<const std::byte> bytes)
+{
+    return parsePropertyList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+ErrorOr<PropertyList> parsePropertyList(std::string_view bytes)
+{
+    if (bytes.empty())
+        return Error { 0, "Not a property list: the file is empty" };
+    if (bytes.starts_with("bplist"))
+        return property_list::parseBinary(std::as_bytes(std::span(bytes.data(), bytes.size())));
+    return property_list::parseXml(bytes);
+}
+
+ErrorOr<PropertyList> readPropertyListFile(const std::filesystem::path& path, SymlinkPolicy symlinks, std::uint64_t maxSize)
+{
+    const std::string name = path.string();
+    maxSize = std::min<std::uint64_t>(maxSize, std::uint64_t(1) << 40);
+    int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    if (symlinks == SymlinkPolicy::refuse)
+        flags |= O_NOFOLLOW;
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        if (errno == ELOOP && symlinks == SymlinkPolicy::refuse)
+            return Error { ELOOP, name + ": is a symbolic link, which is not followed" };
+        return Error::fromErrno(errno, "Cannot open " + name);
+    }
+
+    auto read = [&]() -> ErrorOr<std::string> {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0)
+            return Error::fromErrno(errno, "Cannot examine " + name);
+        if (!S_ISREG(info.st_mode))
+            return Error { EINVAL, name + ": not a regular file" };
+        if (std::uint64_t(info.st_size) > maxSize)
+            return Error { EFBIG, name + ": too large for a property list (" + std::to_string(info.st_size) + " bytes)" };
+
+        // The file may grow while we read; never take more than the limit.
+        std::string contents(size_t(info.st_size) + 1, '\0');
+        size_t filled = 0;
+        for (;;) {
+            if (filled == contents.size()) {
+                if (contents.size() > maxSize)
+                    return Error { EFBIG, name + ": too large for a property list" };
+                contents.resize(size_t(std::min<std::uint64_t>(maxSize + 1, contents.size() * 2 + 4096)));
+            }
+            const ssize_t got = ::read(fd, contents.data() + filled, contents.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return Error::fromErrno(errno, "Cannot read " + name);
+            if (got == 0)
+                break;
+            filled += size_t(got);
+        }
+        contents.resize(filled);
+        return contents;
+    };
+    ErrorOr<std::string> contents = read();
+    ::close(fd);
+    if (!contents)
+        return contents.error();
+
+    auto plist = parsePropertyList(std::string_view(contents.value()));
+    if (!plist)
+        return Error { plist.error().code, name + ": " + plist.error().message };
+    return plist;
+}
+
+}  // namespace lopewell

@@ -1,0 +1,229 @@
+#include "app/space/space_view_model.h"
+
+#include <utility>
+
+#include "core/format/byte_count_formatter.h"
+#include "core/format/decimal_text.h"
+
+namespace lopewell {
+
+std::string spaceSizeText(uint64_t bytes)
+{
+    return formatByteCount(bytes, ByteCountStyle::file);
+}
+
+std::optional<std::string> spaceShareText(uint64_t size, uint64_t currentSize)
+{
+    if (currentSize == 0)
+        return std::nullopt;
+    return fixedPoint(100.0 * double(size) / double(currentSize), 1) + "%";
+}
+
+SpaceViewModel::SpaceViewModel(Environment environment)
+    : m_environment(std::move(environment))
+    , m_fullDiskAccessGranted(m_environment.hasFullDiskAccess ? m_environment.hasFullDiskAccess() : true)
+{
+}
+
+SpaceViewModel::~SpaceViewModel()
+{
+    m_scanTask.cancel();
+    m_trashTask.cancel();
+}
+
+void SpaceViewModel::scan(std::string url)
+{
+    m_scanTask.cancel();
+    const uint64_t generation = ++m_scanGeneration;
+    m_isScanning = true;
+    m_scannedFiles = 0;
+    m_scannedBytes = 0;
+    m_unreadableCount = 0;
+    m_selection.reset();
+    // The previous tree and drill path stay until the new tree arrives.
+    m_scanTask = StreamTask<DiskScanProgress>(
+        m_environment.executor, m_environment.scan(url),
+        [this, generation](DiskScanProgress value) {
+            if (generation != m_scanGeneration)
+                return;
+            if (auto* scanning = std::get_if<DiskScanScanning>(&value)) {
+                m_scannedFiles = scanning->files;
+                m_scannedBytes = scanning->bytes;
+            } else if (auto* complete = std::get_if<DiskScanComplete>(&value)) {
+                m_rootNode = std::move(complete->root);
+                m_drillPath = { *m_rootNode };
+                m_unreadableCount = complete->unreadableCount;
+            } else {
+                return;  // missing: the old tree stays
+            }
+            m_observers.notify();
+        },
+        [this, generation] {
+            if (generation != m_scanGeneration)
+                return;
+            m_isScanning = false;
+            m_observers.notify();
+        });
+    m_observers.notify();
+}
+
+void SpaceViewModel::rescan()
+{
+    if (m_drillPath.empty())
+        return;
+    scan(m_drillPath.front().url());
+}
+
+void SpaceViewModel::cancelScan()
+{
+    m_scanTask.cancel();
+    // Retires the cancelled scan's generation too: nothing of it may arrive later.
+    ++m_scanGeneration;
+    m_isScanning = false;
+    m_observers.notify();
+}
+
+void SpaceViewModel::navigate(int64_t index)
+{
+    if (index < 0 || index >= int64_t(m_drillPath.size()))
+        return;
+    m_drillPath.resize(size_t(index) + 1);
+    m_selection.reset();
+    m_observers.notify();
+}
+
+void SpaceViewModel::select(const DiskNode& node)
+{
+    m_selection = node;
+    m_observers.notify();
+}
+
+void SpaceViewModel::drill(const DiskNode& node)
+{
+    if (!node.isDirectory() || node.children().empty())
+        return;
+    m_drillPath.push_back(node);
+    m_selection.reset();
+    m_observers.notify();
+}
+
+void SpaceViewModel::trashSelection()
+{
+    if (!m_selection || m_selection->isAggregate() || m_trashTask.isRunning())
+        return;
+    std::string url = m_selection->url();
+    auto moveToTrash = m_environment.moveToTrash;
+    m_trashTask = BackgroundTask<SpaceTrashOutcome>(
+        m_environment.executor,
+        [moveToTrash, url](std::stop_token) { return moveToTrash(url); },
+        [this, url](SpaceTrashOutcome outcome) { finishTrash(url, std::move(outcome)); });
+    m_observers.notify();
+}
+
+void SpaceViewModel::finishTrash(const std::string& url, SpaceTrashOutcome outcome)
+{
+    m_trashFailure.reset();
+    if (outcome.failedCount > 0)
+        m_trashFailure = SpaceTrashFailure { outcome.failedCount, outcome.error };
+    if (outcome.moved && m_rootNode) {
+        m_rootNode = m_rootNode->removing(url);
+        // The same folders again, in the pruned tree, as deep as they still exist.
+        std::vector<DiskNode> path { *m_rootNode };
+        for (size_t i = 1; i < m_drillPath.size(); ++i) {
+            const std::string wanted = m_drillPath[i].url();
+            const DiskNode* found = nullptr;
+            for (const DiskNode& child : path.back().children()) {
+                if (child.url() == wanted) {
+                    found = &child;
+                    break;
+                }
+            }
+            if (!found)
+                break;
+            path.push_back(*found);
+        }
+        m_drillPath = std::move(path);
+        m_selection.reset();
+    }
+    m_observers.notify();
+}
+
+void SpaceViewModel::dismissTrashFailure()
+{
+    m_trashFailure.reset();
+    m_observers.notify();
+}
+
+void SpaceViewModel::recheckFullDiskAccess()
+{
+    m_fullDiskAccessGranted = m_environment.hasFullDiskAccess ? m_environment.hasFullDiskAccess() : true;
+    m_observers.notify();
+}
+
+std::string SpaceViewModel::emptyTitle() const
+{
+    return std::string(m_fullDiskAccessGranted ? kSpaceNoScanText : kSpaceNeedsAccessText);
+}
+
+std::string SpaceViewModel::rootVolumeButtonTitle() const
+{
+    return "Scan " + (m_environment.rootVolumeName.empty() ? std::string("/") : m_environment.rootVolumeName);
+}
+
+std::string SpaceViewModel::progressText() const
+{
+    return "Scanning… " + withThousandsSeparators(std::to_string(m_scannedFiles)) + " files · " + spaceSizeText(m_scannedBytes);
+}
+
+std::optional<std::string> SpaceViewModel::unreadableText() const
+{
+    if (m_unreadableCount < 1)
+        return std::nullopt;
+    return withThousandsSeparators(std::to_string(m_unreadableCount)) + " folders couldn't be read (permissions) and were skipped.";
+}
+
+std::vector<Breadcrumb> SpaceViewModel::breadcrumbs() const
+{
+    std::vector<Breadcrumb> crumbs;
+    for (size_t i = 0; i < m_drillPath.size(); ++i) {
+        std::string name = m_drillPath[i].name();
+        crumbs.push_back({ name.empty() ? std::string("/") : std::move(name), int64_t(i) });
+    }
+    return crumbs;
+}
+
+std::optional<SpaceInspector> SpaceViewModel::inspector() const
+{
+    if (!m_selection)
+        return std::nullopt;
+    const DiskNode& node = *m_selection;
+    SpaceInspector inspector;
+    inspector.name = node.name();
+    inspector.rows.push_back({ "Size", spaceSizeText(node.size()) });
+    if (const DiskNode* current = currentNode()) {
+        if (auto share = spaceShareText(node.size(), current->size()))
+            inspector.rows.push_back({ "Share", *share });
+    }
+    inspector.isAggregate = node.isAggregate();
+    if (node.isAggregate()) {
+        inspector.note = std::string(kAggregateNoteText);
+        inspector.revealTitle = std::string(kRevealFolderTitle);
+        const std::string url = node.url();
+        const size_t slash = url.rfind('/');
+        inspector.revealPath = slash == 0 ? "/" : url.substr(0, slash);
+    } else {
+        inspector.rows.push_back({ "Kind", node.isDirectory() ? "Folder" : "File" });
+        inspector.revealTitle = std::string(kRevealTitle);
+        inspector.revealPath = node.url();
+        inspector.canOpen = node.isDirectory() && !node.children().empty();
+        inspector.canTrash = true;
+    }
+    return inspector;
+}
+
+std::string SpaceViewModel::trashConfirmationTitle() const
+{
+    return "Move " + (m_selection ? m_selection->name() : std::string("item")) + " to Trash?";
+}
+
+}  // namespace lopewell

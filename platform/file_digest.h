@@ -49,7 +49,7 @@ struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t logicalSize = 0;
-    std::uint64_t allocatedSize = 0;
+    std::optional<std::uint64_t> allocatedSize;  // not compared when the walk had none
 
     bool operator==(const FileIdentity&) const = default;
 };

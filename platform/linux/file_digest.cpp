@@ -53,7 +53,7 @@ bool matches(const struct stat& info, const FileIdentity& expected)
 {
     return S_ISREG(info.st_mode) && std::uint64_t(info.st_dev) == expected.device
         && std::uint64_t(info.st_ino) == expected.inode && std::uint64_t(info.st_size) == expected.logicalSize
-        && std::uint64_t(info.st_blocks) * 512 == expected.allocatedSize;
+        && (!expected.allocatedSize || std::uint64_t(info.st_blocks) * 512 == *expected.allocatedSize);
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ inline std::vector<SizeBucket> bucketsUnder(const std::filesystem::path& root)
     std::map<std::uint64_t, SizeBucket> bySize;
     for (const auto& path : paths) {
         const FileIdentity identity = identityOf(path);
-        SizeBucket& bucket = bySize[identity.allocatedSize];
-        bucket.size = identity.allocatedSize;
+        SizeBucket& bucket = bySize[*identity.allocatedSize];
+        bucket.size = *identity.allocatedSize;
         bucket.files.push_back({ path, identity });
     }
     std::vector<SizeBucket> buckets;

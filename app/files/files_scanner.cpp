@@ -1,0 +1,55 @@
+#include "app/files/files_scanner.h"
+
+#include <utility>
+
+#include "platform/file_walk.h"
+
+namespace lopewell {
+
+Stream<StorageScanProgress> FilesScanner::scan(std::filesystem::path root, Mode mode) const
+{
+    return Stream<StorageScanProgress>::start([root = std::move(root), mode](StreamProducer<StorageScanProgress>& out) {
+        run(root, mode, out);
+    });
+}
+
+void FilesScanner::run(const std::filesystem::path& root, const Mode& mode, StreamProducer<StorageScanProgress>& out)
+{
+    const auto matches = [&mode](const FileEntry& entry) {
+        if (const auto* larger = std::get_if<LargerThan>(&mode))
+            return entry.sizeOnDisk() >= larger->threshold;
+        const Date cutoff = std::get<OlderThan>(mode).cutoff;
+        return entry.modificationDate && *entry.modificationDate < cutoff;
+    };
+
+    std::int64_t filesSeen = 0;
+    std::int64_t lastReport = 0;
+    StorageScanComplete result;
+    WalkOptions options;
+    options.skipPackageContents = true;
+    const ErrorOr<WalkEnd> end = walkTree(root, [&](const std::string& path, const FileEntry& entry) {
+        // Links are not followed and not listed: trashing one would free nothing.
+        if (entry.kind != FileKind::regular || !entry.attributesKnown)
+            return WalkDecision::descend;
+        ++filesSeen;
+        if (matches(entry)) {
+            result.items.push_back({ .url = path, .size = entry.sizeOnDisk(), .modificationDate = entry.modificationDate });
+            result.totalBytes += entry.sizeOnDisk();
+        }
+        if (filesSeen - lastReport >= progressInterval) {
+            out.yield(StorageScanning { std::int64_t(result.items.size()), result.totalBytes });
+            lastReport = filesSeen;
+        }
+        return WalkDecision::descend;
+    }, {}, out.stopToken(), options);
+
+    if (!end) {
+        out.yield(StorageScanMissing { root });
+        return;
+    }
+    if (end.value() == WalkEnd::cancelled || out.isStopRequested())
+        return;
+    out.yield(std::move(result));
+}
+
+}  // namespace lopewell

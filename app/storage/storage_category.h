@@ -45,15 +45,15 @@ struct StorageCategory {
     // root is one row, with a display name derived by the grouping.
     enum class Grouping { flat, iosSimulators, xcodeDerivedData, deviceSupport };
 
-    std::string id;  // "system.userCaches": the key of per-category state and of the scan cache
-    std::string title;
-    std::string summary;      // the location with "~" for home, and a hint after an em dash
-    std::string systemImage;  // symbol name
+    std::string id {};  // "system.userCaches": the key of per-category state and of the scan cache
+    std::string title {};
+    std::string summary {};      // the location with "~" for home, and a hint after an em dash
+    std::string systemImage {};  // symbol name
     StorageSection section = StorageSection::systemJunk;
     Risk risk = Risk::low;
     bool defaultEnabled = false;  // in the smart scan
     bool requiresFullDiskAccess = false;
-    std::vector<std::filesystem::path> paths;  // absolute roots, scanned in this order
+    std::vector<std::filesystem::path> paths {};  // absolute roots, scanned in this order
     Grouping grouping = Grouping::flat;
 
     bool operator==(const StorageCategory&) const = default;

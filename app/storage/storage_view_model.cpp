@@ -1,0 +1,405 @@
+#include "app/storage/storage_view_model.h"
+
+#include <cassert>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/storage/storage_scanner.h"
+#include "core/concurrency/stream_task.h"
+#include "core/format/byte_count_formatter.h"
+#include "core/format/relative_time_formatter.h"
+
+namespace lopewell {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether a protected file can be read: one byte of the system-wide privacy database, else of
+// the user's browser bookmarks; with neither present there is nothing to test, so yes.
+bool probeProtectedFile(const HostLayout& layout)
+{
+    const fs::path candidates[] = {
+        layout.system("/Library/Application Support/com.apple.TCC/TCC.db"),
+        layout.home("Library/Safari/Bookmarks.plist"),
+    };
+    for (const fs::path& candidate : candidates) {
+        if (::access(candidate.c_str(), F_OK) != 0)
+            continue;
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        char byte = 0;
+        ssize_t got = 0;
+        do {
+            got = ::read(fd, &byte, 1);
+        } while (got < 0 && errno == EINTR);
+        ::close(fd);
+        return got == 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+// One per-category scan: the stream's consumer and what it has gathered so far.
+struct StorageViewModel::ScanRun {
+    std::vector<StorageItem> items;
+    std::uint64_t totalBytes = 0;
+    bool sawMissing = false;
+    bool completed = false;
+    StreamTask<StorageScanProgress> task;  // last: cancelled before the rest goes
+};
+
+struct StorageViewModel::SmartRun {
+    std::vector<StorageCategory> eligible;
+    size_t index = 0;
+    std::vector<StorageCategory> done;
+    std::vector<StorageItem> allItems;
+    std::uint64_t grandTotal = 0;
+    // The category being scanned now.
+    std::vector<StorageItem> items;
+    std::uint64_t totalBytes = 0;
+    bool sawMissing = false;
+    bool completed = false;
+    StreamTask<StorageScanProgress> task;
+};
+
+StorageViewModel::Environment StorageViewModel::systemEnvironment(Executor& executor, const HostLayout& layout)
+{
+    return Environment {
+        .executor = executor,
+        .categories = storageCatalogue(layout),
+        .cache = StorageScanCache(layout),
+        .scan = [](const StorageCategory& category) { return StorageScanner().scan(category); },
+        .probeFullDiskAccess = [layout] { return probeProtectedFile(layout); },
+        .now = [] { return std::chrono::system_clock::now(); },
+    };
+}
+
+StorageViewModel::StorageViewModel(Environment environment)
+    : m_environment(std::move(environment))
+{
+    m_fullDiskAccessGranted = m_environment.probeFullDiskAccess ? m_environment.probeFullDiskAccess() : true;
+    const StorageScanCache::Entries cached = m_environment.cache.load();
+    for (const StorageCategory& category : m_environment.categories) {
+        Idle idle;
+        if (auto entry = cached.find(category.id); entry != cached.end())
+            idle = { entry->second.lastScanned, entry->second.totalBytes, entry->second.itemCount };
+        m_categoryStates[category.id] = idle;
+    }
+}
+
+StorageViewModel::~StorageViewModel()
+{
+    // The tasks call back into this object: end them before anything else goes.
+    m_smartScanTask.reset();
+    m_scanTasks.clear();
+}
+
+const StorageViewModel::CategoryState& StorageViewModel::state(std::string_view categoryId) const
+{
+    static const CategoryState nothing = Idle {};
+    auto it = m_categoryStates.find(std::string(categoryId));
+    return it == m_categoryStates.end() ? nothing : it->second;
+}
+
+const StorageCategory* StorageViewModel::category(std::string_view categoryId) const
+{
+    return findStorageCategory(m_environment.categories, categoryId);
+}
+
+std::vector<const StorageCategory*> StorageViewModel::categories(StorageSection section) const
+{
+    std::vector<const StorageCategory*> result;
+    for (const StorageCategory& category : m_environment.categories) {
+        if (category.section == section)
+            result.push_back(&category);
+    }
+    return result;
+}
+
+void StorageViewModel::setState(const std::string& categoryId, CategoryState state)
+{
+    m_categoryStates[categoryId] = std::move(state);
+}
+
+StorageViewModel::CategoryState StorageViewModel::idleFromCache(const std::string& categoryId) const
+{
+    const StorageScanCache::Entries cached = m_environment.cache.load();
+    if (auto entry = cached.find(categoryId); entry != cached.end())
+        return Idle { entry->second.lastScanned, entry->second.totalBytes, entry->second.itemCount };
+    return Idle {};
+}
+
+void StorageViewModel::changed()
+{
+    if (m_pendingCleanCategoryID) {
+        const CategoryState& pending = state(*m_pendingCleanCategoryID);
+        if (std::holds_alternative<Scanned>(pending)) {
+            m_reviewRequest = std::exchange(m_pendingCleanCategoryID, std::nullopt);
+        } else if (!std::holds_alternative<Scanning>(pending)) {
+            m_pendingCleanCategoryID.reset();
+        }
+    }
+    m_observers.notify();
+}
+
+void StorageViewModel::startScan(std::string_view categoryId)
+{
+    assert(m_environment.executor.isCurrent());
+    const StorageCategory* found = category(categoryId);
+    if (!found || std::holds_alternative<Scanning>(state(categoryId)))
+        return;
+    const std::string id = found->id;
+    m_scanTasks.erase(id);
+    setState(id, Scanning {});
+
+    auto run = std::make_unique<ScanRun>();
+    ScanRun* live = run.get();
+    m_scanTasks.emplace(id, std::move(run));
+    live->task = StreamTask<StorageScanProgress>(
+        m_environment.executor, m_environment.scan(*found),
+        [this, id, live](StorageScanProgress progress) {
+            if (auto scanning = std::get_if<StorageScanning>(&progress)) {
+                setState(id, Scanning { scanning->itemsSeen, scanning->bytes });
+                changed();
+            } else if (auto complete = std::get_if<StorageScanComplete>(&progress)) {
+                live->items = std::move(complete->items);
+                live->totalBytes = complete->totalBytes;
+                live->completed = true;
+            } else {
+                live->sawMissing = true;
+            }
+        },
+        [this, id] { finishScan(id); });
+    changed();
+}
+
+void StorageViewModel::finishScan(const std::string& categoryId)
+{
+    auto it = m_scanTasks.find(categoryId);
+    if (it == m_scanTasks.end())
+        return;
+    // Ending the task from inside its own callback is allowed; nothing of it is used afterwards.
+    std::unique_ptr<ScanRun> run = std::move(it->second);
+    m_scanTasks.erase(it);
+
+    StorageScanCache::Entries cached = m_environment.cache.load();
+    if (!run->completed) {
+        // The scan ended without a result: treat it like a cancel.
+        setState(categoryId, idleFromCache(categoryId));
+    } else if (run->sawMissing && run->items.empty()) {
+        setState(categoryId, Missing {});
+        cached.erase(categoryId);
+        m_environment.cache.save(cached);
+    } else {
+        const Date now = m_environment.now();
+        const auto count = std::int64_t(run->items.size());
+        cached[categoryId] = { now, run->totalBytes, count };
+        setState(categoryId, Scanned { std::move(run->items), run->totalBytes, now });
+        m_environment.cache.save(cached);
+    }
+    changed();
+}
+
+void StorageViewModel::cancelScan(std::string_view categoryId)
+{
+    const StorageCategory* found = category(categoryId);
+    if (!found)
+        return;
+    m_scanTasks.erase(found->id);
+    setState(found->id, idleFromCache(found->id));
+    changed();
+}
+
+void StorageViewModel::startSmartScan()
+{
+    assert(m_environment.executor.isCurrent());
+    // A smart scan that is replaced publishes nothing: the new one owns the banner now.
+    m_smartScanTask.reset();
+    m_smartScanRunning = true;
+    m_smartScanResult.reset();
+
+    auto run = std::make_unique<SmartRun>();
+    for (const StorageCategory& category : m_environment.categories) {
+        if (category.defaultEnabled && (!category.requiresFullDiskAccess || m_fullDiskAccessGranted))
+            run->eligible.push_back(category);
+    }
+    m_smartScanTask = std::move(run);
+    startSmartCategory();
+}
+
+void StorageViewModel::startSmartCategory()
+{
+    SmartRun& run = *m_smartScanTask;
+    if (run.index >= run.eligible.size()) {
+        publishSmartResult();
+        return;
+    }
+    const StorageCategory& category = run.eligible[run.index];
+    run.items.clear();
+    run.totalBytes = 0;
+    run.sawMissing = false;
+    run.completed = false;
+    setState(category.id, Scanning {});
+    run.task = StreamTask<StorageScanProgress>(
+        m_environment.executor, m_environment.scan(category),
+        [this, id = category.id, live = &run](StorageScanProgress progress) {
+            if (auto scanning = std::get_if<StorageScanning>(&progress)) {
+                setState(id, Scanning { scanning->itemsSeen, scanning->bytes });
+                changed();
+            } else if (auto complete = std::get_if<StorageScanComplete>(&progress)) {
+                live->items = std::move(complete->items);
+                live->totalBytes = complete->totalBytes;
+                live->completed = true;
+            } else {
+                live->sawMissing = true;
+            }
+        },
+        [this] { finishSmartCategory(); });
+    changed();
+}
+
+void StorageViewModel::finishSmartCategory()
+{
+    SmartRun& run = *m_smartScanTask;
+    const StorageCategory& category = run.eligible[run.index];
+    if (!run.completed) {
+        setState(category.id, idleFromCache(category.id));
+    } else if (run.sawMissing && run.items.empty()) {
+        setState(category.id, Missing {});
+    } else {
+        const Date now = m_environment.now();
+        StorageScanCache::Entries cached = m_environment.cache.load();
+        cached[category.id] = { now, run.totalBytes, std::int64_t(run.items.size()) };
+        m_environment.cache.save(cached);
+        run.allItems.insert(run.allItems.end(), run.items.begin(), run.items.end());
+        run.grandTotal += run.totalBytes;
+        run.done.push_back(category);
+        setState(category.id, Scanned { std::move(run.items), run.totalBytes, now });
+    }
+    ++run.index;
+    startSmartCategory();
+}
+
+void StorageViewModel::publishSmartResult()
+{
+    std::unique_ptr<SmartRun> run = std::move(m_smartScanTask);
+    m_smartScanResult = SmartScanResult { std::move(run->done), std::move(run->allItems), run->grandTotal, m_environment.now() };
+    m_smartScanRunning = false;
+    changed();
+}
+
+void StorageViewModel::cancelSmartScan()
+{
+    if (!m_smartScanTask)
+        return;
+    SmartRun& run = *m_smartScanTask;
+    run.task.cancel();
+    // The category it was in the middle of shows its cached summary again, unless a scan of its
+    // own is still running.
+    if (run.index < run.eligible.size()) {
+        const std::string& id = run.eligible[run.index].id;
+        if (!m_scanTasks.contains(id) && std::holds_alternative<Scanning>(state(id)))
+            setState(id, idleFromCache(id));
+    }
+    publishSmartResult();
+}
+
+void StorageViewModel::dismissSmartScanResult()
+{
+    if (!m_smartScanResult)
+        return;
+    m_smartScanResult.reset();
+    changed();
+}
+
+void StorageViewModel::recheckFullDiskAccess()
+{
+    m_fullDiskAccessGranted = m_environment.probeFullDiskAccess ? m_environment.probeFullDiskAccess() : true;
+    changed();
+}
+
+std::uint64_t StorageViewModel::aggregateBytes() const
+{
+    std::uint64_t total = 0;
+    for (const auto& [id, categoryState] : m_categoryStates) {
+        if (auto scanned = std::get_if<Scanned>(&categoryState))
+            total += scanned->totalBytes;
+        else if (auto idle = std::get_if<Idle>(&categoryState))
+            total += idle->totalBytes.value_or(0);
+    }
+    return total;
+}
+
+std::int64_t StorageViewModel::aggregateCount() const
+{
+    std::int64_t count = 0;
+    for (const auto& [id, categoryState] : m_categoryStates) {
+        if (auto scanned = std::get_if<Scanned>(&categoryState))
+            count += scanned->totalBytes != 0;
+        else if (auto idle = std::get_if<Idle>(&categoryState))
+            count += idle->totalBytes.value_or(0) != 0;
+    }
+    return count;
+}
+
+SmartScanBanner StorageViewModel::smartScanBanner(Date now) const
+{
+    SmartScanBanner banner;
+    if (m_smartScanRunning) {
+        banner.subtitle = "Scanning user caches, logs, and Trash…";
+        banner.buttons = SmartScanBanner::Buttons::cancel;
+        return banner;
+    }
+    if (m_smartScanResult) {
+        const SmartScanResult& result = *m_smartScanResult;
+        banner.buttons = SmartScanBanner::Buttons::cleanAndDismiss;
+        banner.isCleanEnabled = !result.items.empty();
+        const std::string when = formatRelativeTime(result.scannedAt, now);
+        if (result.totalBytes > 0)
+            banner.subtitle = formatByteCount(result.totalBytes, ByteCountStyle::file) + " across "
+                + std::to_string(result.categories.size()) + " categories · " + when;
+        else
+            banner.subtitle = "Nothing reclaimable · " + when;
+        return banner;
+    }
+    banner.buttons = SmartScanBanner::Buttons::start;
+    banner.isStartEnabled = m_fullDiskAccessGranted;
+    const std::uint64_t bytes = aggregateBytes();
+    if (!m_fullDiskAccessGranted) {
+        banner.subtitle = "Grant Full Disk Access to scan caches, logs, and Trash.";
+    } else if (bytes == 0) {
+        banner.subtitle = "Scan the safe, default-on buckets in one pass — caches, logs, Trash.";
+    } else {
+        const std::int64_t count = aggregateCount();
+        banner.subtitle = formatByteCount(bytes, ByteCountStyle::file) + " reclaimable across " + std::to_string(count)
+            + (count == 1 ? " category" : " categories") + " — Smart Scan to refresh.";
+    }
+    return banner;
+}
+
+void StorageViewModel::cleanFromCache(std::string_view categoryId)
+{
+    const StorageCategory* found = category(categoryId);
+    if (!found)
+        return;
+    m_pendingCleanCategoryID = found->id;
+    if (std::holds_alternative<Scanning>(state(found->id)))
+        changed();  // already on its way; the request waits for it
+    else
+        startScan(found->id);
+}
+
+void StorageViewModel::clearReviewRequest()
+{
+    if (!m_reviewRequest)
+        return;
+    m_reviewRequest.reset();
+    changed();
+}
+
+}  // namespace lopewell

@@ -32,6 +32,7 @@
 
 #include "app/storage/storage_item.h"
 #include "core/concurrency/change_observers.h"
+#include "platform/trash_service.h"
 
 namespace lopewell {
 
@@ -60,18 +61,13 @@ void sortInspectorItems(std::vector<StorageItem>& items, InspectorSortOrder orde
 // The text of a cell, except Modified, whose date the sheet formats in the desktop's style.
 std::string inspectorCellText(const StorageItem& item, InspectorColumn column);
 
-// What a removal did, in the trash service's terms: the locations that are gone (the authority on
-// what leaves the list), how many did not go, and the first reason given.
-struct RemovalOutcome {
-    std::set<std::filesystem::path> movedURLs;
-    int movedCount = 0;
-    int failedCount = 0;
-    std::optional<std::string> error;
-};
+// What a removal did: the trash service's outcome. Its movedURLs are the authority on what
+// leaves the list.
+using RemovalOutcome = TrashService::Outcome;
 
 // A removal that left something behind; the sheet shows it as the trash failure alert.
 struct RemovalFailure {
-    int failedCount = 0;
+    int64_t failedCount = 0;
     std::optional<std::string> error;
     bool operator==(const RemovalFailure&) const = default;
 };

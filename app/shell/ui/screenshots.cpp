@@ -17,6 +17,7 @@
 #include "app/shell/ui/popover_widget.h"
 #include "app/shell/ui/qt_executor.h"
 #include "app/shell/ui/tray_icon_renderer.h"
+#include "app/storage/ui/storage_screenshots.h"
 #include "app/ui/theme.h"
 
 namespace lopewell {
@@ -119,11 +120,11 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         return 1;
     }
     struct Shot {
-        const char* name;
+        std::string name;
         QImage image;
     };
     const std::vector<QImage> settings = settingsTabs();
-    const Shot shots[] = {
+    std::vector<Shot> shots {
         { "settings-general.png", settings.at(0) },
         { "settings-updates.png", settings.at(1) },
         { "settings-privacy.png", settings.at(2) },
@@ -135,6 +136,8 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         { "main-window.png", mainWindow(SidebarTab::dashboard) },
         { "main-window-space.png", mainWindow(SidebarTab::space) },
     };
+    for (NamedScreenshot& shot : storageScreenshots())
+        shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (const Shot& shot : shots) {
         const std::filesystem::path file = folder / shot.name;
         if (!shot.image.save(QString::fromStdString(file.string()))) {

@@ -1,0 +1,99 @@
+#include "app/storage/ui/storage_screenshots.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTableView>
+
+#include "app/storage/category_inspector_model.h"
+#include "app/storage/ui/category_inspector_sheet.h"
+
+namespace lopewell {
+
+namespace {
+
+// 10 Dec 2026, 12:53 UTC.
+Date fixtureNow() { return dateFromSecondsSinceReferenceDate(818'600'000); }
+
+// A cache folder as a browser and two editors leave it: many files, a few large ones.
+std::vector<StorageItem> cacheItems(size_t count)
+{
+    const char* const folders[] = { "com.example.Browser/Cache_Data", "Code/CachedData", "org.example.Editor/GPUCache" };
+    std::vector<StorageItem> items;
+    uint64_t seed = 7;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        StorageItem item;
+        item.url = std::string("/home/alice/Library/Caches/") + folders[i % 3] + "/f_" + std::to_string(100000 + i);
+        // A few megabytes at the top, most files a few kilobytes.
+        item.size = (i % 97 == 0 ? (seed >> 40) % 90'000'000 : (seed >> 44) % 400'000) + 4096;
+        item.modificationDate = fixtureNow() - std::chrono::seconds((seed >> 20) % (86400 * 40));
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+std::vector<StorageItem> trashItems()
+{
+    std::vector<StorageItem> items;
+    const char* const names[] = { "Screen Recording 2026-11-02.mov", "old-backup.tar.gz", "IMG_4031.HEIC", "notes draft.txt", "Untitled folder" };
+    uint64_t size = 1'900'000'000;
+    for (const char* name : names) {
+        StorageItem item;
+        item.url = std::string("/home/alice/.Trash/") + name;
+        item.size = size;
+        item.modificationDate = fixtureNow() - std::chrono::hours(size % 500);
+        items.push_back(std::move(item));
+        size /= 7;
+    }
+    return items;
+}
+
+// The sheet as the owner opens it for a category, optionally with a removal running.
+QImage inspectorSheet(std::string title, std::vector<StorageItem> items, bool permanentDelete, bool cleaning)
+{
+    CategoryInspectorModel::Options options;
+    options.title = std::move(title);
+    options.offersTrashAll = true;
+    options.permanentDelete = permanentDelete;
+    CategoryInspectorModel model(options, std::move(items), [](std::vector<StorageItem>, CategoryInspectorModel::RemoveDone) {});
+    CategoryInspectorSheet sheet(model);
+    if (!cleaning) {
+        // One row deselected, as after a Ctrl-click.
+        auto selection = model.selection();
+        selection.erase(model.sortedItems().at(1).url);
+        model.setSelection(selection);
+    } else {
+        model.confirm();
+    }
+    sheet.show();
+    return sheet.grab().toImage();
+}
+
+QImage confirmation(bool permanentDelete)
+{
+    CategoryInspectorModel::Options options;
+    options.title = permanentDelete ? "Trash" : "User Caches";
+    options.offersTrashAll = true;
+    options.permanentDelete = permanentDelete;
+    CategoryInspectorModel model(options, permanentDelete ? trashItems() : cacheItems(2500),
+        [](std::vector<StorageItem>, CategoryInspectorModel::RemoveDone) {});
+    CategoryInspectorSheet sheet(model);
+    sheet.show();
+    QMessageBox* box = permanentDelete ? sheet.askToConfirm() : sheet.askToConfirmAll();
+    QApplication::processEvents();
+    return box->grab().toImage();
+}
+
+}  // namespace
+
+std::vector<NamedScreenshot> storageScreenshots()
+{
+    std::vector<NamedScreenshot> shots;
+    shots.push_back({ "storage-inspector.png", inspectorSheet("User Caches", cacheItems(2500), false, false) });
+    shots.push_back({ "storage-inspector-trash-deleting.png", inspectorSheet("Trash", trashItems(), true, true) });
+    shots.push_back({ "storage-confirm-trash-all.png", confirmation(false) });
+    shots.push_back({ "storage-confirm-delete.png", confirmation(true) });
+    return shots;
+}
+
+}  // namespace lopewell

@@ -34,7 +34,7 @@ constexpr std::array kIcons {
     std::pair { "arrow.up.right.square"sv, "go-jump"sv },
     // The Storage section: its banners, status rows and the symbols of the category cards.
     std::pair { "sparkles"sv, "starred,weather-clear"sv },
-    std::pair { "questionmark.circle"sv, "dialog-question,help-browser"sv },
+    std::pair { "questionmark.circle"sv, "help-browser,dialog-question"sv },
     std::pair { "tray.full"sv, "folder-templates,folder"sv },
     std::pair { "doc.text"sv, "text-x-generic"sv },
     std::pair { "trash"sv, "user-trash"sv },

@@ -1,14 +1,17 @@
 #include "app/ui/full_disk_access_banner.h"
 
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/shell/icon_names.h"
 #include "app/storage/full_disk_access_text.h"
 #include "app/ui/theme.h"
 #include "app/ui/widgets.h"
+#include "platform/full_disk_access.h"
 
 namespace lopewell {
 
@@ -51,6 +54,17 @@ FullDiskAccessBanner::FullDiskAccessBanner(std::function<void()> onOpenSettings,
         if (onRecheck)
             onRecheck();
     });
+}
+
+void openFullDiskAccessSettings(const HostLayout& layout)
+{
+    for (const std::filesystem::path& probe : { systemPrivacyDatabase(layout), userBookmarksFile(layout) }) {
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(probe, error))) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(probe.parent_path().string())));
+            return;
+        }
+    }
 }
 
 }  // namespace lopewell

@@ -8,6 +8,8 @@
 #include <QFrame>
 #include <functional>
 
+#include "platform/host_layout.h"
+
 class QPushButton;
 
 namespace lopewell {
@@ -23,5 +25,10 @@ private:
     QPushButton* m_openSettings;
     QPushButton* m_recheck;
 };
+
+// The banner's "Open Settings". The system settings page of the reference platform has no
+// counterpart here (no desktop handles its link); what decides access is the read permission on
+// the protected probe file, so its folder opens in the file manager. Nothing when neither exists.
+void openFullDiskAccessSettings(const HostLayout& layout);
 
 }  // namespace lopewell

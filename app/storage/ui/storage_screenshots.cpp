@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <map>
 
 #include "app/storage/category_inspector_model.h"
+#include "app/storage/storage_view_model.h"
 #include "app/storage/ui/category_inspector_sheet.h"
+#include "app/storage/ui/storage_view.h"
+#include "core/concurrency/executor.h"
 
 namespace lopewell {
 
@@ -84,11 +89,87 @@ QImage confirmation(bool permanentDelete)
     return box->grab().toImage();
 }
 
+// Scans that replay fixed results instead of reading the disk; a category without a script
+// stays scanning until the picture is taken.
+class ScriptedScans {
+public:
+    void script(std::string id, std::vector<StorageScanProgress> values) { m_scripts[std::move(id)] = std::move(values); }
+
+    Stream<StorageScanProgress> scan(const StorageCategory& category)
+    {
+        auto [producer, stream] = Stream<StorageScanProgress>::makePair();
+        auto script = m_scripts.find(category.id);
+        if (script == m_scripts.end()) {
+            producer.yield(StorageScanning { 1840, 412'000'000 });
+            m_running.push_back(std::make_unique<StreamProducer<StorageScanProgress>>(std::move(producer)));
+        } else {
+            for (const StorageScanProgress& value : script->second)
+                producer.yield(value);
+            producer.finish();
+        }
+        return std::move(stream);
+    }
+
+private:
+    std::map<std::string, std::vector<StorageScanProgress>> m_scripts;
+    std::vector<std::unique_ptr<StreamProducer<StorageScanProgress>>> m_running;
+};
+
+StorageScanComplete complete(std::vector<StorageItem> items)
+{
+    uint64_t total = 0;
+    for (const StorageItem& item : items)
+        total += item.size;
+    return { std::move(items), total };
+}
+
+// The Storage section over a fixture home: a smart scan just done, a few cards scanned, one
+// scanning, one whose folder is missing, summaries from an earlier run in the cache.
+QImage storageSection(bool accessGranted)
+{
+    QTemporaryDir root;
+    const HostLayout layout = HostLayout::forTesting(root.path().toStdString() + "/sys", root.path().toStdString() + "/home", 1000, "alice");
+    const Date scanTime = fixtureNow() - std::chrono::minutes(5);
+    StorageScanCache cache(layout);
+    cache.save({ { "dev.xcodeDerivedData", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },
+        { "dev.npmCache", { fixtureNow() - std::chrono::days(3), 1'270'000'000, 5120 } } });
+
+    ScriptedScans scans;
+    scans.script("system.userCaches", { complete(cacheItems(2500)) });
+    scans.script("system.userLogs", { StorageScanning { 500, 20'000'000 }, complete(cacheItems(120)) });
+    scans.script("system.trash", { complete(trashItems()) });
+    scans.script("dev.xcodeDocumentationCache", { StorageScanMissing { "/home/alice/Library/Developer/Xcode/DocumentationCache" }, complete({}) });
+    ManualExecutor executor;
+    StorageViewModel model(StorageViewModel::Environment {
+        .executor = executor,
+        .categories = buildStorageCatalogue(layout),
+        .cache = cache,
+        .scan = [&scans](const StorageCategory& category) { return scans.scan(category); },
+        .probeFullDiskAccess = [accessGranted] { return accessGranted; },
+        .now = [scanTime] { return scanTime; },
+    });
+    if (accessGranted) {
+        model.startSmartScan();
+        executor.runUntilIdle();
+    }
+    model.startScan("dev.xcodeDocumentationCache");
+    model.startScan("dev.xcodeArchives");
+    executor.runUntilIdle();
+
+    StorageView view(model, {}, {}, [] { return fixtureNow(); });
+    view.resize(900, 1780);
+    view.show();
+    QApplication::processEvents();
+    return view.grab().toImage();
+}
+
 }  // namespace
 
 std::vector<NamedScreenshot> storageScreenshots()
 {
     std::vector<NamedScreenshot> shots;
+    shots.push_back({ "storage.png", storageSection(true) });
+    shots.push_back({ "storage-no-access.png", storageSection(false) });
     shots.push_back({ "storage-inspector.png", inspectorSheet("User Caches", cacheItems(2500), false, false) });
     shots.push_back({ "storage-inspector-trash-deleting.png", inspectorSheet("Trash", trashItems(), true, true) });
     shots.push_back({ "storage-confirm-trash-all.png", confirmation(false) });

@@ -150,7 +150,7 @@ std::optional<MemoryCard> DashboardViewModel::memoryCard() const
         return std::nullopt;
     const MemoryStats& m = *m_memory;
     const double used = m.total == 0 ? 0.0 : static_cast<double>(m.used()) / static_cast<double>(m.total);
-    MemoryCard card { "Memory", wholePercentText(used), {}, LoadBand::low, {} };
+    MemoryCard card { "Memory", wholePercentText(used), {}, LoadBand::low, {}, std::clamp(used, 0.0, 1.0), memoryBand(used) };
     switch (m.pressureLevel()) {
     case MemoryStats::PressureLevel::low:
         card.pressureLabel = "Low pressure";

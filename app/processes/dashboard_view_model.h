@@ -48,6 +48,8 @@ struct MemoryCard {
     std::string pressureLabel; // "Low pressure", ...
     LoadBand pressureBand;     // low → palette green, middle → palette amber, high → system red
     std::vector<DashboardRow> rows;  // Used, Wired, Compressed, Free
+    double usedFraction = 0;          // 0 to 1, for the bar
+    LoadBand usedBand = LoadBand::low;  // the shared memory scale
 };
 
 struct GPUCard {
@@ -68,6 +70,9 @@ inline constexpr std::string_view kTopProcessesTitle = "Top processes";
 inline constexpr std::string_view kTopProcessesCaption = "by CPU · refreshed every 2 s";
 inline constexpr std::string_view kSupportCardTitle = "Support development";
 inline constexpr std::string_view kSupportButtonHelp = "Opens Settings → Support";
+inline constexpr std::string_view kSupportButtonTitle = "Open Support Settings";
+inline constexpr std::string_view kCPUCardTitle = "CPU";
+inline constexpr std::string_view kGPUCardTitle = "GPU";
 const std::vector<std::string_view>& topProcessColumns();
 
 // "37%": truncated, never negative.

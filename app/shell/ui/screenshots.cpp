@@ -3,12 +3,16 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
+#include "app/processes/ui/dashboard_view.h"
+#include "app/processes/ui/processes_view.h"
+#include "app/processes/ui/screen_fixtures.h"
 #include "app/shell/ui/about_window.h"
 #include "app/shell/ui/main_window.h"
 #include "app/shell/ui/settings_window.h"
@@ -74,6 +78,45 @@ QImage mainWindow(SidebarTab selection)
     return window.grab().toImage();
 }
 
+// The live sections over fixed figures; nothing samples this machine.
+struct LiveSectionShots {
+    QImage dashboard;
+    QImage dashboardSampling;
+    QImage processes;
+};
+
+LiveSectionShots liveSections()
+{
+    ProcessScreenFixture fixture;
+    QtExecutor executor;
+    NavigationModel navigation(executor);
+    MainWindow window(navigation);
+    auto* dashboard = new DashboardView(fixture.dashboard());
+    auto* waiting = new DashboardView(fixture.waitingDashboard());
+    auto* processes = new ProcessesView(fixture.processes());
+    window.setSectionWidget(SidebarTab::dashboard, waiting);
+    window.setSectionWidget(SidebarTab::processes, processes);
+    window.show();
+    // As in the program, figures arrive while the window is open and the event loop lays the
+    // screens out again.
+    auto picture = [&window] {
+        QApplication::processEvents();
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus();  // no focus ring in the pictures
+        return window.grab().toImage();
+    };
+    LiveSectionShots shots;
+    shots.dashboardSampling = picture();
+    window.setSectionWidget(SidebarTab::dashboard, dashboard);
+    fixture.sample();
+    shots.dashboard = picture();
+
+    navigation.select(SidebarTab::processes);
+    processes->table()->selectRow(processes->tableModel()->rowOf(3120));
+    shots.processes = picture();
+    return shots;
+}
+
 QImage aboutWindow()
 {
     AboutWindow window;
@@ -124,6 +167,7 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         QImage image;
     };
     const std::vector<QImage> settings = settingsTabs();
+    const LiveSectionShots live = liveSections();
     std::vector<Shot> shots {
         { "settings-general.png", settings.at(0) },
         { "settings-updates.png", settings.at(1) },
@@ -134,6 +178,9 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         { "popover.png", popover(true) },
         { "popover-sampling.png", popover(false) },
         { "main-window.png", mainWindow(SidebarTab::dashboard) },
+        { "dashboard.png", live.dashboard },
+        { "dashboard-sampling.png", live.dashboardSampling },
+        { "processes.png", live.processes },
         { "main-window-space.png", mainWindow(SidebarTab::space) },
     };
     for (NamedScreenshot& shot : storageScreenshots())

@@ -9,10 +9,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/processes/dashboard_view_model.h"
+#include "app/processes/processes_view_model.h"
+#include "app/processes/ui/dashboard_view.h"
+#include "app/processes/ui/processes_view.h"
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
 #include "app/shell/launch.h"
@@ -160,12 +165,30 @@ int runTrayApplication(int argc, char** argv)
     });
 
     NavigationModel navigation(executor);
+    // The section models outlive the main window, whose screens observe them; the settings
+    // window they open comes later, so the dashboard reaches it through this.
+    std::function<void()> showSettings;
+    DashboardViewModel dashboard(DashboardViewModel::systemEnvironment(executor, defaults, [&] {
+        if (showSettings)
+            showSettings();
+    }));
+    ProcessesViewModel processes(ProcessesViewModel::systemEnvironment(executor));
+    navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
+    navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     MainWindow mainWindow(navigation);
+    mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
+    mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },
         [&](bool hide) { platform.setHiddenFromTaskbar(hide); });
     SettingsWindow settings(settingsModel, general, updater);
+    showSettings = [&] {
+        settingsModel.windowShown();  // already open: showing it again would not switch the tab
+        settings.show();
+        settings.raise();
+        settings.activateWindow();
+    };
     platform.setWindows({ &mainWindow, &settings, &about });
 
     // The application menu, on the main window: About, Check for Updates…, Settings…, Quit.

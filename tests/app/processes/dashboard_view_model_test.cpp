@@ -142,6 +142,8 @@ TEST_F(DashboardTest, StartsOnceAndShowsPlaceholdersUntilFiguresArrive)
     EXPECT_EQ(pids(model.topProcesses()), (std::vector<int32_t> { 1, 2, 3, 4, 5 }));
     ASSERT_TRUE(model.memoryCard());
     EXPECT_EQ(model.memoryCard()->usedPercent, "37%");  // 6 of 16, truncated
+    EXPECT_EQ(model.memoryCard()->usedBand, LoadBand::low);
+    EXPECT_DOUBLE_EQ(model.memoryCard()->usedFraction, 0.375);
 
     clock.advance(1s);
     settle();

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "cli/files.h"
 #include "cli/processes.h"
 #include "cli/readout.h"
 #include "cli/status.h"
@@ -28,6 +29,15 @@ std::string usageText()
            "                  the process table, CPU shares measured over the interval (default 1 second)\n"
            "  kill [--force] PID\n"
            "                  ask a process to quit (SIGTERM), or force it to (SIGKILL)\n"
+           "  files large DIR [--min SIZE] [--json]\n"
+           "                  files of at least SIZE under DIR (default 100M), largest first\n"
+           "  files old DIR [--days N] [--json]\n"
+           "                  files under DIR not modified for N days (default 180)\n"
+           "  files dupes DIR [--min SIZE] [--json] [--trash [--yes]]\n"
+           "                  byte-identical files of at least SIZE (default 1M) under DIR, hidden\n"
+           "                  files left out; --trash moves every copy but the first of each group\n"
+           "                  to the Trash after asking (or at once with --yes)\n"
+           "                  SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600)\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Options:\n"
@@ -69,6 +79,8 @@ int run(std::span<const std::string_view> arguments, const Environment& environm
         return runPs(rest, out, err);
     if (command == "kill")
         return runKill(rest, out, err);
+    if (command == "files")
+        return runFiles(rest, out, err);
     if (command == "readout") {
         if (!rest.empty()) {
             err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();

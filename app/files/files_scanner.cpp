@@ -1,5 +1,7 @@
 #include "app/files/files_scanner.h"
 
+#include <cerrno>
+#include <ctime>
 #include <utility>
 
 #include "platform/file_walk.h"
@@ -50,6 +52,23 @@ void FilesScanner::run(const std::filesystem::path& root, const Mode& mode, Stre
     if (end.value() == WalkEnd::cancelled || out.isStopRequested())
         return;
     out.yield(std::move(result));
+}
+
+Date calendarDaysBefore(Date now, int days)
+{
+    const auto sinceEpoch = now.time_since_epoch();
+    const auto wholeSeconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
+    std::time_t seconds = std::time_t(wholeSeconds.count());
+    std::tm local {};
+    if (!::localtime_r(&seconds, &local))
+        return now;
+    local.tm_mday -= days;
+    local.tm_isdst = -1;
+    errno = 0;
+    const std::time_t earlier = std::mktime(&local);
+    if (earlier == std::time_t(-1) && errno != 0)
+        return now;
+    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(earlier)) + (sinceEpoch - wholeSeconds));
 }
 
 }  // namespace lopewell

@@ -37,4 +37,9 @@ public:
     static void run(const std::filesystem::path& root, const Mode& mode, StreamProducer<StorageScanProgress>& out);
 };
 
+// The Old Files cutoff: the same local time of day `days` calendar days before `now` (so a
+// daylight-saving change in between moves it by an hour, not the date). `now` itself when the
+// calendar cannot say.
+Date calendarDaysBefore(Date now, int days);
+
 }  // namespace lopewell

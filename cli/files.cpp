@@ -1,0 +1,378 @@
+#include "cli/files.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "app/files/duplicate_scanner.h"
+#include "app/files/files_scanner.h"
+#include "cli/arguments.h"
+#include "cli/usage.h"
+#include "core/base/file_url.h"
+#include "core/format/byte_count_formatter.h"
+#include "core/format/decimal_text.h"
+
+namespace lopewell::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+constexpr std::uint64_t defaultLargeThreshold = 104'857'600;
+constexpr int defaultAgeDays = 180;
+constexpr std::uint64_t defaultDuplicateMinimum = 1'048'576;
+constexpr std::string_view unreadableFolder = "Couldn't read that folder — check permissions.";
+
+std::string bytesText(std::uint64_t bytes)
+{
+    return formatByteCount(bytes, ByteCountStyle::file);
+}
+
+std::string countText(std::uint64_t count)
+{
+    return withThousandsSeparators(std::to_string(count));
+}
+
+// A status line on stderr that rewrites itself, when stderr is a terminal; at most ten a second.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err) : m_err(err), m_enabled(::isatty(STDERR_FILENO) == 1) {}
+    ~ProgressLine() { clear(); }
+
+    void show(const std::string& text)
+    {
+        if (!m_enabled)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_shown && now - m_last < std::chrono::milliseconds(100))
+            return;
+        m_last = now;
+        m_shown = true;
+        m_err << "\r\x1b[K" << text << std::flush;
+    }
+
+    void clear()
+    {
+        if (m_shown)
+            m_err << "\r\x1b[K" << std::flush;
+        m_shown = false;
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_enabled;
+    bool m_shown = false;
+    std::chrono::steady_clock::time_point m_last {};
+};
+
+struct Invocation {
+    fs::path root;
+    ParsedOptions options;
+};
+
+// DIR may stand anywhere among the options; after "--" everything is DIR.
+ErrorOr<Invocation> parseInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+{
+    std::vector<std::string_view> optionArguments;
+    std::vector<std::string_view> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--") {
+            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
+            break;
+        }
+        if (!argument.starts_with("--")) {
+            positional.push_back(argument);
+            continue;
+        }
+        optionArguments.push_back(argument);
+        const std::string_view name = argument.substr(2);
+        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
+        if (takesValue && i + 1 < arguments.size())
+            optionArguments.push_back(arguments[++i]);
+    }
+    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
+    if (!options)
+        return options.error();
+    if (positional.empty())
+        return Error { 0, "missing DIR" };
+    if (positional.size() > 1)
+        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
+    std::error_code error;
+    fs::path root = fs::absolute(fs::path(positional[0]), error);
+    if (error || positional[0].empty())
+        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
+    return Invocation { root.lexically_normal(), std::move(options.value()) };
+}
+
+Json itemJson(const StorageItem& item)
+{
+    Json json;
+    json["url"] = fileURLString(item.url);
+    json["size"] = item.size;
+    if (item.modificationDate)
+        json["modificationDate"] = secondsSinceReferenceDate(*item.modificationDate);
+    if (item.displayName)
+        json["displayName"] = *item.displayName;
+    return json;
+}
+
+std::string dateText(const std::optional<Date>& date)
+{
+    if (!date)
+        return "          ";
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(*date);
+    std::tm local {};
+    char text[16] = "";
+    if (::localtime_r(&seconds, &local))
+        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+std::string rightAligned(std::string text, std::size_t width)
+{
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+int runFileList(std::string_view verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    const bool old = verb == "old";
+    static constexpr OptionSpec largeSpecs[] = { { "min", true }, { "json", false } };
+    static constexpr OptionSpec oldSpecs[] = { { "days", true }, { "json", false } };
+    const std::span<const OptionSpec> specs = old ? std::span<const OptionSpec>(oldSpecs) : std::span<const OptionSpec>(largeSpecs);
+    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    if (!invocation) {
+        err << "lopewell files " << verb << ": " << invocation.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const auto& values = invocation.value().options.values;
+    FilesScanner::Mode mode = FilesScanner::LargerThan { defaultLargeThreshold };
+    if (old) {
+        int days = defaultAgeDays;
+        if (auto it = values.find("days"); it != values.end()) {
+            const std::string& text = it->second;
+            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
+            if (text.empty() || error != std::errc() || end != text.data() + text.size() || days < 0 || days > 36'500) {
+                err << "lopewell files old: --days must be a whole number of days from 0 to 36500, not '" << text << "'\n";
+                return kExitUsage;
+            }
+        }
+        mode = FilesScanner::OlderThan { calendarDaysBefore(std::chrono::system_clock::now(), days) };
+    } else if (auto it = values.find("min"); it != values.end()) {
+        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
+        if (!size) {
+            err << "lopewell files large: --min " << size.error().message << "\n";
+            return kExitUsage;
+        }
+        mode = FilesScanner::LargerThan { size.value() };
+    }
+
+    const fs::path& root = invocation.value().root;
+    Stream<StorageScanProgress> stream = FilesScanner().scan(root, mode);
+    std::optional<StorageScanComplete> result;
+    {
+        ProgressLine progress(err);
+        std::int64_t examined = 0;
+        while (std::optional<StorageScanProgress> value = stream.next()) {
+            if (const auto* scanning = std::get_if<StorageScanning>(value.operator->())) {
+                examined += FilesScanner::progressInterval;
+                progress.show("Examined " + countText(std::uint64_t(examined)) + " files · " + countText(std::uint64_t(scanning->itemsSeen))
+                    + " matches · " + bytesText(scanning->bytes));
+            } else if (auto* complete = std::get_if<StorageScanComplete>(value.operator->())) {
+                result = std::move(*complete);
+            }
+        }
+    }
+    if (!result) {
+        err << "lopewell files " << verb << ": " << terminalSafe(root.string()) << ": " << unreadableFolder << "\n";
+        return 1;
+    }
+
+    if (invocation.value().options.has("json")) {
+        Json items = Json::array();
+        for (const StorageItem& item : result->items)
+            items.push_back(itemJson(item));
+        Json json;
+        json["items"] = std::move(items);
+        json["totalBytes"] = result->totalBytes;
+        out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+        return 0;
+    }
+    std::vector<StorageItem> items = result->items;
+    std::stable_sort(items.begin(), items.end(), [](const StorageItem& a, const StorageItem& b) { return a.size > b.size; });
+    for (const StorageItem& item : items) {
+        out << rightAligned(bytesText(item.size), 10) << "  ";
+        if (old)
+            out << dateText(item.modificationDate) << "  ";
+        out << terminalSafe(item.url.string()) << "\n";
+    }
+    out << countText(items.size()) << (items.size() == 1 ? " file · " : " files · ") << bytesText(result->totalBytes) << "\n";
+    return 0;
+}
+
+int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "min", true }, { "json", false } };
+    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    if (!invocation) {
+        err << "lopewell files dupes: " << invocation.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const auto& values = invocation.value().options.values;
+    std::uint64_t minSize = defaultDuplicateMinimum;
+    if (auto it = values.find("min"); it != values.end()) {
+        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
+        if (!size) {
+            err << "lopewell files dupes: --min " << size.error().message << "\n";
+            return kExitUsage;
+        }
+        minSize = size.value();
+    }
+
+    const fs::path& root = invocation.value().root;
+    Stream<DuplicateScanProgress> stream = DuplicateScanner().scan(root, minSize);
+    std::optional<DuplicateScanComplete> result;
+    {
+        ProgressLine progress(err);
+        while (std::optional<DuplicateScanProgress> value = stream.next()) {
+            if (const auto* scanning = std::get_if<DuplicateScanning>(value.operator->())) {
+                progress.show(countText(std::uint64_t(scanning->filesSeen)) + " candidate files · " + countText(std::uint64_t(scanning->groupsSoFar))
+                    + " groups · " + bytesText(scanning->reclaimableBytes) + " to reclaim");
+            } else if (auto* complete = std::get_if<DuplicateScanComplete>(value.operator->())) {
+                result = std::move(*complete);
+            }
+        }
+    }
+    if (!result) {
+        err << "lopewell files dupes: " << terminalSafe(root.string()) << ": " << unreadableFolder << "\n";
+        return 1;
+    }
+
+    if (invocation.value().options.has("json")) {
+        Json groups = Json::array();
+        for (const DuplicateGroup& group : result->groups) {
+            Json files = Json::array();
+            for (const fs::path& file : group.files)
+                files.push_back(fileURLString(file));
+            Json entry;
+            entry["id"] = group.id;
+            entry["size"] = group.size;
+            entry["files"] = std::move(files);
+            groups.push_back(std::move(entry));
+        }
+        Json json;
+        json["groups"] = std::move(groups);
+        json["reclaimableBytes"] = result->reclaimableBytes;
+        out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+        return 0;
+    }
+    std::uint64_t fileCount = 0;
+    for (const DuplicateGroup& group : result->groups) {
+        out << "[" << group.id.substr(0, 6) << "] " << group.files.size() << " copies of " << bytesText(group.size) << " · "
+            << bytesText(group.reclaimableBytes()) << " reclaimable\n";
+        for (std::size_t i = 0; i < group.files.size(); ++i)
+            out << (i == 0 ? "  keep  " : "        ") << terminalSafe(group.files[i].string()) << "\n";
+        fileCount += group.files.size();
+    }
+    out << countText(result->groups.size()) << (result->groups.size() == 1 ? " group · " : " groups · ") << countText(fileCount)
+        << " files · " << bytesText(result->reclaimableBytes) << " reclaimable\n";
+    return 0;
+}
+
+}  // namespace
+
+std::string terminalSafe(std::string_view text)
+{
+    std::string safe;
+    safe.reserve(text.size());
+    for (char c : text)
+        safe += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    return safe;
+}
+
+ErrorOr<std::uint64_t> parseByteSize(std::string_view text)
+{
+    const auto invalid = [&] {
+        return Error { 0, "must be a size in bytes, optionally with K, M, G, T or P (binary units), not '" + std::string(text) + "'" };
+    };
+    std::size_t digitsEnd = 0;
+    while (digitsEnd < text.size() && text[digitsEnd] >= '0' && text[digitsEnd] <= '9')
+        ++digitsEnd;
+    std::string_view whole = text.substr(0, digitsEnd);
+    std::string_view fraction;
+    std::size_t at = digitsEnd;
+    if (at < text.size() && text[at] == '.') {
+        std::size_t end = at + 1;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        fraction = text.substr(at + 1, end - at - 1);
+        at = end;
+        if (fraction.empty())
+            return invalid();
+    }
+    if (whole.empty())
+        return invalid();
+
+    std::string_view suffix = text.substr(at);
+    int power = 0;
+    if (!suffix.empty()) {
+        static constexpr std::string_view units = "KMGTP";
+        const char unit = char(suffix[0] >= 'a' && suffix[0] <= 'z' ? suffix[0] - 'a' + 'A' : suffix[0]);
+        const std::size_t index = units.find(unit);
+        if (index == std::string_view::npos)
+            return invalid();
+        power = int(index) + 1;
+        suffix.remove_prefix(1);
+        if (!(suffix.empty() || suffix == "B" || suffix == "b" || suffix == "iB" || suffix == "ib"))
+            return invalid();
+    }
+    if (!fraction.empty() && power == 0)
+        return invalid();  // a fraction of a byte
+
+    const std::uint64_t multiplier = std::uint64_t(1) << (10 * power);
+    std::uint64_t value = 0;
+    auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), value);
+    if (error != std::errc() || end != whole.data() + whole.size() || (value != 0 && multiplier > std::numeric_limits<std::uint64_t>::max() / value))
+        return Error { 0, "is too large: '" + std::string(text) + "'" };
+    value *= multiplier;
+    // The fraction, exactly and rounded down: 18 digits are more than any byte count can show.
+    fraction = fraction.substr(0, 18);
+    std::uint64_t numerator = 0;
+    std::uint64_t denominator = 1;
+    for (char digit : fraction) {
+        numerator = numerator * 10 + std::uint64_t(digit - '0');
+        denominator *= 10;
+    }
+    __extension__ using Wide = unsigned __int128;
+    const std::uint64_t part = std::uint64_t(Wide(multiplier) * numerator / denominator);
+    if (part > std::numeric_limits<std::uint64_t>::max() - value)
+        return Error { 0, "is too large: '" + std::string(text) + "'" };
+    return value + part;
+}
+
+int runFiles(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        err << "lopewell files: missing scan: large, old or dupes\n\n" << usageText();
+        return kExitUsage;
+    }
+    const std::string_view verb = arguments.front();
+    const auto rest = arguments.subspan(1);
+    if (verb == "large" || verb == "old")
+        return runFileList(verb, rest, out, err);
+    if (verb == "dupes")
+        return runDupes(rest, out, err);
+    err << "lopewell files: unknown scan '" << verb << "': use large, old or dupes\n\n" << usageText();
+    return kExitUsage;
+}
+
+}  // namespace lopewell::cli

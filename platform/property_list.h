@@ -97,7 +97,9 @@ inline constexpr int kPropertyListMaxDepth = 512;
 inline constexpr std::size_t kPropertyListMaxValues = std::size_t(1) << 20;
 inline constexpr std::size_t kPropertyListMaxPayloadBytes = std::size_t(64) << 20;
 
-// Binary when the bytes begin with "bplist", XML otherwise.
+// Binary when the bytes begin with "bplist", XML otherwise. Dates a Date cannot hold (before
+// 1677 or after 2262, such as a "distant future" of 4001) read as its first or last tick. Safe to
+// call from any thread.
 ErrorOr<PropertyList> parsePropertyList(std::span<const std::byte> bytes);
 ErrorOr<PropertyList> parsePropertyList(std::string_view bytes);
 

@@ -282,6 +282,7 @@ TEST(PropertyListXml, ReadsEveryValueType)
             array({ PropertyList::fromReal(std::numeric_limits<double>::infinity()), PropertyList::fromReal(-std::numeric_limits<double>::infinity()) }) },
         { "dates", xml("<array><date>2001-01-01T00:00:00Z</date><date>2024-02-29T23:59:59Z</date><date>1970-01-01T00:00:00Z</date><date>2001-01-01T00:00:00.25Z</date></array>"),
             array({ date(0), date(730'943'999), date(-978'307'200), date(0.25) }) },
+        { "a distant-future date saturates", xml("<date>4001-01-01T00:00:00Z</date>"), PropertyList::fromDate(Date::max()) },
         { "base64 with whitespace and padding", xml("<data>\n\tSGVs\n\tbG8=\n</data>"), blob("Hello") },
         { "base64 without padding", xml("<data>SGk</data>"), blob("Hi") },
         { "empty data", xml("<data></data>"), blob("") },

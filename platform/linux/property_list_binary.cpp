@@ -3,10 +3,12 @@
 // objects there are and which one is the top. Containers hold references (indexes into the
 // offset table), so a hostile file can point anywhere, at itself, or at one object from
 // everywhere; every read below is checked against the object area first.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "platform/linux/property_list_parsing.h"
 
@@ -58,11 +60,37 @@ public:
             return malformed("the offset table of " + std::to_string(m_objectCount) + " objects does not fit in the file");
         m_offsetTable = size_t(offsetTable);
         m_objectsEnd = m_offsetTable;
-        m_onPath.assign(size_t(m_objectCount), false);
-        return readObject(topObject, 0);
+
+        // Everything reachable is checked, and the size of the tree it expands to measured,
+        // before anything is built: a hostile file is refused in time linear in its size.
+        m_extents.assign(size_t(m_objectCount), Extent {});
+        auto extent = measure(topObject, 0);
+        if (!extent)
+            return extent.error();
+        if (extent.value().height > unsigned(kPropertyListMaxDepth))
+            return tooDeep();
+        return build(topObject);
     }
 
 private:
+    // One object's marker, and for data, strings and containers its count and where the
+    // contents start (already checked to lie inside the object area).
+    struct Object {
+        unsigned marker = 0;
+        uint64_t count = 0;
+        size_t start = 0;
+
+        unsigned type() const { return marker >> 4; }
+    };
+
+    // What an object expands to. Each object is measured once; references to it reuse this.
+    struct Extent {
+        enum class State : uint8_t { unvisited, measuring, measured } state = State::unvisited;
+        unsigned height = 0;  // levels of containers below it
+        uint64_t values = 0;
+        uint64_t bytes = 0;  // an upper bound of its text and data
+    };
+
     unsigned char byteAt(size_t at) const { return std::to_integer<unsigned char>(m_bytes[at]); }
 
     uint64_t bigEndian(size_t at, size_t width) const
@@ -77,6 +105,13 @@ private:
     bool fits(size_t at, uint64_t length) const
     {
         return at <= m_objectsEnd && length <= m_objectsEnd - at;
+    }
+
+    static Error tooDeep() { return malformed("nested deeper than " + std::to_string(kPropertyListMaxDepth) + " levels"); }
+    static Error tooMany() { return malformed("expands to more than " + std::to_string(kPropertyListMaxValues) + " values"); }
+    static Error tooLarge()
+    {
+        return malformed("expands to more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
     }
 
     // The count of a container, string or data object: in the marker's low nibble, or after it
@@ -96,118 +131,219 @@ private:
         return std::pair { bigEndian(at + 2, width), at + 2 + width };
     }
 
-    ErrorOr<PropertyList> readObject(uint64_t index, int depth)
+    ErrorOr<Object> object(uint64_t index) const
     {
-        if (depth > kPropertyListMaxDepth)
-            return malformed("nested deeper than " + std::to_string(kPropertyListMaxDepth) + " levels");
         if (index >= m_objectCount)
             return malformed("a reference to object " + std::to_string(index) + " of " + std::to_string(m_objectCount));
-        if (m_onPath[size_t(index)])
-            return malformed("object " + std::to_string(index) + " contains itself");
-        if (!m_budget.spendValue())
-            return malformed("expands to more than " + std::to_string(kPropertyListMaxValues) + " values");
-
         const uint64_t offset = bigEndian(m_offsetTable + size_t(index) * m_offsetSize, m_offsetSize);
         if (offset < kMagic.size() || offset >= m_objectsEnd)
             return malformed("object " + std::to_string(index) + " lies outside the object area");
         const size_t at = size_t(offset);
-        const unsigned marker = byteAt(at);
-        const unsigned nibble = marker & 0xF;
+        Object result { byteAt(at), 0, at + 1 };
+        const unsigned nibble = result.marker & 0xF;
 
-        switch (marker >> 4) {
+        switch (result.type()) {
         case 0x0:
-            if (marker == 0x08 || marker == 0x09)
-                return PropertyList::fromBoolean(marker == 0x09);
+            if (result.marker == 0x08 || result.marker == 0x09)
+                return result;
             break;
         case 0x1:
-            return readInteger(at, nibble);
-        case 0x2: {
+            if (nibble > 4)
+                return malformed("an integer of " + std::to_string(size_t(1) << nibble) + " bytes");
+            if (!fits(result.start, size_t(1) << nibble))
+                return malformed("an integer runs past the objects");
+            return result;
+        case 0x2:
             if (nibble != 2 && nibble != 3)
                 break;
-            const size_t width = size_t(1) << nibble;
-            if (!fits(at + 1, width))
+            if (!fits(result.start, size_t(1) << nibble))
                 return malformed("a real runs past the objects");
-            if (width == 4)
-                return PropertyList::fromReal(double(std::bit_cast<float>(uint32_t(bigEndian(at + 1, 4)))));
-            return PropertyList::fromReal(std::bit_cast<double>(bigEndian(at + 1, 8)));
-        }
-        case 0x3: {
+            return result;
+        case 0x3:
             if (nibble != 3)
                 break;
-            if (!fits(at + 1, 8))
+            if (!fits(result.start, 8))
                 return malformed("a date runs past the objects");
-            const double seconds = std::bit_cast<double>(bigEndian(at + 1, 8));
+            return result;
+        case 0x8:
+            // A keyed archive's object reference.
+            if (nibble + 1 > 8)
+                return malformed("a UID of " + std::to_string(nibble + 1) + " bytes");
+            if (!fits(result.start, nibble + 1))
+                return malformed("a UID runs past the objects");
+            return result;
+        case 0x4:
+        case 0x5:
+        case 0x6:
+        case 0xA:
+        case 0xD: {
+            auto count = readCount(at, nibble);
+            if (!count)
+                return count.error();
+            std::tie(result.count, result.start) = count.value();
+            // Bytes per entry; the division keeps count x width from overflowing.
+            const uint64_t width = result.type() == 0x6 ? 2 : result.type() == 0xA ? m_refSize : result.type() == 0xD ? 2 * m_refSize : 1;
+            if (!fits(result.start, 0) || result.count > (m_objectsEnd - result.start) / width) {
+                const char* what = result.type() == 0x4 ? "data" : result.type() <= 0x6 ? "a string" : "a container";
+                return malformed(std::string(what) + " of " + std::to_string(result.count) + " entries runs past the objects");
+            }
+            return result;
+        }
+        default:
+            break;
+        }
+        return malformed("unknown object type " + hexByte(result.marker));
+    }
+
+    uint64_t referenceAt(size_t at) const { return bigEndian(at, m_refSize); }
+
+    ErrorOr<Extent> measure(uint64_t index, unsigned depth)
+    {
+        if (depth > unsigned(kPropertyListMaxDepth))
+            return tooDeep();
+        auto found = object(index);
+        if (!found)
+            return found.error();
+        const Object item = found.value();
+        Extent& memo = m_extents[size_t(index)];
+        if (memo.state == Extent::State::measured)
+            return memo;
+        if (memo.state == Extent::State::measuring)
+            return malformed("object " + std::to_string(index) + " contains itself");
+
+        Extent extent { Extent::State::measured, 0, 1, 0 };
+        switch (item.type()) {
+        case 0x4:
+            extent.bytes = item.count;
+            break;
+        case 0x5:
+        case 0x6:
+            // Each byte or UTF-16 unit becomes at most three bytes of UTF-8.
+            extent.bytes = item.count * 3;
+            break;
+        case 0x8:
+            extent.values = 2;  // read as a dictionary holding one integer
+            break;
+        case 0xA:
+        case 0xD: {
+            memo.state = Extent::State::measuring;
+            const bool dictionary = item.type() == 0xD;
+            const size_t values = item.start + (dictionary ? size_t(item.count) * m_refSize : 0);
+            for (size_t i = 0; i < item.count; ++i) {
+                if (dictionary) {
+                    auto key = object(referenceAt(item.start + i * m_refSize));
+                    if (!key)
+                        return key.error();
+                    if (key.value().type() != 0x5 && key.value().type() != 0x6)
+                        return malformed("a dictionary key is not a string (marker " + hexByte(key.value().marker) + ")");
+                    extent.bytes += key.value().count * 3;
+                }
+                auto child = measure(referenceAt(values + i * m_refSize), depth + 1);
+                if (!child)
+                    return child.error();
+                extent.height = std::max(extent.height, child.value().height + 1);
+                extent.values += child.value().values;
+                extent.bytes += child.value().bytes;
+                // Both stay far below overflow: each addend is at most a limit plus a file's worth.
+                if (extent.values > kPropertyListMaxValues)
+                    return tooMany();
+                if (extent.bytes > kPropertyListMaxPayloadBytes)
+                    return tooLarge();
+                if (extent.height > unsigned(kPropertyListMaxDepth))
+                    return tooDeep();
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        if (extent.values > kPropertyListMaxValues)
+            return tooMany();
+        if (extent.bytes > kPropertyListMaxPayloadBytes)
+            return tooLarge();
+        m_extents[size_t(index)] = extent;
+        return extent;
+    }
+
+    // Builds the value of an object that measure() has checked, with everything below it.
+    ErrorOr<PropertyList> build(uint64_t index)
+    {
+        auto found = object(index);
+        if (!found)
+            return found.error();
+        const Object item = found.value();
+        const unsigned nibble = item.marker & 0xF;
+
+        switch (item.type()) {
+        case 0x0:
+            return PropertyList::fromBoolean(item.marker == 0x09);
+        case 0x1:
+            return readInteger(item.start, nibble);
+        case 0x2:
+            if (nibble == 2)
+                return PropertyList::fromReal(double(std::bit_cast<float>(uint32_t(bigEndian(item.start, 4)))));
+            return PropertyList::fromReal(std::bit_cast<double>(bigEndian(item.start, 8)));
+        case 0x3: {
+            const double seconds = std::bit_cast<double>(bigEndian(item.start, 8));
             if (std::isnan(seconds))
                 return malformed("a date that is not a number");
             return PropertyList::fromDate(dateFromSecondsSinceReferenceDate(seconds));
         }
         case 0x4: {
-            auto count = readCount(at, nibble);
-            if (!count)
-                return count.error();
-            auto [length, start] = count.value();
-            if (!fits(start, length))
-                return malformed("data runs past the objects");
-            if (!m_budget.spendBytes(size_t(length)))
-                return tooLarge();
-            const auto first = m_bytes.begin() + std::ptrdiff_t(start);
-            return PropertyList::fromData(PropertyList::Data(first, first + std::ptrdiff_t(length)));
+            const auto first = m_bytes.begin() + std::ptrdiff_t(item.start);
+            return PropertyList::fromData(PropertyList::Data(first, first + std::ptrdiff_t(item.count)));
         }
         case 0x5:
-        case 0x6: {
-            auto text = readString(at);
-            if (!text)
-                return text.error();
-            return PropertyList::fromString(std::move(text.value()));
-        }
+        case 0x6:
+            return PropertyList::fromString(text(item));
         case 0x8: {
-            // A keyed archive's object reference; its XML form is a dictionary with one
-            // "CF$UID" integer, and that is what it reads as here.
-            const size_t width = nibble + 1;
-            if (width > 8)
-                return malformed("a UID of " + std::to_string(width) + " bytes");
-            if (!fits(at + 1, width))
-                return malformed("a UID runs past the objects");
-            if (!m_budget.spendValue())
-                return tooMany();
+            // The XML form of a UID is a dictionary with one "CF$UID" integer, and so is ours.
             PropertyList::Dictionary entries;
-            entries.emplace_back("CF$UID", PropertyList::fromUnsignedInteger(bigEndian(at + 1, width)));
+            entries.emplace_back("CF$UID", PropertyList::fromUnsignedInteger(bigEndian(item.start, nibble + 1)));
             return PropertyList::fromDictionary(std::move(entries));
         }
-        case 0xA:
-            return readArray(index, at, nibble, depth);
-        case 0xD:
-            return readDictionary(index, at, nibble, depth);
-        default:
-            break;
+        case 0xA: {
+            PropertyList::Array elements;
+            elements.reserve(size_t(item.count));
+            for (size_t i = 0; i < item.count; ++i) {
+                auto element = build(referenceAt(item.start + i * m_refSize));
+                if (!element)
+                    return element.error();
+                elements.push_back(std::move(element.value()));
+            }
+            return PropertyList::fromArray(std::move(elements));
         }
-        return malformed("unknown object type " + hexByte(marker));
+        case 0xD: {
+            PropertyList::Dictionary entries;
+            entries.reserve(size_t(item.count));
+            const size_t values = item.start + size_t(item.count) * m_refSize;
+            for (size_t i = 0; i < item.count; ++i) {
+                auto key = object(referenceAt(item.start + i * m_refSize));
+                if (!key)
+                    return key.error();
+                auto value = build(referenceAt(values + i * m_refSize));
+                if (!value)
+                    return value.error();
+                entries.emplace_back(text(key.value()), std::move(value.value()));
+            }
+            return PropertyList::fromDictionary(std::move(entries));
+        }
+        default:
+            return malformed("unknown object type " + hexByte(item.marker));
+        }
     }
 
-    Error tooLarge() const
+    ErrorOr<PropertyList> readInteger(size_t start, unsigned nibble) const
     {
-        return malformed("expands to more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
-    }
-    Error tooMany() const
-    {
-        return malformed("expands to more than " + std::to_string(kPropertyListMaxValues) + " values");
-    }
-
-    ErrorOr<PropertyList> readInteger(size_t at, unsigned nibble) const
-    {
-        if (nibble > 4)
-            return malformed("an integer of " + std::to_string(size_t(1) << std::min(nibble, 15u)) + " bytes");
         const size_t width = size_t(1) << nibble;
-        if (!fits(at + 1, width))
-            return malformed("an integer runs past the objects");
         if (width < 8)
-            return PropertyList::fromInteger(int64_t(bigEndian(at + 1, width)));
+            return PropertyList::fromInteger(int64_t(bigEndian(start, width)));
         if (width == 8)
-            return PropertyList::fromInteger(std::bit_cast<int64_t>(bigEndian(at + 1, 8)));
+            return PropertyList::fromInteger(std::bit_cast<int64_t>(bigEndian(start, 8)));
         // 128 bits: the writers use it for unsigned values above INT64_MAX; anything that
         // does not fit 64 bits either way is refused rather than cut short.
-        const uint64_t high = bigEndian(at + 1, 8);
-        const uint64_t low = bigEndian(at + 9, 8);
+        const uint64_t high = bigEndian(start, 8);
+        const uint64_t low = bigEndian(start + 8, 8);
         if (high == 0)
             return PropertyList::fromUnsignedInteger(low);
         if (high == UINT64_MAX && (low >> 63) == 1)
@@ -216,119 +352,35 @@ private:
     }
 
     // ASCII (0x5n) or UTF-16 big-endian (0x6n) text, as UTF-8.
-    ErrorOr<std::string> readString(size_t at)
+    std::string text(const Object& item) const
     {
-        const unsigned marker = byteAt(at);
-        auto count = readCount(at, marker & 0xF);
-        if (!count)
-            return count.error();
-        auto [length, start] = count.value();
-        std::string text;
-        if ((marker >> 4) == 0x5) {
-            if (!fits(start, length))
-                return malformed("a string runs past the objects");
-            text.reserve(size_t(length));
-            for (size_t i = 0; i < length; ++i) {
-                const unsigned char c = byteAt(start + i);
+        std::string result;
+        if (item.type() == 0x5) {
+            result.reserve(size_t(item.count));
+            for (size_t i = 0; i < item.count; ++i) {
+                const unsigned char c = byteAt(item.start + i);
                 if (c < 0x80)
-                    text += char(c);
+                    result += char(c);
                 else
-                    appendUtf8(text, U'\uFFFD');
+                    appendUtf8(result, U'\uFFFD');
             }
-        } else if ((marker >> 4) == 0x6) {
-            if (length > (m_objectsEnd - std::min(start, m_objectsEnd)) / 2 || !fits(start, length * 2))
-                return malformed("a string runs past the objects");
-            text.reserve(size_t(length) * 3 / 2);
-            for (size_t i = 0; i < length; ++i) {
-                const char32_t unit = char32_t(bigEndian(start + 2 * i, 2));
-                if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length) {
-                    const char32_t next = char32_t(bigEndian(start + 2 * (i + 1), 2));
-                    if (next >= 0xDC00 && next <= 0xDFFF) {
-                        appendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
-                        ++i;
-                        continue;
-                    }
+            return result;
+        }
+        result.reserve(size_t(item.count) * 3 / 2);
+        for (size_t i = 0; i < item.count; ++i) {
+            const char32_t unit = char32_t(bigEndian(item.start + 2 * i, 2));
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < item.count) {
+                const char32_t next = char32_t(bigEndian(item.start + 2 * (i + 1), 2));
+                if (next >= 0xDC00 && next <= 0xDFFF) {
+                    appendUtf8(result, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                    ++i;
+                    continue;
                 }
-                // A surrogate without its partner cannot be UTF-8.
-                appendUtf8(text, unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit);
             }
-        } else {
-            return malformed("a dictionary key is not a string (marker " + hexByte(marker) + ")");
+            // A surrogate without its partner cannot be UTF-8.
+            appendUtf8(result, unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit);
         }
-        if (!m_budget.spendBytes(text.size()))
-            return tooLarge();
-        return text;
-    }
-
-    // Where `count` references of the object at `start` lie, checked.
-    ErrorOr<size_t> referenceArea(size_t start, uint64_t count, uint64_t perEntry) const
-    {
-        const uint64_t available = m_objectsEnd - std::min(start, m_objectsEnd);
-        if (count > available / perEntry)
-            return malformed("a container of " + std::to_string(count) + " entries runs past the objects");
-        if (count > kPropertyListMaxValues)
-            return tooMany();
-        return start;
-    }
-
-    uint64_t referenceAt(size_t at) const { return bigEndian(at, m_refSize); }
-
-    ErrorOr<PropertyList> readArray(uint64_t index, size_t at, unsigned nibble, int depth)
-    {
-        auto count = readCount(at, nibble);
-        if (!count)
-            return count.error();
-        auto [length, start] = count.value();
-        if (auto area = referenceArea(start, length, m_refSize); !area)
-            return area.error();
-
-        PropertyList::Array elements;
-        elements.reserve(size_t(length));
-        m_onPath[size_t(index)] = true;
-        for (size_t i = 0; i < length; ++i) {
-            auto element = readObject(referenceAt(start + i * m_refSize), depth + 1);
-            if (!element)
-                return element.error();
-            elements.push_back(std::move(element.value()));
-        }
-        m_onPath[size_t(index)] = false;
-        return PropertyList::fromArray(std::move(elements));
-    }
-
-    ErrorOr<PropertyList> readDictionary(uint64_t index, size_t at, unsigned nibble, int depth)
-    {
-        auto count = readCount(at, nibble);
-        if (!count)
-            return count.error();
-        auto [length, start] = count.value();
-        if (auto area = referenceArea(start, length, uint64_t(m_refSize) * 2); !area)
-            return area.error();
-
-        PropertyList::Dictionary entries;
-        entries.reserve(size_t(length));
-        m_onPath[size_t(index)] = true;
-        const size_t values = start + size_t(length) * m_refSize;
-        for (size_t i = 0; i < length; ++i) {
-            auto key = readKey(referenceAt(start + i * m_refSize));
-            if (!key)
-                return key.error();
-            auto value = readObject(referenceAt(values + i * m_refSize), depth + 1);
-            if (!value)
-                return value.error();
-            entries.emplace_back(std::move(key.value()), std::move(value.value()));
-        }
-        m_onPath[size_t(index)] = false;
-        return PropertyList::fromDictionary(std::move(entries));
-    }
-
-    ErrorOr<std::string> readKey(uint64_t index)
-    {
-        if (index >= m_objectCount)
-            return malformed("a reference to object " + std::to_string(index) + " of " + std::to_string(m_objectCount));
-        const uint64_t offset = bigEndian(m_offsetTable + size_t(index) * m_offsetSize, m_offsetSize);
-        if (offset < kMagic.size() || offset >= m_objectsEnd)
-            return malformed("object " + std::to_string(index) + " lies outside the object area");
-        return readString(size_t(offset));
+        return result;
     }
 
     std::span<const std::byte> m_bytes;
@@ -337,8 +389,7 @@ private:
     uint64_t m_objectCount = 0;
     size_t m_offsetTable = 0;
     size_t m_objectsEnd = 0;
-    std::vector<bool> m_onPath;
-    Budget m_budget;
+    std::vector<Extent> m_extents;
 };
 
 }  // namespace

@@ -189,6 +189,21 @@ std::string chainOfArrays(size_t levels)
     return builder.build(levels - 1);
 }
 
+// Two chains of 300 arrays, the second ending in the first: the second route reaches objects
+// already seen through the first, and only then goes too deep.
+std::string chainThroughASharedChain()
+{
+    BinaryPlistBuilder builder(2, 4);
+    builder.add("\xA0");
+    for (uint64_t i = 1; i < 300; ++i)
+        builder.add(builder.array({ i - 1 }));
+    builder.add(builder.array({ 299 }));
+    for (uint64_t i = 301; i < 600; ++i)
+        builder.add(builder.array({ i - 1 }));
+    builder.add(builder.array({ 299, 599 }));
+    return builder.build(600);
+}
+
 TEST(PropertyListBinary, RejectsMalformedFiles)
 {
     BinaryPlistBuilder pair;
@@ -197,6 +212,7 @@ TEST(PropertyListBinary, RejectsMalformedFiles)
     pair.add(pair.dictionary({ key }, { value }));
     const std::string valid = pair.build(2);
     ASSERT_TRUE(parsePropertyList(valid));
+    ASSERT_TRUE(parsePropertyList(chainOfArrays(500)));
 
     BinaryPlistBuilder selfContaining;
     selfContaining.add(selfContaining.array({ 0 }));
@@ -227,6 +243,7 @@ TEST(PropertyListBinary, RejectsMalformedFiles)
         { "array containing itself", selfContaining.build(0), "contains itself" },
         { "cycle through a dictionary", indirectCycle.build(1), "contains itself" },
         { "nested too deeply", chainOfArrays(600), "deeper than 512" },
+        { "nested too deeply through a shared object", chainThroughASharedChain(), "deeper than 512" },
         { "reference count overflowing count x size", binary("\xAF\x13" + bigEndian(UINT64_MAX / 4 + 1, 8) + "\x00\x00"), "runs past" },
         { "dictionary count overflowing 2 x count x size", binary("\xDF\x13" + bigEndian(UINT64_MAX / 2 + 1, 8) + "\x00\x00"), "runs past" },
         { "string count past the end", binary("\x5F\x10\xFF" "abc"), "runs past" },

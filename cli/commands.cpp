@@ -8,6 +8,7 @@
 #include "cli/processes.h"
 #include "cli/readout.h"
 #include "cli/status.h"
+#include "cli/trash.h"
 #include "cli/usage.h"
 
 namespace lopewell::cli {
@@ -38,6 +39,9 @@ std::string usageText()
            "                  files left out; --trash moves every copy but the first of each group\n"
            "                  to the Trash after asking (or at once with --yes)\n"
            "                  SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600)\n"
+           "  trash [--json] PATH...\n"
+           "                  move files and folders to the Trash; what already lies in a Trash is\n"
+           "                  deleted for good. Exit status 1 when anything could not be moved\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Options:\n"
@@ -81,6 +85,8 @@ int run(std::span<const std::string_view> arguments, const Environment& environm
         return runKill(rest, out, err);
     if (command == "files")
         return runFiles(rest, out, err);
+    if (command == "trash")
+        return runTrash(rest, out, err);
     if (command == "readout") {
         if (!rest.empty()) {
             err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();

@@ -14,6 +14,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/base/file_url.h"
+#include "tests/support/temp_tree.h"
+
 extern char** environ;
 
 namespace {
@@ -37,9 +40,16 @@ Child start(std::vector<std::string> arguments, std::vector<std::string> extraEn
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
 
     std::vector<std::string> environment;
+    const auto overridden = [&](std::string_view text) {
+        for (const std::string& extra : extraEnvironment) {
+            if (text.starts_with(extra.substr(0, extra.find('=') + 1)))
+                return true;
+        }
+        return false;
+    };
     for (char** entry = environ; *entry; ++entry) {
         std::string_view text(*entry);
-        if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY="))
+        if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY=") && !overridden(text))
             environment.emplace_back(text);
     }
     environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
@@ -348,5 +358,37 @@ TEST(CommandLineKill, TerminatesAChildAndReportsOneThatIsGone)
         auto gone = runLopewell({ "kill", std::to_string(sleeper) });
         EXPECT_EQ(gone.exitCode, 1);
         EXPECT_EQ(gone.err, "PID " + std::to_string(sleeper) + " is no longer running.\n");
+    }
+}
+
+// Against a scratch home, so the real Trash is never touched.
+TEST(CommandLineTrash, MovesItemsAndReportsWhatStayed)
+{
+    lopewell::testing::TempDir dir;
+    const std::filesystem::path dataHome = dir / "home/.local/share";
+    std::filesystem::create_directories(dataHome);
+    const std::vector<std::string> environment { "HOME=" + (dir / "home").native(), "XDG_DATA_HOME=" + dataHome.native() };
+    lopewell::testing::writeFile(dir / "a.txt", "a");
+    lopewell::testing::writeFile(dir / "b.txt", "b");
+
+    auto json = finish(start({ "trash", "--json", (dir / "a.txt").native(), (dir / "missing.txt").native() }, environment));
+    EXPECT_EQ(json.exitCode, 1);
+    const auto parsed = nlohmann::json::parse(json.out);
+    EXPECT_EQ(parsed["movedURLs"], nlohmann::json::array({ lopewell::fileURLString(dir / "a.txt") }));
+    EXPECT_EQ(parsed["movedCount"], 1);
+    EXPECT_EQ(parsed["failedCount"], 1);
+    EXPECT_TRUE(parsed["error"].is_string());
+    EXPECT_TRUE(json.err.starts_with("Couldn't move 1 item to Trash\n" + parsed["error"].get<std::string>() + "\n\n")) << json.err;
+    EXPECT_EQ(lopewell::testing::readFile(dataHome / "Trash/files/a.txt"), "a");
+
+    auto text = finish(start({ "trash", (dir / "b.txt").native() + "/" }, environment));
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "moved   " + (dir / "b.txt").native() + "\n1 moved, 0 failed\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.txt"));
+
+    for (const std::vector<std::string>& usage : { std::vector<std::string> { "trash" }, { "trash", "--json" }, { "trash", "--force", "x" }, { "trash", "" } }) {
+        auto refused = finish(start(usage, environment));
+        EXPECT_EQ(refused.exitCode, 2) << refused.err;
+        EXPECT_NE(refused.err.find("lopewell trash: "), std::string::npos);
     }
 }

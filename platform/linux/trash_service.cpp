@@ -208,7 +208,7 @@ fs::path TrashService::normalise(const fs::path& path)
 
 fs::path TrashService::homeTrash()
 {
-    return fs::path(g_get_user_data_dir()) / "Trash";
+    return normalise(fs::path(g_get_user_data_dir()) / "Trash");
 }
 
 std::optional<TrashService::TrashLocation> TrashService::trashContaining(const fs::path& normalisedPath,

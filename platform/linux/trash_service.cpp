@@ -1,4 +1,5 @@
 #include "platform/trash_service.h"
+#include "platform/linux/trash_service_testing.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,6 +15,8 @@
 namespace lopewell {
 
 namespace fs = std::filesystem;
+
+std::function<void(const fs::path&)> trash_testing::beforeEnteringFolder;
 
 namespace {
 
@@ -139,6 +142,8 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
         if (!level.pendingFolders.empty()) {
             const std::string child = std::move(level.pendingFolders.back());
             level.pendingFolders.pop_back();
+            if (trash_testing::beforeEnteringFolder)
+                trash_testing::beforeEnteringFolder(pathOf(levels, child));
             Descriptor next(openFolderNoFollow(current.get(), child.c_str()));
             if (!next) {
                 if ((errno == ELOOP || errno == ENOTDIR) && ::unlinkat(current.get(), child.c_str(), 0) == 0)

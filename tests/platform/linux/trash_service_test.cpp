@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "core/base/file_url.h"
+#include "platform/linux/trash_service_testing.h"
 #include "tests/support/temp_tree.h"
 
 namespace lopewell {
@@ -217,6 +218,58 @@ TEST_F(TrashServiceTest, ALinkInATrashGoesButWhatItPointsAtStays)
     EXPECT_FALSE(fs::exists(fs::symlink_status(trash / "link-again")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(trash / "folder")));
     EXPECT_TRUE(fs::is_symlink(trash / "pass-through"));
+}
+
+TEST_F(TrashServiceTest, AFolderSwappedForALinkMidDeleteIsUnlinkedNotEntered)
+{
+    writeFile(m_dir / "precious/document.txt", "keep");
+    writeFile(m_dir / "precious/sub/more.txt", "keep too");
+    const fs::path trash = m_dir / "home/.Trash";
+    writeFile(trash / "tree/victim/file.txt", "x");
+    writeFile(trash / "tree/other/file.txt", "x");
+
+    int swaps = 0;
+    trash_testing::beforeEnteringFolder = [&](const fs::path& folder) {
+        if (folder.filename() != "victim")
+            return;
+        ++swaps;
+        fs::rename(folder, m_dir / "victim-moved-away");
+        fs::create_directory_symlink(m_dir / "precious", folder);
+    };
+    TrashService::Outcome outcome = TrashService::moveToTrash({ trash / "tree" });
+    trash_testing::beforeEnteringFolder = nullptr;
+
+    EXPECT_EQ(swaps, 1);
+    EXPECT_EQ(outcome.movedCount, 1);
+    EXPECT_EQ(outcome.error, std::nullopt);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(trash / "tree")));
+    EXPECT_EQ(readFile(m_dir / "precious/document.txt"), "keep");
+    EXPECT_EQ(readFile(m_dir / "precious/sub/more.txt"), "keep too");
+    EXPECT_EQ(readFile(m_dir / "victim-moved-away/file.txt"), "x");
+}
+
+TEST_F(TrashServiceTest, AFolderMovedOutMidDeleteStopsTheDeleteBeforeItLeavesTheTrash)
+{
+    writeFile(m_dir / "outside/keep.txt", "keep");
+    const fs::path trash = m_dir / "home/.Trash";
+    writeFile(trash / "tree/inner/deeper/file.txt", "x");
+    writeFile(trash / "sibling.txt", "stays: not asked for");
+
+    // Once the delete is inside "inner", that folder is moved out of the Trash: climbing back up
+    // through ".." would now lead to "outside", which must not be touched.
+    trash_testing::beforeEnteringFolder = [&](const fs::path& folder) {
+        if (folder.filename() == "deeper")
+            fs::rename(trash / "tree/inner", m_dir / "outside/inner");
+    };
+    TrashService::Outcome outcome = TrashService::moveToTrash({ trash / "tree" });
+    trash_testing::beforeEnteringFolder = nullptr;
+
+    EXPECT_EQ(outcome.movedCount, 0);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_NE(outcome.error->find("changed during the delete"), std::string::npos) << *outcome.error;
+    EXPECT_EQ(readFile(m_dir / "outside/keep.txt"), "keep");
+    EXPECT_EQ(readFile(trash / "sibling.txt"), "stays: not asked for");
+    EXPECT_TRUE(fs::exists(m_dir / "outside"));
 }
 
 TEST_F(TrashServiceTest, WhatCannotBeMovedStaysWhereItWasAndIsCounted)

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <iostream>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -19,6 +21,7 @@
 #include "core/base/file_url.h"
 #include "core/format/byte_count_formatter.h"
 #include "core/format/decimal_text.h"
+#include "platform/trash_service.h"
 
 namespace lopewell::cli {
 
@@ -177,7 +180,10 @@ int runFileList(std::string_view verb, std::span<const std::string_view> argumen
     }
 
     const fs::path& root = invocation.value().root;
-    Stream<StorageScanProgress> stream = FilesScanner().scan(root, mode);
+    // The user is waiting for this one: no lowered priority, unlike the screen's scans.
+    Stream<StorageScanProgress> stream = Stream<StorageScanProgress>::start([&root, mode](StreamProducer<StorageScanProgress>& producer) {
+        FilesScanner::run(root, mode, producer);
+    });
     std::optional<StorageScanComplete> result;
     {
         ProgressLine progress(err);
@@ -219,12 +225,62 @@ int runFileList(std::string_view verb, std::span<const std::string_view> argumen
     return 0;
 }
 
+// Moves every copy but the canonical first of each group to the Trash, after asking on the
+// terminal unless `confirmed`. Reports what went; fails (1) if anything stayed or the user said no.
+int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::ostream& report, std::ostream& err)
+{
+    std::vector<fs::path> copies;
+    std::map<fs::path, std::uint64_t> sizes;
+    for (const DuplicateGroup& group : result.groups) {
+        for (std::size_t i = 1; i < group.files.size(); ++i) {
+            copies.push_back(group.files[i]);
+            sizes[group.files[i]] = group.size;
+        }
+    }
+    if (copies.empty()) {
+        report << "Nothing to move to the Trash.\n";
+        return 0;
+    }
+    const std::string what = countText(copies.size()) + (copies.size() == 1 ? " copy (" : " copies (") + bytesText(result.reclaimableBytes) + ")";
+    if (!confirmed) {
+        err << "Move " << what << " to the Trash, keeping the first file of each group? [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer) || !(answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")) {
+            err << "Nothing was moved.\n";
+            return 1;
+        }
+    }
+    const TrashService::Outcome outcome = TrashService::moveToTrash(copies);
+    std::uint64_t freed = 0;
+    for (const fs::path& moved : outcome.movedURLs)
+        freed += sizes[moved];
+    report << "Moved " << countText(std::uint64_t(outcome.movedCount)) << (outcome.movedCount == 1 ? " file" : " files")
+           << " to the Trash · " << bytesText(freed) << " freed\n";
+    if (outcome.failedCount > 0) {
+        err << "Could not move " << countText(std::uint64_t(outcome.failedCount)) << (outcome.failedCount == 1 ? " file" : " files");
+        if (outcome.error)
+            err << ": " << terminalSafe(*outcome.error);
+        err << "\n";
+        for (const fs::path& copy : copies) {
+            if (!outcome.movedURLs.contains(copy))
+                err << "  still there: " << terminalSafe(copy.string()) << "\n";
+        }
+        return 1;
+    }
+    return 0;
+}
+
 int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "min", true }, { "json", false } };
+    static constexpr OptionSpec specs[] = { { "min", true }, { "json", false }, { "trash", false }, { "yes", false } };
     ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
     if (!invocation) {
         err << "lopewell files dupes: " << invocation.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const bool trash = invocation.value().options.has("trash");
+    if (invocation.value().options.has("yes") && !trash) {
+        err << "lopewell files dupes: --yes only goes with --trash\n\n" << usageText();
         return kExitUsage;
     }
     const auto& values = invocation.value().options.values;
@@ -239,7 +295,9 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
     }
 
     const fs::path& root = invocation.value().root;
-    Stream<DuplicateScanProgress> stream = DuplicateScanner().scan(root, minSize);
+    Stream<DuplicateScanProgress> stream = Stream<DuplicateScanProgress>::start([&root, minSize](StreamProducer<DuplicateScanProgress>& producer) {
+        DuplicateScanner().run(root, minSize, producer);
+    });
     std::optional<DuplicateScanComplete> result;
     {
         ProgressLine progress(err);
@@ -273,7 +331,8 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
         json["groups"] = std::move(groups);
         json["reclaimableBytes"] = result->reclaimableBytes;
         out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
-        return 0;
+        // The listing stays pure JSON; what the Trash did goes to stderr.
+        return trash ? trashCopies(*result, invocation.value().options.has("yes"), err, err) : 0;
     }
     std::uint64_t fileCount = 0;
     for (const DuplicateGroup& group : result->groups) {
@@ -285,7 +344,7 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
     }
     out << countText(result->groups.size()) << (result->groups.size() == 1 ? " group · " : " groups · ") << countText(fileCount)
         << " files · " << bytesText(result->reclaimableBytes) << " reclaimable\n";
-    return 0;
+    return trash ? trashCopies(*result, invocation.value().options.has("yes"), out, err) : 0;
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 
 #include "app/files/duplicate_finder.h"
 #include "platform/file_walk.h"
+#include "platform/thread_priority.h"
 
 namespace lopewell {
 
 Stream<DuplicateScanProgress> DuplicateScanner::scan(std::filesystem::path root, std::uint64_t minSize) const
 {
     return Stream<DuplicateScanProgress>::start([scanner = *this, root = std::move(root), minSize](StreamProducer<DuplicateScanProgress>& out) {
+        // The hashing threads started from here inherit the lower priority.
+        lowerCurrentThreadPriority();
         scanner.run(root, minSize, out);
     });
 }

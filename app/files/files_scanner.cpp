@@ -5,12 +5,14 @@
 #include <utility>
 
 #include "platform/file_walk.h"
+#include "platform/thread_priority.h"
 
 namespace lopewell {
 
 Stream<StorageScanProgress> FilesScanner::scan(std::filesystem::path root, Mode mode) const
 {
     return Stream<StorageScanProgress>::start([root = std::move(root), mode](StreamProducer<StorageScanProgress>& out) {
+        lowerCurrentThreadPriority();
         run(root, mode, out);
     });
 }

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +15,8 @@
 #include "cli/commands.h"
 #include "core/base/file_url.h"
 #include "tests/support/temp_tree.h"
+
+extern char** environ;
 
 namespace lopewell::cli {
 namespace {
@@ -134,6 +141,91 @@ TEST_F(FilesCommandTest, BadInputGetsAClearErrorAndAnExitCode)
         EXPECT_NE(ran.err.find(c.message), std::string::npos) << ran.err;
         EXPECT_TRUE(ran.out.empty());
     }
+}
+
+// Runs the real executable with its own data home (so its Trash is the test's), feeding `input`.
+Ran runExecutable(const std::vector<std::string>& arguments, const fs::path& dataHome, const std::string& input)
+{
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    std::vector<std::string> environment { "XDG_DATA_HOME=" + dataHome.string(), "HOME=" + dataHome.parent_path().string(), "PATH=/usr/bin:/bin" };
+    std::vector<std::string> argv { LOPEWELL_EXECUTABLE };
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (auto& text : strings)
+            result.push_back(text.data());
+        result.push_back(nullptr);
+        return result;
+    };
+    auto argp = pointers(argv);
+    auto envp = pointers(environment);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    Ran ran;
+    if (spawned == 0) {
+        (void)!write(in[1], input.data(), input.size());
+        close(in[1]);
+        auto drain = [](int fd) {
+            std::string text;
+            char buffer[4096];
+            for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
+                text.append(buffer, size_t(got));
+            return text;
+        };
+        ran.out = drain(out[0]);
+        ran.err = drain(err[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        close(in[1]);
+    }
+    close(out[0]);
+    close(err[0]);
+    return ran;
+}
+
+TEST_F(FilesCommandTest, TrashMovesEveryCopyButTheCanonicalOneAfterAYes)
+{
+    const fs::path tree = dir / "tree";
+    const fs::path dataHome = dir / "home/.local/share";
+    fs::create_directories(dataHome);
+    const std::string body(40'000, 'z');
+    for (const char* name : { "keep", "sub/copy-1", "sub/copy-2" })
+        writeFile(tree / name, body);
+    writeFile(tree / "unique", std::string(40'000, 'u'));
+
+    const Ran declined = runExecutable({ "files", "dupes", tree.string(), "--min", "1", "--trash" }, dataHome, "n\n");
+    EXPECT_EQ(declined.status, 1);
+    EXPECT_NE(declined.err.find("Move 2 copies ("), std::string::npos) << declined.err;
+    EXPECT_NE(declined.err.find("Nothing was moved."), std::string::npos);
+    EXPECT_TRUE(fs::exists(tree / "sub/copy-1"));
+
+    const Ran accepted = runExecutable({ "files", "dupes", tree.string(), "--min", "1", "--trash" }, dataHome, "y\n");
+    EXPECT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_NE(accepted.out.find("Moved 2 files to the Trash"), std::string::npos) << accepted.out;
+    EXPECT_TRUE(fs::exists(tree / "keep"));
+    EXPECT_TRUE(fs::exists(tree / "unique"));
+    EXPECT_FALSE(fs::exists(tree / "sub/copy-1"));
+    EXPECT_FALSE(fs::exists(tree / "sub/copy-2"));
+    EXPECT_TRUE(fs::exists(dataHome / "Trash/files/copy-1"));
+
+    const Ran nothing = runExecutable({ "files", "dupes", tree.string(), "--min", "1", "--trash", "--yes" }, dataHome, "");
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_NE(nothing.out.find("Nothing to move to the Trash."), std::string::npos) << nothing.out;
+
+    EXPECT_EQ(runCommand({ "files", "dupes", tree.string(), "--yes" }).status, 2);
 }
 
 TEST(FilesCommand, ShowsControlCharactersInNamesAsQuestionMarks)

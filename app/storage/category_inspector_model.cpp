@@ -243,8 +243,17 @@ InspectorConfirmation CategoryInspectorModel::confirmation() const
             "These items are already in the Trash — this permanently deletes them and can't be undone. Total: " + total + ".",
             std::string(kInspectorCancelButton), "Delete Permanently" };
     }
-    return { "Move " + count + " items to Trash?", "Items go to your Trash, not permanent deletion. Total: " + total + ".",
-        std::string(kInspectorCancelButton), "Move to Trash" };
+    size_t inTrash = 0;
+    if (m_options.isAlreadyInTrash) {
+        for (const StorageItem& item : m_sortedItems)
+            inTrash += m_selection.contains(item.url) && m_options.isAlreadyInTrash(item) ? 1 : 0;
+    }
+    // Saying "not permanent deletion" of rows that are deleted for good would be untrue.
+    const std::string message = inTrash == 0
+        ? "Items go to your Trash, not permanent deletion. Total: " + total + "."
+        : "Items go to your Trash, except " + std::to_string(inTrash)
+            + " already in the Trash, which are deleted permanently and can't be restored. Total: " + total + ".";
+    return { "Move " + count + " items to Trash?", message, std::string(kInspectorCancelButton), "Move to Trash" };
 }
 
 InspectorConfirmation CategoryInspectorModel::trashAllConfirmation() const

@@ -105,6 +105,9 @@ public:
         bool offersTrashAll = false;
         // The rows already lie in a Trash, so removing them is for good: the wording says so.
         bool permanentDelete = false;
+        // When only some rows lie in a Trash (a smart scan that included the Trash): those are
+        // deleted for good while the rest are moved, and the confirmation says how many.
+        std::function<bool(const StorageItem&)> isAlreadyInTrash;
     };
 
     // `items` is everything the owner could remove; the sheet lists the largest 2,000 of them.

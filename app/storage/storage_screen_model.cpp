@@ -1,5 +1,7 @@
 #include "app/storage/storage_screen_model.h"
 
+#include <algorithm>
+
 namespace lopewell {
 
 namespace {
@@ -11,6 +13,20 @@ std::vector<std::filesystem::path> urlsOf(const std::vector<StorageItem>& items)
     for (const StorageItem& item : items)
         urls.push_back(item.url);
     return urls;
+}
+
+// Component by component, so "/a/.Trash-old/x" is not inside "/a/.Trash".
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& folder)
+{
+    auto inner = path.begin();
+    for (const std::filesystem::path& component : folder) {
+        if (component.empty())
+            continue;
+        if (inner == path.end() || *inner != component)
+            return false;
+        ++inner;
+    }
+    return inner != path.end();
 }
 
 }  // namespace
@@ -69,6 +85,14 @@ void StorageScreenModel::reviewSmartScan()
     options.staysOpen = false;
     options.offersTrashAll = false;
     options.permanentDelete = false;
+    std::vector<std::filesystem::path> trashRoots;
+    for (const StorageCategory& category : result->categories) {
+        if (category.id == kTrashCategoryID)
+            trashRoots.insert(trashRoots.end(), category.paths.begin(), category.paths.end());
+    }
+    options.isAlreadyInTrash = [trashRoots](const StorageItem& item) {
+        return std::ranges::any_of(trashRoots, [&](const std::filesystem::path& root) { return isInside(item.url, root); });
+    };
     open("smartScan", std::move(options), result->items, [this](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
         m_cleaning.cleanSmartScan(urlsOf(items), std::move(done));
     });

@@ -39,7 +39,7 @@ StorageCategoryCard::StorageCategoryCard(const StorageCategory& category, std::f
 {
     setObjectName(QStringLiteral("storageCategoryCard"));
     setStyleSheet(QStringLiteral("#storageCategoryCard { background: palette(base); border: 1px solid palette(midlight); border-radius: 8px; }"));
-    setMinimumWidth(300);
+    setMinimumWidth(240);
 
     auto* icon = new QLabel;
     icon->setPixmap(themeIcon(iconThemeName(category.systemImage)).pixmap(22, 22));
@@ -69,12 +69,13 @@ StorageCategoryCard::StorageCategoryCard(const StorageCategory& category, std::f
     m_detail->setFont(textStyleFont(TextStyle::callout, FontWeight::semibold, FontDesign::monospaced));
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
-    m_progress->setFixedSize(60, 8);
+    m_progress->setFixedSize(90, 8);
     auto* status = new QHBoxLayout;
     status->addWidget(m_symbol);
-    status->addWidget(m_progress);
     status->addWidget(m_text, 1);
     status->addWidget(m_detail);
+    // The busy bar sits left of the buttons, where a narrow card still has room for it.
+    m_buttonRow->addWidget(m_progress);
     m_buttonRow->addStretch();
 
     auto* layout = new QVBoxLayout(this);

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "app/shell/ui/main_window.h"
+#include "app/shell/ui/qt_executor.h"
 #include "app/storage/category_inspector_model.h"
 #include "app/storage/storage_view_model.h"
 #include "app/storage/ui/category_inspector_sheet.h"
@@ -123,44 +125,76 @@ StorageScanComplete complete(std::vector<StorageItem> items)
     return { std::move(items), total };
 }
 
-// The Storage section over a fixture home: a smart scan just done, a few cards scanned, one
+// A Storage view model over a fixture home: a smart scan just done, a few cards scanned, one
 // scanning, one whose folder is missing, summaries from an earlier run in the cache.
+class StorageFixture {
+public:
+    explicit StorageFixture(bool accessGranted)
+    {
+        const std::string root = m_root.path().toStdString();
+        const HostLayout layout = HostLayout::forTesting(root + "/sys", root + "/home", 1000, "alice");
+        const Date scanTime = fixtureNow() - std::chrono::minutes(5);
+        StorageScanCache cache(layout);
+        cache.save({ { "dev.xcodeDerivedData", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },
+            { "dev.npmCache", { fixtureNow() - std::chrono::days(3), 1'270'000'000, 5120 } } });
+
+        m_scans.script("system.userCaches", { complete(cacheItems(2500)) });
+        m_scans.script("system.userLogs", { StorageScanning { 500, 20'000'000 }, complete(cacheItems(120)) });
+        m_scans.script("system.trash", { complete(trashItems()) });
+        m_scans.script("dev.xcodeDocumentationCache",
+            { StorageScanMissing { "/home/alice/Library/Developer/Xcode/DocumentationCache" }, complete({}) });
+        m_model = std::make_unique<StorageViewModel>(StorageViewModel::Environment {
+            .executor = m_executor,
+            .categories = buildStorageCatalogue(layout),
+            .cache = cache,
+            .scan = [this](const StorageCategory& category) { return m_scans.scan(category); },
+            .probeFullDiskAccess = [accessGranted] { return accessGranted; },
+            .now = [scanTime] { return scanTime; },
+        });
+        if (accessGranted) {
+            m_model->startSmartScan();
+            m_executor.runUntilIdle();
+        }
+        m_model->startScan("dev.xcodeDocumentationCache");
+        m_model->startScan("dev.xcodeArchives");
+        m_executor.runUntilIdle();
+    }
+
+    // Nothing is removed while the pictures are taken.
+    StorageView* makeView()
+    {
+        return new StorageView(*m_model, {}, {}, [] { return fixtureNow(); });
+    }
+
+private:
+    QTemporaryDir m_root;
+    ScriptedScans m_scans;
+    ManualExecutor m_executor;
+    std::unique_ptr<StorageViewModel> m_model;
+};
+
 QImage storageSection(bool accessGranted)
 {
-    QTemporaryDir root;
-    const HostLayout layout = HostLayout::forTesting(root.path().toStdString() + "/sys", root.path().toStdString() + "/home", 1000, "alice");
-    const Date scanTime = fixtureNow() - std::chrono::minutes(5);
-    StorageScanCache cache(layout);
-    cache.save({ { "dev.xcodeDerivedData", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },
-        { "dev.npmCache", { fixtureNow() - std::chrono::days(3), 1'270'000'000, 5120 } } });
-
-    ScriptedScans scans;
-    scans.script("system.userCaches", { complete(cacheItems(2500)) });
-    scans.script("system.userLogs", { StorageScanning { 500, 20'000'000 }, complete(cacheItems(120)) });
-    scans.script("system.trash", { complete(trashItems()) });
-    scans.script("dev.xcodeDocumentationCache", { StorageScanMissing { "/home/alice/Library/Developer/Xcode/DocumentationCache" }, complete({}) });
-    ManualExecutor executor;
-    StorageViewModel model(StorageViewModel::Environment {
-        .executor = executor,
-        .categories = buildStorageCatalogue(layout),
-        .cache = cache,
-        .scan = [&scans](const StorageCategory& category) { return scans.scan(category); },
-        .probeFullDiskAccess = [accessGranted] { return accessGranted; },
-        .now = [scanTime] { return scanTime; },
-    });
-    if (accessGranted) {
-        model.startSmartScan();
-        executor.runUntilIdle();
-    }
-    model.startScan("dev.xcodeDocumentationCache");
-    model.startScan("dev.xcodeArchives");
-    executor.runUntilIdle();
-
-    StorageView view(model, {}, {}, [] { return fixtureNow(); });
-    view.resize(900, 1780);
-    view.show();
+    StorageFixture fixture(accessGranted);
+    std::unique_ptr<StorageView> view(fixture.makeView());
+    view->resize(900, 1780);
+    view->show();
     QApplication::processEvents();
-    return view.grab().toImage();
+    return view->grab().toImage();
+}
+
+// The section as the main window shows it, scrolled to the top.
+QImage mainWindowStorage()
+{
+    StorageFixture fixture(true);
+    QtExecutor executor;
+    NavigationModel navigation(executor);
+    navigation.select(SidebarTab::storage);
+    MainWindow window(navigation);
+    window.setSectionWidget(SidebarTab::storage, fixture.makeView());
+    window.show();
+    QApplication::processEvents();
+    return window.grab().toImage();
 }
 
 }  // namespace
@@ -170,6 +204,7 @@ std::vector<NamedScreenshot> storageScreenshots()
     std::vector<NamedScreenshot> shots;
     shots.push_back({ "storage.png", storageSection(true) });
     shots.push_back({ "storage-no-access.png", storageSection(false) });
+    shots.push_back({ "main-window-storage.png", mainWindowStorage() });
     shots.push_back({ "storage-inspector.png", inspectorSheet("User Caches", cacheItems(2500), false, false) });
     shots.push_back({ "storage-inspector-trash-deleting.png", inspectorSheet("Trash", trashItems(), true, true) });
     shots.push_back({ "storage-confirm-trash-all.png", confirmation(false) });

@@ -384,3 +384,21 @@ TEST(CategoryInspectorModel, AnAnswerGivenAtOnceIsHandledLikeALateOne)
     EXPECT_EQ(inspector.totalCount(), 9);
     EXPECT_EQ(inspector.failure(), (RemovalFailure { 9, std::nullopt }));
 }
+
+TEST(CategoryInspectorModel, TheTrashWordingNamesTheSelectedRowsThatAreDeletedForGood)
+{
+    CategoryInspectorModel::Options smartScan = options("Smart Scan");
+    smartScan.staysOpen = false;
+    smartScan.isAlreadyInTrash = [](const StorageItem& row) { return row.url.string().starts_with("/u/.Trash/"); };
+    std::vector<StorageItem> rows { item("/c/a", 1000), item("/u/.Trash/b", 2000), item("/u/.Trash/c", 3000) };
+    FakeRemoval removal;
+    CategoryInspectorModel inspector(smartScan, rows, removal.action());
+
+    EXPECT_EQ(inspector.confirmation().message,
+        "Items go to your Trash, except 2 already in the Trash, which are deleted permanently and can't be restored. Total: 6 KB.");
+    inspector.setSelection({ "/c/a", "/u/.Trash/c" });
+    EXPECT_EQ(inspector.confirmation().message,
+        "Items go to your Trash, except 1 already in the Trash, which are deleted permanently and can't be restored. Total: 4 KB.");
+    inspector.setSelection({ "/c/a" });
+    EXPECT_EQ(inspector.confirmation().message, "Items go to your Trash, not permanent deletion. Total: 1 KB.");
+}

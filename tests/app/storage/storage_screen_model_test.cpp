@@ -160,6 +160,8 @@ TEST_F(StorageScreenModelTest, TheSmartScanReviewClosesOnConfirmAndCleansTheResu
 {
     writeFile(home("Library/Caches/c.bin"), "c");
     writeFile(home("Library/Logs/l.log"), "l");
+    writeFile(home(".Trash/t.zip"), "t");
+    writeFile(home("Library/Caches/.Trash-old/k"), "k");
     makeModels();
     model->startSmartScan();
     executor.runUntilIdle();
@@ -172,12 +174,14 @@ TEST_F(StorageScreenModelTest, TheSmartScanReviewClosesOnConfirmAndCleansTheResu
     EXPECT_EQ(inspector.options().title, "Smart Scan");
     EXPECT_FALSE(inspector.offersTrashAll());
     EXPECT_FALSE(inspector.options().permanentDelete);
+    EXPECT_NE(inspector.confirmation().message.find("except 1 already in the Trash"), std::string::npos)
+        << "the Trash's own item is deleted for good, the look-alike folder's is not";
 
     inspector.confirm();
     EXPECT_FALSE(inspector.isOpen());
     ASSERT_EQ(fake.requests.size(), 1u);
     EXPECT_EQ(fake.requests[0].categoryId, "");
-    EXPECT_EQ(fake.requests[0].urls.size(), 2u);
+    EXPECT_EQ(fake.requests[0].urls.size(), 4u);
 }
 
 TEST_F(StorageScreenModelTest, AReviewWhoseRemovalRunsIsNotReplaced)

@@ -58,6 +58,9 @@ public:
             return malformed("the offset table lies outside the file");
         if (m_objectCount > (trailer - offsetTable) / m_offsetSize)
             return malformed("the offset table of " + std::to_string(m_objectCount) + " objects does not fit in the file");
+        // Each reachable object is at least one value, and writers leave none unreachable.
+        if (m_objectCount > kPropertyListMaxValues)
+            return tooMany();
         m_offsetTable = size_t(offsetTable);
         m_objectsEnd = m_offsetTable;
 

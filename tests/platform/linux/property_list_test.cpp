@@ -236,6 +236,12 @@ TEST(PropertyListBinary, RejectsMalformedFiles)
         { "top object past the table", withTrailerField(valid, kTrailerTopObject, 3), "top object" },
         { "offset table past the end", withTrailerField(valid, kTrailerOffsetTable, valid.size()), "outside the file" },
         { "offset table at 2^64 - 1", withTrailerField(valid, kTrailerOffsetTable, UINT64_MAX), "outside the file" },
+        { "more objects than values allowed", [] {
+             // Every offset-table entry names the one object at offset 8.
+             std::string many = "bplist00\x09" + std::string(kPropertyListMaxValues + 1, '\x08') + std::string(6, '\0') + "\x01\x01";
+             return many + bigEndian(kPropertyListMaxValues + 1, 8) + bigEndian(0, 8) + bigEndian(9, 8);
+         }(),
+            "expands to more than" },
         { "object count overflowing the table size", withTrailerField(valid, kTrailerObjectCount, UINT64_MAX / 2 + 2), "does not fit" },
         { "object offset outside the file", [&] { std::string bytes = valid; bytes[bytes.size() - 32 - 1] = char(0xF0); return bytes; }(), "outside the object area" },
         { "object offset inside the header", [&] { std::string bytes = valid; bytes[bytes.size() - 32 - 1] = 2; return bytes; }(), "outside the object area" },

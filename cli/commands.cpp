@@ -7,6 +7,7 @@
 #include "cli/files.h"
 #include "cli/processes.h"
 #include "cli/readout.h"
+#include "cli/space.h"
 #include "cli/status.h"
 #include "cli/trash.h"
 #include "cli/usage.h"
@@ -39,6 +40,12 @@ std::string usageText()
            "                  files left out; --trash moves every copy but the first of each group\n"
            "                  to the Trash after asking (or at once with --yes)\n"
            "                  SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600)\n"
+           "  space DIR [--depth N] [--top N] [--json] [--png FILE [--size WxH]]\n"
+           "                  the disk space under DIR: its largest entries N levels deep\n"
+           "                  (default 1), the top N of each folder (default 10), files below 1 MB\n"
+           "                  of a folder as one \"Small files\" entry; --json: the whole tree (or\n"
+           "                  --depth levels of it); --png: the treemap of DIR drawn to FILE\n"
+           "                  (default 1200x800)\n"
            "  trash [--json] PATH...\n"
            "                  move files and folders to the Trash; what already lies in a Trash is\n"
            "                  deleted for good. Exit status 1 when anything could not be moved\n"
@@ -55,7 +62,9 @@ Environment currentEnvironment()
         const char* value = std::getenv(name);
         return value && *value;
     };
-    return Environment { .hasDisplay = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") };
+    Environment environment;
+    environment.hasDisplay = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+    return environment;
 }
 
 int run(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
@@ -85,6 +94,8 @@ int run(std::span<const std::string_view> arguments, const Environment& environm
         return runKill(rest, out, err);
     if (command == "files")
         return runFiles(rest, out, err);
+    if (command == "space")
+        return runSpace(rest, environment, out, err);
     if (command == "trash")
         return runTrash(rest, out, err);
     if (command == "readout") {

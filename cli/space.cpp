@@ -1,0 +1,275 @@
+#include "cli/space.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+#include <vector>
+
+#include "app/space/disk_scanner.h"
+#include "app/space/space_view_model.h"
+#include "cli/arguments.h"
+#include "cli/usage.h"
+#include "core/base/file_url.h"
+#include "core/format/decimal_text.h"
+
+namespace lopewell::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int64_t defaultTop = 10;
+constexpr int maximumImageSide = 16'384;
+
+struct Invocation {
+    fs::path root;
+    ParsedOptions options;
+};
+
+ErrorOr<Invocation> parseInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+{
+    std::vector<std::string_view> optionArguments;
+    std::vector<std::string_view> positional;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--") {
+            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
+            break;
+        }
+        if (!argument.starts_with("--")) {
+            positional.push_back(argument);
+            continue;
+        }
+        optionArguments.push_back(argument);
+        const std::string_view name = argument.substr(2);
+        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
+        if (takesValue && i + 1 < arguments.size())
+            optionArguments.push_back(arguments[++i]);
+    }
+    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
+    if (!options)
+        return options.error();
+    if (positional.empty())
+        return Error { 0, "missing DIR" };
+    if (positional.size() > 1)
+        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
+    std::error_code error;
+    fs::path root = fs::absolute(fs::path(positional[0]), error);
+    if (error || positional[0].empty())
+        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
+    return Invocation { root.lexically_normal(), std::move(options.value()) };
+}
+
+ErrorOr<int64_t> parseCount(const ParsedOptions& options, std::string_view name, int64_t fallback, int64_t smallest)
+{
+    auto it = options.values.find(name);
+    if (it == options.values.end())
+        return fallback;
+    int64_t value = 0;
+    const std::string& text = it->second;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < smallest)
+        return Error { 0, "--" + std::string(name) + " must be a whole number of at least " + std::to_string(smallest) + " (got '" + text + "')" };
+    return value;
+}
+
+struct ImageSize {
+    int width = 1200;
+    int height = 800;
+};
+
+ErrorOr<ImageSize> parseImageSize(const ParsedOptions& options)
+{
+    auto it = options.values.find("size");
+    if (it == options.values.end())
+        return ImageSize {};
+    const std::string& text = it->second;
+    const size_t x = text.find('x');
+    ImageSize size;
+    auto parse = [](std::string_view part, int& value) {
+        auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return !part.empty() && error == std::errc() && end == part.data() + part.size() && value >= 1 && value <= maximumImageSide;
+    };
+    if (x == std::string::npos || !parse(std::string_view(text).substr(0, x), size.width) || !parse(std::string_view(text).substr(x + 1), size.height))
+        return Error { 0, "--size must be WIDTHxHEIGHT in pixels, each from 1 to 16384 (got '" + text + "')" };
+    return size;
+}
+
+// Names are whatever bytes the file system holds: control characters would let one rewrite the
+// terminal and broken UTF-8 garbles it, so both are shown as "?".
+std::string displayName(std::string_view name)
+{
+    std::string result;
+    for (size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        bool valid = length > 0 && i + length <= name.size();
+        for (size_t k = 1; valid && k < length; ++k)
+            valid = (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
+        if (!valid) {
+            result += '?';
+            ++i;
+            continue;
+        }
+        if (length == 1 && (byte < 0x20 || byte == 0x7f))
+            result += '?';
+        else
+            result.append(name.substr(i, length));
+        i += length;
+    }
+    return result;
+}
+
+std::string rightAligned(std::string text, size_t width)
+{
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// The largest entries of each folder, `top` per folder, `depth` levels below the root.
+void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth, int64_t top)
+{
+    struct Frame {
+        std::vector<const DiskNode*> shown;
+        size_t next = 0;
+        int64_t hidden = 0;
+        uint64_t hiddenBytes = 0;
+    };
+    auto frameFor = [top](const DiskNode& node) {
+        Frame frame;
+        for (const DiskNode& child : node.children())
+            frame.shown.push_back(&child);
+        std::stable_sort(frame.shown.begin(), frame.shown.end(), [](const DiskNode* a, const DiskNode* b) { return a->size() > b->size(); });
+        if (int64_t(frame.shown.size()) > top) {
+            for (size_t i = size_t(top); i < frame.shown.size(); ++i) {
+                ++frame.hidden;
+                frame.hiddenBytes += frame.shown[i]->size();
+            }
+            frame.shown.resize(size_t(top));
+        }
+        return frame;
+    };
+    constexpr size_t sizeWidth = 11;
+    out << rightAligned(spaceSizeText(result.root.size()), sizeWidth) << "  " << displayName(result.root.url()) << "\n";
+    std::vector<Frame> stack;
+    if (depth > 0)
+        stack.push_back(frameFor(result.root));
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const std::string indent(stack.size() * 2, ' ');
+        if (frame.next == frame.shown.size()) {
+            if (frame.hidden > 0)
+                out << rightAligned(spaceSizeText(frame.hiddenBytes), sizeWidth) << "  " << indent << "… " << withThousandsSeparators(std::to_string(frame.hidden)) << " more\n";
+            stack.pop_back();
+            continue;
+        }
+        const DiskNode& node = *frame.shown[frame.next++];
+        out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << displayName(node.name()) << (node.isDirectory() ? "/" : "") << "\n";
+        if (node.isDirectory() && !node.children().empty() && int64_t(stack.size()) < depth)
+            stack.push_back(frameFor(node));
+    }
+    out << "Unreadable folders: " << result.unreadableCount << "\n";
+}
+
+std::string jsonString(const std::string& text)
+{
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// Written as it is walked: a tree of a million files must not be copied into a JSON document
+// first. `depth` < 0: every level.
+void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
+{
+    struct Frame {
+        const DiskNode* node;
+        size_t next = 0;
+    };
+    auto open = [&out](const DiskNode& node) {
+        out << "{\"url\":" << jsonString(fileURLString(node.url())) << ",\"name\":" << jsonString(node.name()) << ",\"size\":" << node.size()
+            << ",\"isDirectory\":" << (node.isDirectory() ? "true" : "false") << ",\"isAggregate\":" << (node.isAggregate() ? "true" : "false")
+            << ",\"aggregateCount\":" << node.aggregateCount() << ",\"children\":[";
+    };
+    out << "{\"root\":";
+    open(result.root);
+    std::vector<Frame> stack { { &result.root } };
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const bool descend = depth < 0 || int64_t(stack.size()) <= depth;
+        if (!descend || frame.next == frame.node->children().size()) {
+            out << "]}";
+            stack.pop_back();
+            continue;
+        }
+        const DiskNode& child = frame.node->children()[frame.next];
+        if (frame.next++ > 0)
+            out << ",";
+        open(child);
+        stack.push_back({ &child });
+    }
+    out << ",\"unreadableCount\":" << result.unreadableCount << "}\n";
+}
+
+}  // namespace
+
+int runSpace(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "depth", true }, { "top", true }, { "json", false }, { "png", true }, { "size", true } };
+    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    if (!invocation) {
+        err << "lopewell space: " << invocation.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const ParsedOptions& options = invocation.value().options;
+    const bool json = options.has("json");
+    const bool depthGiven = options.values.contains("depth");
+    ErrorOr<int64_t> depth = parseCount(options, "depth", json ? -1 : 1, 0);
+    ErrorOr<int64_t> top = parseCount(options, "top", defaultTop, 1);
+    ErrorOr<ImageSize> imageSize = parseImageSize(options);
+    for (const Error* error : { depth ? nullptr : &depth.error(), top ? nullptr : &top.error(), imageSize ? nullptr : &imageSize.error() }) {
+        if (error) {
+            err << "lopewell space: " << error->message << "\n";
+            return kExitUsage;
+        }
+    }
+    if (options.values.contains("size") && !options.values.contains("png")) {
+        err << "lopewell space: --size goes with --png\n";
+        return kExitUsage;
+    }
+    const auto png = options.values.find("png");
+    if (png != options.values.end() && !environment.drawTreemap) {
+        err << "lopewell space: this build cannot draw PNG files (it was built without Qt)\n";
+        return 1;
+    }
+
+    const std::string root = invocation.value().root.string();
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1 && &err == &std::cerr;
+    auto progress = [&err, showProgress](const DiskScanScanning& scanning) {
+        if (showProgress)
+            err << "\rScanning… " << withThousandsSeparators(std::to_string(scanning.files)) << " files · " << spaceSizeText(scanning.bytes) << "   " << std::flush;
+    };
+    std::optional<DiskScanProgress> scanned = DiskScanner(DiskScanner::screenThreshold).measure(root, {}, progress);
+    if (showProgress)
+        err << "\r\033[K" << std::flush;
+    if (!scanned || std::holds_alternative<DiskScanMissing>(*scanned)) {
+        err << "lopewell space: no folder at " << displayName(root) << "\n";
+        return 1;
+    }
+    const DiskScanComplete& result = std::get<DiskScanComplete>(*scanned);
+
+    if (png != options.values.end()) {
+        ErrorOr<void> drawn = environment.drawTreemap(result.root, png->second, imageSize.value().width, imageSize.value().height);
+        if (!drawn) {
+            err << "lopewell space: " << drawn.error().message << "\n";
+            return 1;
+        }
+    }
+    if (json)
+        writeJson(out, result, depthGiven || !json ? depth.value() : -1);
+    else
+        writeText(out, result, depth.value(), top.value());
+    return out.good() ? 0 : 1;
+}
+
+}  // namespace lopewell::cli

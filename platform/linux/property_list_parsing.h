@@ -1,5 +1,5 @@
 // What the XML and binary property-list readers share: the two entry points, text clean-up,
-// and the budget that stops one small hostile file from expanding into a huge tree.
+// and the limits on how much one document may build.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +23,8 @@ void appendUtf8(std::string& out, char32_t c);
 // Keeps the last value of a repeated key, at the first one's position.
 void keepLastOfEachKey(PropertyList::Dictionary& entries);
 
+// Counts what the XML reader builds. (The binary reader measures a whole file before building
+// anything, since shared references let a small file stand for a huge tree.)
 class Budget {
 public:
     // False once the tree would exceed the limits of property_list.h.

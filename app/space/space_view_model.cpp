@@ -4,6 +4,9 @@
 
 #include "core/format/byte_count_formatter.h"
 #include "core/format/decimal_text.h"
+#include "platform/full_disk_access.h"
+#include "platform/host_layout.h"
+#include "platform/trash_service.h"
 
 namespace lopewell {
 
@@ -17,6 +20,21 @@ std::optional<std::string> spaceShareText(uint64_t size, uint64_t currentSize)
     if (currentSize == 0)
         return std::nullopt;
     return fixedPoint(100.0 * double(size) / double(currentSize), 1) + "%";
+}
+
+SpaceViewModel::Environment SpaceViewModel::systemEnvironment(Executor& executor, const HostLayout& layout)
+{
+    return {
+        executor,
+        [](const std::string& url) { return DiskScanner(DiskScanner::screenThreshold).scan(url); },
+        [](const std::string& url) {
+            const TrashService::Outcome outcome = TrashService::moveToTrash({ url });
+            return SpaceTrashOutcome { outcome.movedURLs.contains(url), outcome.failedCount, outcome.error };
+        },
+        [layout] { return hasFullDiskAccess(layout); },
+        layout.home().string(),
+        {},
+    };
 }
 
 SpaceViewModel::SpaceViewModel(Environment environment)
@@ -122,9 +140,7 @@ void SpaceViewModel::trashSelection()
 
 void SpaceViewModel::finishTrash(const std::string& url, SpaceTrashOutcome outcome)
 {
-    m_trashFailure.reset();
-    if (outcome.failedCount > 0)
-        m_trashFailure = SpaceTrashFailure { outcome.failedCount, outcome.error };
+    m_trashFailure = TrashFailureAlert::make(outcome.failedCount, outcome.error);
     if (outcome.moved && m_rootNode) {
         m_rootNode = m_rootNode->removing(url);
         // The same folders again, in the pruned tree, as deep as they still exist.

@@ -2,7 +2,7 @@
 // folders along a path of breadcrumbs, selecting a cell, moving the selection to the Trash with
 // the map pruned in place, and every text the screen shows.
 //
-//   SpaceViewModel model(environment);  // scanner, Trash and access probe, injected
+//   SpaceViewModel model(SpaceViewModel::systemEnvironment(executor, layout));
 //   auto subscription = model.observers().add([&] { render(); });
 //   model.scanHome();
 //   model.drill(model.currentNode()->children()[0]);
@@ -26,9 +26,12 @@
 #include "core/concurrency/change_observers.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/stream_task.h"
+#include "core/trash/trash_failure_alert.h"
 #include "core/treemap/disk_node.h"
 
 namespace lopewell {
+
+class HostLayout;
 
 inline constexpr std::string_view kSpaceNoScanText = "No scan yet.";
 inline constexpr std::string_view kSpaceNeedsAccessText = "Grant Full Disk Access, then scan.";
@@ -75,13 +78,6 @@ struct SpaceTrashOutcome {
     std::optional<std::string> error;
 };
 
-// The alert shown when the Trash refused: made with TrashFailureAlert's texts by the screen.
-struct SpaceTrashFailure {
-    int64_t failedCount = 0;
-    std::optional<std::string> error;
-    bool operator==(const SpaceTrashFailure&) const = default;
-};
-
 class SpaceViewModel {
 public:
     struct Environment {
@@ -93,6 +89,9 @@ public:
         std::string homeFolder;
         std::string rootVolumeName;  // for the whole-disk button
     };
+
+    // The disk scanner with the 1 MiB threshold, the desktop's Trash, the real access probe.
+    static Environment systemEnvironment(Executor& executor, const HostLayout& layout);
 
     explicit SpaceViewModel(Environment environment);
     ~SpaceViewModel();
@@ -108,7 +107,7 @@ public:
     uint64_t scannedBytes() const { return m_scannedBytes; }
     int64_t unreadableCount() const { return m_unreadableCount; }
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
-    const std::optional<SpaceTrashFailure>& trashFailure() const { return m_trashFailure; }
+    const std::optional<TrashFailureAlert>& trashFailure() const { return m_trashFailure; }
     bool isTrashing() const { return m_trashTask.isRunning(); }
     ChangeObservers& observers() { return m_observers; }
 
@@ -161,7 +160,7 @@ private:
     uint64_t m_scannedBytes = 0;
     int64_t m_unreadableCount = 0;
     bool m_fullDiskAccessGranted = false;
-    std::optional<SpaceTrashFailure> m_trashFailure;
+    std::optional<TrashFailureAlert> m_trashFailure;
     uint64_t m_scanGeneration = 0;
     ChangeObservers m_observers;
     StreamTask<DiskScanProgress> m_scanTask;

@@ -26,6 +26,12 @@ namespace lopewell {
 
 namespace {
 
+// Message boxes size themselves to their words; a message this long reads better on fewer lines.
+void widenMessage(QMessageBox* box)
+{
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
+}
+
 bool isNumeric(ProcessSortKey key) { return key != ProcessSortKey::name && key != ProcessSortKey::user; }
 
 // Numbers are most useful biggest first; names and pids read best from the top.
@@ -399,6 +405,7 @@ void ProcessesView::presentConfirmation()
     box->setWindowTitle(toQString(pending.title));
     box->setText(toQString(pending.title));
     box->setInformativeText(toQString(pending.message));
+    widenMessage(box);
     QPushButton* cancel = box->addButton(toQString(pending.cancelButton), QMessageBox::RejectRole);
     QPushButton* confirm = box->addButton(toQString(pending.confirmButton), QMessageBox::DestructiveRole);
     box->setDefaultButton(cancel);
@@ -423,6 +430,7 @@ void ProcessesView::presentError()
     box->setWindowTitle(toQString(kSignalFailedTitle));
     box->setText(toQString(kSignalFailedTitle));
     box->setInformativeText(toQString(*m_model.lastError()));
+    widenMessage(box);
     box->addButton(QMessageBox::Ok);
     connect(box, &QMessageBox::finished, this, [this] {
         m_errorAlert = nullptr;

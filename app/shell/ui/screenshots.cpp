@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTableView>
 #include <QTabWidget>
@@ -83,6 +85,7 @@ struct LiveSectionShots {
     QImage dashboard;
     QImage dashboardSampling;
     QImage processes;
+    QImage forceQuitConfirmation;
 };
 
 LiveSectionShots liveSections()
@@ -114,6 +117,12 @@ LiveSectionShots liveSections()
     navigation.select(SidebarTab::processes);
     processes->table()->selectRow(processes->tableModel()->rowOf(3120));
     shots.processes = picture();
+
+    auto menu = processes->contextMenu({ 3120 });
+    menu->actions().at(1)->trigger();  // Force Quit…
+    QApplication::processEvents();
+    if (QMessageBox* confirmation = processes->confirmationAlert())
+        shots.forceQuitConfirmation = confirmation->grab().toImage();
     return shots;
 }
 
@@ -181,6 +190,7 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
         { "dashboard.png", live.dashboard },
         { "dashboard-sampling.png", live.dashboardSampling },
         { "processes.png", live.processes },
+        { "processes-force-quit.png", live.forceQuitConfirmation },
         { "main-window-space.png", mainWindow(SidebarTab::space) },
     };
     for (NamedScreenshot& shot : storageScreenshots())

@@ -1,15 +1,14 @@
 #include "app/storage/storage_view_model.h"
 
 #include <cassert>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 
 #include "app/storage/storage_scanner.h"
+#include "core/concurrency/background_task.h"
 #include "core/concurrency/stream_task.h"
 #include "core/format/byte_count_formatter.h"
 #include "core/format/relative_time_formatter.h"
+#include "platform/full_disk_access.h"
 
 namespace lopewell {
 
@@ -17,29 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whether a protected file can be read: one byte of the system-wide privacy database, else of
-// the user's browser bookmarks; with neither present there is nothing to test, so yes.
-bool probeProtectedFile(const HostLayout& layout)
+TrashService::Outcome nothingMoved(const std::vector<fs::path>& urls, std::string reason)
 {
-    const fs::path candidates[] = {
-        layout.system("/Library/Application Support/com.apple.TCC/TCC.db"),
-        layout.home("Library/Safari/Bookmarks.plist"),
-    };
-    for (const fs::path& candidate : candidates) {
-        if (::access(candidate.c_str(), F_OK) != 0)
-            continue;
-        const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0)
-            return false;
-        char byte = 0;
-        ssize_t got = 0;
-        do {
-            got = ::read(fd, &byte, 1);
-        } while (got < 0 && errno == EINTR);
-        ::close(fd);
-        return got == 1;
-    }
-    return true;
+    return TrashService::Outcome { {}, 0, int64_t(urls.size()), std::move(reason) };
 }
 
 }  // namespace
@@ -51,6 +30,11 @@ struct StorageViewModel::ScanRun {
     bool sawMissing = false;
     bool completed = false;
     StreamTask<StorageScanProgress> task;  // last: cancelled before the rest goes
+};
+
+struct StorageViewModel::CleanRun {
+    std::vector<StorageItem> items;  // what the category held when the removal started
+    BackgroundTask<TrashService::Outcome> task;
 };
 
 struct StorageViewModel::SmartRun {
@@ -74,8 +58,9 @@ StorageViewModel::Environment StorageViewModel::systemEnvironment(Executor& exec
         .categories = storageCatalogue(layout),
         .cache = StorageScanCache(layout),
         .scan = [](const StorageCategory& category) { return StorageScanner().scan(category); },
-        .probeFullDiskAccess = [layout] { return probeProtectedFile(layout); },
+        .probeFullDiskAccess = [layout] { return hasFullDiskAccess(layout); },
         .now = [] { return std::chrono::system_clock::now(); },
+        .moveToTrash = TrashService::moveToTrash,
     };
 }
 
@@ -94,9 +79,12 @@ StorageViewModel::StorageViewModel(Environment environment)
 
 StorageViewModel::~StorageViewModel()
 {
-    // The tasks call back into this object: end them before anything else goes.
+    // The tasks call back into this object: end them before anything else goes. A removal that
+    // is under way finishes first (an item is never left half-moved).
     m_smartScanTask.reset();
     m_scanTasks.clear();
+    m_smartCleanTask.reset();
+    m_cleanTasks.clear();
 }
 
 const StorageViewModel::CategoryState& StorageViewModel::state(std::string_view categoryId) const
@@ -380,6 +368,98 @@ SmartScanBanner StorageViewModel::smartScanBanner(Date now) const
             + (count == 1 ? " category" : " categories") + " — Smart Scan to refresh.";
     }
     return banner;
+}
+
+void StorageViewModel::clean(std::string_view categoryId, std::vector<fs::path> urls, CleanDone done)
+{
+    assert(m_environment.executor.isCurrent());
+    const StorageCategory* found = category(categoryId);
+    if (!found || std::holds_alternative<Cleaning>(state(found->id))) {
+        if (done)
+            done(nothingMoved(urls, found ? "Items of this category are already being moved to the Trash." : "Unknown category."));
+        return;
+    }
+    const std::string id = found->id;
+    auto run = std::make_unique<CleanRun>();
+    if (auto scanned = std::get_if<Scanned>(&state(id)))
+        run->items = scanned->items;
+    setState(id, Cleaning {});
+    CleanRun* live = run.get();
+    m_cleanTasks[id] = std::move(run);
+    live->task = BackgroundTask<TrashService::Outcome>(
+        m_environment.executor,
+        [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        [this, id, live, done = std::move(done)](TrashService::Outcome outcome) {
+            // Exactly what the outcome does not report gone stays, in its order.
+            std::vector<StorageItem> remaining;
+            std::uint64_t total = 0;
+            for (StorageItem& item : live->items) {
+                if (outcome.movedURLs.contains(item.url))
+                    continue;
+                total += item.size;
+                remaining.push_back(std::move(item));
+            }
+            const Date now = m_environment.now();
+            StorageScanCache::Entries cached = m_environment.cache.load();
+            cached[id] = { now, total, std::int64_t(remaining.size()) };
+            m_environment.cache.save(cached);
+            setState(id, Scanned { std::move(remaining), total, now });
+            // The task ends here; its callback may drop it.
+            std::unique_ptr<CleanRun> finished = std::move(m_cleanTasks[id]);
+            m_cleanTasks.erase(id);
+            changed();
+            if (done)
+                done(outcome);
+        });
+    changed();
+}
+
+void StorageViewModel::pruneScanned(const std::string& categoryId, const std::set<fs::path>& gone, StorageScanCache::Entries& cached)
+{
+    auto* scanned = std::get_if<Scanned>(&m_categoryStates[categoryId]);
+    if (!scanned)
+        return;
+    const size_t before = scanned->items.size();
+    std::erase_if(scanned->items, [&gone](const StorageItem& item) { return gone.contains(item.url); });
+    if (scanned->items.size() == before)
+        return;
+    scanned->totalBytes = 0;
+    for (const StorageItem& item : scanned->items)
+        scanned->totalBytes += item.size;
+    scanned->scannedAt = m_environment.now();
+    cached[categoryId] = { scanned->scannedAt, scanned->totalBytes, std::int64_t(scanned->items.size()) };
+}
+
+void StorageViewModel::cleanSmartScan(std::vector<fs::path> urls, CleanDone done)
+{
+    assert(m_environment.executor.isCurrent());
+    if (m_smartCleanTask) {
+        if (done)
+            done(nothingMoved(urls, "The smart scan's items are already being moved to the Trash."));
+        return;
+    }
+    m_smartScanRunning = true;
+    m_smartCleanTask = std::make_unique<CleanRun>();
+    m_smartCleanTask->task = BackgroundTask<TrashService::Outcome>(
+        m_environment.executor,
+        [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        [this, done = std::move(done)](TrashService::Outcome outcome) {
+            // Cards that still list what just went would offer it again; they drop it, and the
+            // cache follows.
+            StorageScanCache::Entries cached = m_environment.cache.load();
+            const StorageScanCache::Entries before = cached;
+            for (const StorageCategory& category : m_environment.categories)
+                pruneScanned(category.id, outcome.movedURLs, cached);
+            if (cached != before)
+                m_environment.cache.save(cached);
+            m_smartScanRunning = m_smartScanTask != nullptr;
+            m_smartScanResult.reset();
+            std::unique_ptr<CleanRun> finished = std::move(m_smartCleanTask);
+            changed();
+            if (done)
+                done(outcome);
+        });
+    changed();
 }
 
 void StorageViewModel::cleanFromCache(std::string_view categoryId)

@@ -7,6 +7,7 @@
 //   storage.startScan("system.userCaches");
 //   storage.startSmartScan();
 //   SmartScanBanner banner = storage.smartScanBanner(now);
+//   storage.clean("system.userCaches", urls, [](const TrashService::Outcome& outcome) { ... });
 //
 // THREAD-SAFETY: lives on its executor's thread; scans run on the scanner's own threads and
 // reach the model only through their streams.
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -31,6 +33,7 @@
 #include "core/concurrency/executor.h"
 #include "core/concurrency/stream.h"
 #include "platform/host_layout.h"
+#include "platform/trash_service.h"
 
 namespace lopewell {
 
@@ -103,14 +106,19 @@ public:
     };
 
     using ScanFunction = std::function<Stream<StorageScanProgress>(const StorageCategory&)>;
+    // Called off the executor's thread; blocks while the items move.
+    using TrashFunction = std::function<TrashService::Outcome(const std::vector<std::filesystem::path>&)>;
+    // Called on the executor's thread once the trash service has answered.
+    using CleanDone = std::function<void(const TrashService::Outcome&)>;
 
     struct Environment {
         Executor& executor;
-        std::vector<StorageCategory> categories;
+        std::vector<StorageCategory> categories {};
         StorageScanCache cache;
-        ScanFunction scan;                         // a StorageScanner
-        std::function<bool()> probeFullDiskAccess;
-        std::function<Date()> now;
+        ScanFunction scan {};                         // a StorageScanner
+        std::function<bool()> probeFullDiskAccess {};  // hasFullDiskAccess; absent: granted
+        std::function<Date()> now {};
+        TrashFunction moveToTrash = TrashService::moveToTrash;
     };
 
     // The catalogue and the cache of `layout`, the real scanner, probe and clock.
@@ -156,6 +164,15 @@ public:
     std::int64_t aggregateCount() const;
     SmartScanBanner smartScanBanner(Date now) const;
 
+    // Moves `urls` (chosen among the category's scanned items) to the Trash. The category shows
+    // `cleaning` meanwhile, then `scanned` with exactly the items the outcome does not report
+    // gone, and the cache records that. Refused, with every URL failed, while the category is
+    // already cleaning.
+    void clean(std::string_view categoryId, std::vector<std::filesystem::path> urls, CleanDone done = {});
+    // Moves `urls` of the smart scan result to the Trash and clears the result. Categories whose
+    // scanned items went lose them, as after clean().
+    void cleanSmartScan(std::vector<std::filesystem::path> urls, CleanDone done = {});
+
     // A card's "Clean" on a cached summary: scans the category, and once it is scanned asks the
     // screen to open its inspector through reviewRequest(). Any other outcome drops the request.
     void cleanFromCache(std::string_view categoryId);
@@ -167,6 +184,7 @@ public:
 private:
     struct ScanRun;
     struct SmartRun;
+    struct CleanRun;
 
     void setState(const std::string& categoryId, CategoryState state);
     CategoryState idleFromCache(const std::string& categoryId) const;
@@ -175,6 +193,7 @@ private:
     void startSmartCategory();
     void finishSmartCategory();
     void publishSmartResult();
+    void pruneScanned(const std::string& categoryId, const std::set<std::filesystem::path>& gone, StorageScanCache::Entries& cached);
 
     Environment m_environment;
     std::map<std::string, CategoryState> m_categoryStates;
@@ -186,6 +205,8 @@ private:
     ChangeObservers m_observers;
     std::map<std::string, std::unique_ptr<ScanRun>, std::less<>> m_scanTasks;
     std::unique_ptr<SmartRun> m_smartScanTask;
+    std::map<std::string, std::unique_ptr<CleanRun>, std::less<>> m_cleanTasks;
+    std::unique_ptr<CleanRun> m_smartCleanTask;
 };
 
 }  // namespace lopewell

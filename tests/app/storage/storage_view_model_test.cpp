@@ -1,5 +1,8 @@
 #include "app/storage/storage_view_model.h"
 
+#include <mutex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "app/storage/storage_scanner.h"
@@ -40,6 +43,30 @@ struct ScriptedScans {
     }
 };
 
+// A trash service that moves everything except what the test says fails, and remembers what it
+// was asked. Runs on the model's background thread.
+struct FakeTrash {
+    std::mutex mutex;
+    std::vector<std::vector<fs::path>> requests;
+    std::set<fs::path> failing;
+
+    TrashService::Outcome operator()(const std::vector<fs::path>& urls)
+    {
+        std::lock_guard lock(mutex);
+        requests.push_back(urls);
+        TrashService::Outcome outcome;
+        for (const fs::path& url : urls) {
+            if (failing.contains(url))
+                outcome.error = "Permission denied";
+            else
+                outcome.movedURLs.insert(url);
+        }
+        outcome.movedCount = int64_t(outcome.movedURLs.size());
+        outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+        return outcome;
+    }
+};
+
 // The real scanner, run to its end before the stream is handed over, so that one pass of the
 // executor delivers the whole scan.
 Stream<StorageScanProgress> scanNow(const StorageCategory& category)
@@ -64,6 +91,7 @@ protected:
             .scan = std::move(scan),
             .probeFullDiskAccess = [this] { return accessGranted; },
             .now = [this] { return now; },
+            .moveToTrash = [this](const std::vector<fs::path>& urls) { return trash(urls); },
         });
         subscription = model->observers().add([this] { ++notifications; });
         return model;
@@ -71,10 +99,22 @@ protected:
 
     StorageScanCache::Entries cached() const { return StorageScanCache(layout).load(); }
 
+    // The trash call answers from its own thread: run the executor until `done` holds.
+    void runUntil(const std::function<bool()>& done)
+    {
+        const auto giveUp = steady_clock::now() + seconds { 60 };
+        while (!done() && steady_clock::now() < giveUp) {
+            if (executor.runUntilIdle() == 0)
+                std::this_thread::yield();
+        }
+        ASSERT_TRUE(done());
+    }
+
     TempDir root;
     HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice");
     ManualExecutor executor;
     ScriptedScans scans;
+    FakeTrash trash;
     bool accessGranted = true;
     Date now = referenceDate() + days { 9000 };
     int notifications = 0;
@@ -382,6 +422,114 @@ TEST_F(StorageViewModelTest, CleanFromCacheOpensTheReviewOnceTheScanHasItems)
     executor.runUntilIdle();
     EXPECT_FALSE(model->pendingCleanCategoryID());
     EXPECT_FALSE(model->reviewRequest());
+}
+
+TEST_F(StorageViewModelTest, CleaningKeepsExactlyWhatTheOutcomeDoesNotReportGone)
+{
+    auto model = makeModel(true);
+    model->startScan("system.userCaches");
+    const std::vector<StorageItem> five { item("/c/1", 1), item("/c/2", 2), item("/c/3", 3), item("/c/4", 4), item("/c/5", 5) };
+    scans.complete("system.userCaches", five);
+    executor.runUntilIdle();
+
+    trash.failing = { "/c/2" };
+    now += minutes { 1 };
+    std::optional<TrashService::Outcome> outcome;
+    model->clean("system.userCaches", { "/c/1", "/c/2", "/c/4" }, [&](const TrashService::Outcome& o) { outcome = o; });
+    EXPECT_EQ(model->state("system.userCaches"), VM::CategoryState(VM::Cleaning {}));
+    runUntil([&] { return outcome.has_value(); });
+
+    EXPECT_EQ(trash.requests, (std::vector<std::vector<fs::path>> { { "/c/1", "/c/2", "/c/4" } }));
+    EXPECT_EQ(outcome->movedCount, 2);
+    EXPECT_EQ(outcome->failedCount, 1);
+    EXPECT_EQ(model->state("system.userCaches"), VM::CategoryState(VM::Scanned { { item("/c/2", 2), item("/c/3", 3), item("/c/5", 5) }, 10, now }));
+    EXPECT_EQ(cached().at("system.userCaches"), (StorageScanCache::Entry { now, 10, 3 }));
+}
+
+TEST_F(StorageViewModelTest, CleaningACategoryWithoutItemsInMemoryLeavesItScannedAndEmpty)
+{
+    StorageScanCache(layout).save({ { "system.userLogs", { now - days { 3 }, 900, 9 } } });
+    auto model = makeModel(true);
+    std::optional<TrashService::Outcome> outcome;
+    model->clean("system.userLogs", { "/l/x" }, [&](const TrashService::Outcome& o) { outcome = o; });
+    runUntil([&] { return outcome.has_value(); });
+    EXPECT_EQ(model->state("system.userLogs"), VM::CategoryState(VM::Scanned { {}, 0, now }));
+    EXPECT_EQ(cached().at("system.userLogs"), (StorageScanCache::Entry { now, 0, 0 }));
+
+    // A second removal while one runs is refused, and says that nothing moved.
+    std::optional<TrashService::Outcome> first, second;
+    model->clean("system.userLogs", { "/l/a" }, [&](const TrashService::Outcome& o) { first = o; });
+    model->clean("system.userLogs", { "/l/b", "/l/c" }, [&](const TrashService::Outcome& o) { second = o; });
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->movedCount, 0);
+    EXPECT_EQ(second->failedCount, 2);
+    EXPECT_TRUE(second->error);
+    runUntil([&] { return first.has_value(); });
+    EXPECT_EQ(first->movedCount, 1);
+}
+
+TEST_F(StorageViewModelTest, CleaningTheSmartScanClearsItsResultAndDropsWhatWentFromTheCards)
+{
+    auto model = makeModel(true);
+    model->startSmartScan();
+    scans.complete("system.userCaches", { item("/c/1", 100), item("/c/2", 200) });
+    executor.runUntilIdle();
+    scans.complete("system.userLogs", { item("/l/1", 10) });
+    executor.runUntilIdle();
+    scans.complete("system.trash", { item("/t/1", 1) });
+    executor.runUntilIdle();
+    ASSERT_TRUE(model->smartScanResult());
+
+    trash.failing = { "/c/2" };
+    now += minutes { 2 };
+    std::optional<TrashService::Outcome> outcome;
+    model->cleanSmartScan({ "/c/1", "/c/2", "/t/1" }, [&](const TrashService::Outcome& o) { outcome = o; });
+    EXPECT_TRUE(model->smartScanRunning());
+    runUntil([&] { return outcome.has_value(); });
+    EXPECT_FALSE(model->smartScanRunning());
+    EXPECT_FALSE(model->smartScanResult());
+    EXPECT_EQ(outcome->failedCount, 1);
+
+    EXPECT_EQ(model->state("system.userCaches"), VM::CategoryState(VM::Scanned { { item("/c/2", 200) }, 200, now }));
+    EXPECT_EQ(model->state("system.trash"), VM::CategoryState(VM::Scanned { {}, 0, now }));
+    EXPECT_EQ(model->state("system.userLogs"), VM::CategoryState(VM::Scanned { { item("/l/1", 10) }, 10, now - minutes { 2 } }));
+    EXPECT_EQ(cached().at("system.userCaches"), (StorageScanCache::Entry { now, 200, 1 }));
+    EXPECT_EQ(cached().at("system.userLogs").lastScanned, now - minutes { 2 });
+    EXPECT_EQ(model->aggregateBytes(), 210u);
+    EXPECT_EQ(model->smartScanBanner(now).subtitle, "210 bytes reclaimable across 2 categories — Smart Scan to refresh.");
+}
+
+TEST_F(StorageViewModelTest, CleaningRealFilesPrunesByWhatTheTrashServiceReports)
+{
+    // The real service, with the fixture's Trash standing in for the desktop's: an item under
+    // ~/.Trash is deleted for good, and a missing one fails.
+    writeFile(home(".Trash/old.zip"), "zip");
+    writeFile(home(".Trash/folder/inner.txt"), "inner");
+    writeFile(home(".Trash/keep.txt"), "keep");
+    auto model = std::make_unique<VM>(VM::Environment {
+        .executor = executor,
+        .categories = buildStorageCatalogue(layout),
+        .cache = StorageScanCache(layout),
+        .scan = scanNow,
+        .probeFullDiskAccess = [] { return true; },
+        .now = [this] { return now; },
+    });
+    model->startScan("system.trash");
+    executor.runUntilIdle();
+    ASSERT_EQ(std::get<VM::Scanned>(model->state("system.trash")).items.size(), 3u);
+
+    std::optional<TrashService::Outcome> outcome;
+    model->clean("system.trash", { home(".Trash/old.zip"), home(".Trash/folder/inner.txt"), home(".Trash/never-there") },
+        [&](const TrashService::Outcome& o) { outcome = o; });
+    runUntil([&] { return outcome.has_value(); });
+    EXPECT_EQ(outcome->movedCount, 2);
+    EXPECT_EQ(outcome->failedCount, 1);
+    EXPECT_FALSE(fs::exists(home(".Trash/old.zip")));
+    EXPECT_FALSE(fs::exists(home(".Trash/folder/inner.txt")));
+    EXPECT_TRUE(fs::exists(home(".Trash/keep.txt")));
+    const auto& remaining = std::get<VM::Scanned>(model->state("system.trash")).items;
+    ASSERT_EQ(remaining.size(), 1u);
+    EXPECT_EQ(remaining[0].url, home(".Trash/keep.txt"));
 }
 
 TEST_F(StorageViewModelTest, GoingAwayMidScanEndsItsTasksQuietly)

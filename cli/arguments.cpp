@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <sys/stat.h>
 
 namespace lopewell::cli {
 
@@ -53,6 +54,52 @@ ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)
                               + std::string(text) + "'" };
     }
     return value;
+}
+
+ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> arguments)
+{
+    GlobalOptions options;
+    size_t i = 0;
+    while (i < arguments.size()) {
+        std::string_view argument = arguments[i];
+        std::string_view name;
+        for (std::string_view candidate : { std::string_view("system-root"), std::string_view("home") }) {
+            if (argument == "--" + std::string(candidate) || argument.starts_with("--" + std::string(candidate) + "="))
+                name = candidate;
+        }
+        if (name.empty())
+            break;
+        std::string_view value;
+        if (size_t equals = argument.find('='); equals != std::string_view::npos) {
+            value = argument.substr(equals + 1);
+            i += 1;
+        } else {
+            if (i + 1 >= arguments.size())
+                return Error { 0, "option '--" + std::string(name) + "' needs a folder" };
+            value = arguments[i + 1];
+            i += 2;
+        }
+        struct stat info {};
+        const std::string folder(value);
+        if (folder.empty() || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return Error { 0, "--" + std::string(name) + " must name an existing folder, not '" + folder + "'" };
+        (name == "home" ? options.home : options.systemRoot) = std::filesystem::path(folder);
+    }
+    options.consumed = i;
+    return options;
+}
+
+HostLayout hostLayout(const GlobalOptions& options)
+{
+    HostLayout current = HostLayout::forCurrentUser(options.systemRoot.value_or("/"));
+    if (!options.home)
+        return current;
+    HostLayout::Fields fields;
+    fields.systemRoot = current.systemRoot();
+    fields.home = *options.home;
+    fields.uid = current.uid();
+    fields.loginName = current.loginName();
+    return HostLayout(std::move(fields));
 }
 
 }  // namespace lopewell::cli

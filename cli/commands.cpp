@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cstdlib>
+#include <iostream>
 #include <ostream>
 
 #include "cli/arguments.h"
@@ -10,13 +11,14 @@
 #include "cli/space.h"
 #include "cli/status.h"
 #include "cli/trash.h"
+#include "cli/storage.h"
 #include "cli/usage.h"
 
 namespace lopewell::cli {
 
 std::string usageText()
 {
-    return "Usage: lopewell [COMMAND] [OPTIONS]\n"
+    return "Usage: lopewell [--system-root DIR] [--home DIR] [COMMAND] [OPTIONS]\n"
            "\n"
            "Without a command, lopewell starts the tray application. Without a display (neither\n"
            "DISPLAY nor WAYLAND_DISPLAY set) it shows the live CPU and memory readout in the\n"
@@ -49,7 +51,19 @@ std::string usageText()
            "  trash [--json] PATH...\n"
            "                  move files and folders to the Trash; what already lies in a Trash is\n"
            "                  deleted for good. Exit status 1 when anything could not be moved\n"
+           "  storage list [--json]\n"
+           "                  the cleanable categories: id, title, section, risk, smart scan, folders\n"
+           "  storage scan [ID...] [--json]\n"
+           "                  scan the given categories (default: all) and update the scan cache\n"
+           "  storage smart [--json]\n"
+           "                  the smart scan of the default-on categories (caches, logs, Trash)\n"
+           "  storage clean ID [--yes]\n"
+           "                  scan a category and move everything it holds to the Trash, after asking\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
+           "\n"
+           "Global options, before the command:\n"
+           "  --system-root DIR  resolve system folders (/Library/...) under DIR instead of /\n"
+           "  --home DIR         use DIR as the home folder, with the program's data and settings under it\n"
            "\n"
            "Options:\n"
            "  --help          show this text\n"
@@ -67,8 +81,15 @@ Environment currentEnvironment()
     return environment;
 }
 
-int run(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
+int run(std::span<const std::string_view> allArguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
+    auto global = parseGlobalOptions(allArguments);
+    if (!global) {
+        err << "lopewell: " << global.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const HostLayout layout = hostLayout(global.value());
+    const auto arguments = allArguments.subspan(global.value().consumed);
     if (arguments.empty()) {
         if (!environment.hasDisplay)
             return runTerminalReadout(out, err);
@@ -98,6 +119,8 @@ int run(std::span<const std::string_view> arguments, const Environment& environm
         return runSpace(rest, environment, out, err);
     if (command == "trash")
         return runTrash(rest, out, err);
+    if (command == "storage")
+        return runStorage(rest, layout, std::cin, out, err);
     if (command == "readout") {
         if (!rest.empty()) {
             err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();

@@ -1,0 +1,340 @@
+#include "cli/storage.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "app/storage/storage_view_model.h"
+#include "cli/arguments.h"
+#include "cli/usage.h"
+#include "core/concurrency/executor.h"
+#include "core/format/byte_count_formatter.h"
+
+namespace lopewell::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using VM = StorageViewModel;
+
+// Names come from the disk: control characters would let a file name rewrite the terminal.
+std::string printable(std::string_view text)
+{
+    std::string result;
+    for (char c : text)
+        result += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    return result;
+}
+
+// Paths and names are bytes; what is not UTF-8 is shown as U+FFFD rather than failing.
+template <typename Json>
+std::string dumpJson(const Json& json)
+{
+    return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string countText(uint64_t count, std::string_view singular, std::string_view plural)
+{
+    return std::to_string(count) + " " + std::string(count == 1 ? singular : plural);
+}
+
+struct Arguments {
+    std::vector<std::string_view> positional;
+    ParsedOptions options;
+};
+
+ErrorOr<Arguments> splitArguments(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+{
+    Arguments result;
+    std::vector<std::string_view> optionArguments;
+    for (std::string_view argument : arguments) {
+        if (argument.starts_with("-"))
+            optionArguments.push_back(argument);
+        else
+            result.positional.push_back(argument);
+    }
+    auto options = parseOptions(optionArguments, specs);
+    if (!options)
+        return options.error();
+    result.options = std::move(options.value());
+    return result;
+}
+
+// Shows scan progress on one rewritten stderr line, only when stderr is a terminal.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err)
+        : m_err(err)
+        , m_enabled(::isatty(STDERR_FILENO) == 1)
+    {
+    }
+    ~ProgressLine() { clear(); }
+
+    void show(const std::string& text)
+    {
+        if (!m_enabled)
+            return;
+        m_err << "\r\033[K" << text << std::flush;
+        m_shown = true;
+    }
+    void clear()
+    {
+        if (m_shown)
+            m_err << "\r\033[K" << std::flush;
+        m_shown = false;
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_enabled = false;
+    bool m_shown = false;
+};
+
+std::string progressText(const StorageCategory& category, const VM::CategoryState& state)
+{
+    std::string text = "Scanning " + category.title + "…";
+    if (auto scanning = std::get_if<VM::Scanning>(&state))
+        text += " " + countText(uint64_t(scanning->itemsSeen), "item", "items") + " · " + formatByteCount(scanning->bytes, ByteCountStyle::file);
+    return text;
+}
+
+// Runs `start` on a loop of this thread and returns once `isDone` holds after a change.
+void runUntil(RunLoopExecutor& loop, VM& model, const std::function<void()>& start, const std::function<bool()>& isDone,
+    const std::function<void()>& onChange = {})
+{
+    bool stopped = false;
+    auto subscription = model.observers().add([&] {
+        if (onChange)
+            onChange();
+        if (!stopped && isDone()) {
+            stopped = true;
+            loop.stop();
+        }
+    });
+    loop.post([&] {
+        start();
+        if (!stopped && isDone()) {
+            stopped = true;
+            loop.stop();
+        }
+    });
+    loop.run();
+}
+
+nlohmann::json categoryResultJson(const VM::CategoryState& state)
+{
+    nlohmann::json json;
+    auto items = nlohmann::json::array();
+    uint64_t total = 0;
+    if (auto scanned = std::get_if<VM::Scanned>(&state)) {
+        json["state"] = "scanned";
+        total = scanned->totalBytes;
+        for (const StorageItem& item : scanned->items)
+            items.push_back(encodeStorageItem(item));
+    } else {
+        json["state"] = "missing";
+    }
+    json["totalBytes"] = total;
+    json["items"] = std::move(items);
+    return json;
+}
+
+std::string categoryResultLine(const StorageCategory& category, const VM::CategoryState& state)
+{
+    std::string line = printable(category.title) + " (" + category.id + "): ";
+    if (auto scanned = std::get_if<VM::Scanned>(&state))
+        return line + countText(scanned->items.size(), "item", "items") + " · " + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
+    return line + "not present";
+}
+
+// Scans `ids` one after another; the states they end in, in that order.
+std::vector<VM::CategoryState> scanCategories(RunLoopExecutor& loop, VM& model, const std::vector<std::string>& ids, std::ostream& err)
+{
+    std::vector<VM::CategoryState> results;
+    ProgressLine progress(err);
+    for (const std::string& id : ids) {
+        const StorageCategory& category = *model.category(id);
+        runUntil(
+            loop, model, [&] { model.startScan(id); },
+            [&] { return !std::holds_alternative<VM::Scanning>(model.state(id)); },
+            [&] { progress.show(progressText(category, model.state(id))); });
+        results.push_back(model.state(id));
+    }
+    return results;
+}
+
+int listCategories(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "json", false } };
+    auto parsed = splitArguments(arguments, specs);
+    if (!parsed || !parsed.value().positional.empty()) {
+        err << "lopewell storage list: "
+            << (parsed ? "unexpected argument '" + std::string(parsed.value().positional.front()) + "'" : parsed.error().message)
+            << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    const std::vector<StorageCategory>& catalogue = storageCatalogue(layout);
+    if (parsed.value().options.has("json")) {
+        auto json = nlohmann::ordered_json::array();
+        for (const StorageCategory& category : catalogue) {
+            nlohmann::ordered_json entry;
+            entry["id"] = category.id;
+            entry["title"] = category.title;
+            entry["section"] = rawValue(category.section);
+            entry["risk"] = rawValue(category.risk);
+            entry["defaultEnabled"] = category.defaultEnabled;
+            entry["requiresFullDiskAccess"] = category.requiresFullDiskAccess;
+            entry["grouping"] = rawValue(category.grouping);
+            auto paths = nlohmann::ordered_json::array();
+            for (const fs::path& path : category.paths)
+                paths.push_back(path.native());
+            entry["paths"] = std::move(paths);
+            json.push_back(std::move(entry));
+        }
+        out << dumpJson(json) << "\n";
+        return 0;
+    }
+    for (StorageSection section : allCases<StorageSection>()) {
+        out << storageSectionTitle(section) << " — " << storageSectionSubtitle(section) << "\n";
+        for (const StorageCategory& category : catalogue) {
+            if (category.section != section)
+                continue;
+            out << "  " << category.id << "  " << category.title << "  [" << riskBadge(category.risk).text
+                << (category.defaultEnabled ? ", smart scan" : "") << (category.requiresFullDiskAccess ? ", needs Full Disk Access" : "")
+                << "]\n";
+            if (category.paths.empty())
+                out << "      (no folders found)\n";
+            for (const fs::path& path : category.paths)
+                out << "      " << printable(path.native()) << "\n";
+        }
+    }
+    return 0;
+}
+
+int scan(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "json", false } };
+    auto parsed = splitArguments(arguments, specs);
+    if (!parsed) {
+        err << "lopewell storage scan: " << parsed.error().message << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    RunLoopExecutor loop;
+    VM model(VM::systemEnvironment(loop, layout));
+
+    std::vector<std::string> ids;
+    for (std::string_view id : parsed.value().positional) {
+        if (!model.category(id)) {
+            err << "lopewell storage scan: unknown category '" << printable(id) << "' (see 'lopewell storage list')\n";
+            return kExitUsage;
+        }
+        if (std::find(ids.begin(), ids.end(), id) == ids.end())
+            ids.emplace_back(id);
+    }
+    if (ids.empty()) {
+        for (const StorageCategory& category : model.categories())
+            ids.push_back(category.id);
+    }
+
+    int status = 0;
+    std::vector<std::string> scannable;
+    for (const std::string& id : ids) {
+        if (model.category(id)->requiresFullDiskAccess && !model.fullDiskAccessGranted()) {
+            err << "lopewell storage scan: " << model.category(id)->title << " (" << id << ") requires Full Disk Access; skipped\n";
+            status = 1;
+            continue;
+        }
+        scannable.push_back(id);
+    }
+    const std::vector<VM::CategoryState> results = scanCategories(loop, model, scannable, err);
+
+    if (parsed.value().options.has("json")) {
+        nlohmann::json json = nlohmann::json::object();
+        for (size_t i = 0; i < scannable.size(); ++i)
+            json[scannable[i]] = categoryResultJson(results[i]);
+        out << dumpJson(json) << "\n";
+    } else {
+        for (size_t i = 0; i < scannable.size(); ++i)
+            out << categoryResultLine(*model.category(scannable[i]), results[i]) << "\n";
+    }
+    return status;
+}
+
+int smart(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "json", false } };
+    auto parsed = splitArguments(arguments, specs);
+    if (!parsed || !parsed.value().positional.empty()) {
+        err << "lopewell storage smart: "
+            << (parsed ? "unexpected argument '" + printable(parsed.value().positional.front()) + "'" : parsed.error().message)
+            << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    RunLoopExecutor loop;
+    VM model(VM::systemEnvironment(loop, layout));
+    {
+        ProgressLine progress(err);
+        runUntil(
+            loop, model, [&] { model.startSmartScan(); }, [&] { return !model.smartScanRunning(); },
+            [&] {
+                for (const StorageCategory& category : model.categories()) {
+                    if (std::holds_alternative<VM::Scanning>(model.state(category.id)))
+                        progress.show(progressText(category, model.state(category.id)));
+                }
+            });
+    }
+
+    // Every category the smart scan went through: those it completed and those found missing.
+    std::vector<const StorageCategory*> covered;
+    for (const StorageCategory& category : model.categories()) {
+        if (category.defaultEnabled && (!category.requiresFullDiskAccess || model.fullDiskAccessGranted()))
+            covered.push_back(&category);
+    }
+    const VM::SmartScanResult result = model.smartScanResult().value_or(VM::SmartScanResult {});
+    if (parsed.value().options.has("json")) {
+        nlohmann::json json = nlohmann::json::object();
+        for (const StorageCategory* category : covered)
+            json[category->id] = categoryResultJson(model.state(category->id));
+        out << dumpJson(json) << "\n";
+        return 0;
+    }
+    for (const StorageCategory* category : covered)
+        out << categoryResultLine(*category, model.state(category->id)) << "\n";
+    if (result.totalBytes > 0)
+        out << "Reclaimable: " << formatByteCount(result.totalBytes, ByteCountStyle::file) << " across "
+            << result.categories.size() << " categories\n";
+    else
+        out << "Nothing reclaimable\n";
+    return 0;
+}
+
+}  // namespace
+
+int runStorage(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out,
+    std::ostream& err)
+{
+    (void)in;
+    if (arguments.empty()) {
+        err << "lopewell storage: missing subcommand (list, scan, smart or clean)\n\n" << usageText();
+        return kExitUsage;
+    }
+    const std::string_view subcommand = arguments.front();
+    const auto rest = arguments.subspan(1);
+    if (subcommand == "list")
+        return listCategories(rest, layout, out, err);
+    if (subcommand == "scan")
+        return scan(rest, layout, out, err);
+    if (subcommand == "smart")
+        return smart(rest, layout, out, err);
+    err << "lopewell storage: unknown subcommand '" << printable(subcommand) << "'\n\n" << usageText();
+    return kExitUsage;
+}
+
+}  // namespace lopewell::cli

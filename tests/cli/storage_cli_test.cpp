@@ -1,0 +1,220 @@
+// `lopewell storage ...` as a user runs it, against a fixture system root and home.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/temp_tree.h"
+
+extern char** environ;
+
+namespace lopewell {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::TempDir;
+using testing::writeFile;
+
+struct Finished {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs lopewell with `arguments`, feeding `input` on its standard input.
+Finished runLopewell(std::vector<std::string> arguments, const std::string& input = {})
+{
+    int inPipe[2], outPipe[2], errPipe[2];
+    EXPECT_EQ(pipe2(inPipe, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(errPipe, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    arguments.insert(arguments.begin(), LOPEWELL_EXECUTABLE);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, LOPEWELL_EXECUTABLE, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(inPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    // The answers are short: they fit the pipe, so writing before draining cannot block.
+    EXPECT_EQ(write(inPipe[1], input.data(), input.size()), ssize_t(input.size()));
+    close(inPipe[1]);
+
+    Finished result;
+    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
+    std::string* sinks[2] = { &result.out, &result.err };
+    for (int open = 2; open > 0;) {
+        poll(fds, 2, -1);
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            char buffer[65536];
+            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                sinks[i]->append(buffer, size_t(got));
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+class StorageCommand : public ::testing::Test {
+protected:
+    StorageCommand()
+    {
+        fs::create_directories(root / "sys");
+        fs::create_directories(root / "home");
+    }
+
+    Finished storage(std::vector<std::string> arguments, const std::string& input = {})
+    {
+        arguments.insert(arguments.begin(), { "--system-root", (root / "sys").string(), "--home", (root / "home").string(), "storage" });
+        return runLopewell(std::move(arguments), input);
+    }
+    fs::path home(const std::string& relative) const { return root / "home" / relative; }
+    fs::path cacheFile() const { return home(".local/share/com.vantorel.lopewellmac/StorageScanCache.json"); }
+
+    TempDir root;
+};
+
+TEST_F(StorageCommand, ListsTheCatalogueOnTheGivenRootAndHome)
+{
+    fs::create_directories(home("Library/Mail/V10"));
+    const Finished result = storage({ "list", "--json" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const json list = json::parse(result.out);
+    ASSERT_EQ(list.size(), 24u);
+    EXPECT_EQ(list[0], json::parse(R"({"id":"system.userCaches","title":"User Caches","section":"systemJunk","risk":"low",
+        "defaultEnabled":true,"requiresFullDiskAccess":false,"grouping":"flat","paths":[")" + home("Library/Caches").string() + R"("]})"));
+    EXPECT_EQ(list[3]["paths"], json::array({ (root / "sys/Library/Caches").string() }));
+    EXPECT_EQ(list[20]["id"], "media.mailAttachments");
+    EXPECT_EQ(list[20]["paths"], json::array({ home("Library/Mail/V10/MailData/Attachments").string() }));
+
+    const Finished text = storage({ "list" });
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_NE(text.out.find("Mail & Photos — Heavy media caches."), std::string::npos);
+    EXPECT_NE(text.out.find("  dev.xcodeArchives  Xcode Archives  [High risk]\n"), std::string::npos);
+}
+
+TEST_F(StorageCommand, ScansTheNamedCategoriesAndUpdatesTheCache)
+{
+    writeFile(home("Library/Caches/com.example/data.db"), std::string(10000, 'd'));
+    writeFile(home("Library/Caches/odd \xFF name"), "x");
+    writeFile(home("Library/Developer/Xcode/DerivedData/MyApp-abcdefghijklmnopqrstuvwxyz/Build/o"), "o");
+    const Finished result = storage({ "scan", "system.userCaches", "dev.npmCache", "dev.xcodeDerivedData", "--json" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");  // progress goes to a terminal only
+    const json scans = json::parse(result.out);
+    EXPECT_EQ(scans.size(), 3u);
+
+    const json& caches = scans["system.userCaches"];
+    EXPECT_EQ(caches["state"], "scanned");
+    ASSERT_EQ(caches["items"].size(), 2u);
+    uint64_t sum = 0;
+    std::set<std::string> urls;
+    for (const json& item : caches["items"]) {
+        sum += item["size"].get<uint64_t>();
+        urls.insert(item["url"].get<std::string>());
+        EXPECT_TRUE(item["modificationDate"].is_number_float());
+    }
+    EXPECT_EQ(caches["totalBytes"], sum);
+    EXPECT_TRUE(urls.contains("file://" + home("Library/Caches/odd%20%FF%20name").string()));
+
+    EXPECT_EQ(scans["dev.npmCache"], json::parse(R"({"state":"missing","totalBytes":0,"items":[]})"));
+    EXPECT_EQ(scans["dev.xcodeDerivedData"]["items"][0]["displayName"], "MyApp");
+
+    const json cache = json::parse(testing::readFile(cacheFile()));
+    EXPECT_EQ(cache["system.userCaches"]["totalBytes"], sum);
+    EXPECT_EQ(cache["system.userCaches"]["itemCount"], 2);
+    EXPECT_EQ(cache["dev.xcodeDerivedData"]["itemCount"], 1);
+    EXPECT_FALSE(cache.contains("dev.npmCache"));
+
+    const Finished text = storage({ "scan", "dev.npmCache", "system.userCaches" });
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_EQ(text.out.substr(0, text.out.find('\n')), "npm Cache (dev.npmCache): not present");
+    EXPECT_NE(text.out.find("User Caches (system.userCaches): 2 items · "), std::string::npos);
+}
+
+TEST_F(StorageCommand, ScanWithoutIdsCoversEveryCategory)
+{
+    const Finished result = storage({ "scan", "--json" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const json scans = json::parse(result.out);
+    EXPECT_EQ(scans.size(), 24u);
+    EXPECT_EQ(scans["media.photosDerivatives"], json::parse(R"({"state":"scanned","totalBytes":0,"items":[]})"));  // no folders at all
+}
+
+TEST_F(StorageCommand, SmartScanCoversTheDefaultCategories)
+{
+    writeFile(home(".Trash/old.iso"), std::string(20000, 'i'));
+    writeFile(home("Library/Logs/app.log"), "log");
+    const Finished result = storage({ "smart", "--json" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const json scans = json::parse(result.out);
+    EXPECT_EQ(scans.size(), 3u);
+    EXPECT_EQ(scans["system.userCaches"]["state"], "missing");
+    EXPECT_EQ(scans["system.userLogs"]["items"].size(), 1u);
+    EXPECT_EQ(scans["system.trash"]["items"][0]["url"], "file://" + home(".Trash/old.iso").string());
+    const json cache = json::parse(testing::readFile(cacheFile()));
+    EXPECT_TRUE(cache.contains("system.trash"));
+    EXPECT_TRUE(cache.contains("system.userLogs"));
+
+    const Finished text = storage({ "smart" });
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_NE(text.out.find("Reclaimable: "), std::string::npos);
+    EXPECT_NE(text.out.find(" across 2 categories\n"), std::string::npos);
+}
+
+TEST_F(StorageCommand, BadArgumentsAreUsageErrors)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        { { "scan", "no.such" }, "lopewell storage scan: unknown category 'no.such'" },
+        { { "scan", "--verbose" }, "lopewell storage scan: unknown option '--verbose'" },
+        { { "list", "extra" }, "lopewell storage list: unexpected argument 'extra'" },
+        { { "smart", "extra" }, "lopewell storage smart: unexpected argument 'extra'" },
+        { { "frob" }, "lopewell storage: unknown subcommand 'frob'" },
+        { {}, "lopewell storage: missing subcommand" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const Finished result = storage(c.arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.err.starts_with(c.message)) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+
+    const Finished missingHome = runLopewell({ "--home", (root / "absent").string(), "storage", "list" });
+    EXPECT_EQ(missingHome.exitCode, 2);
+    EXPECT_TRUE(missingHome.err.starts_with("lopewell: --home must name an existing folder")) << missingHome.err;
+    const Finished noValue = runLopewell({ "--system-root" });
+    EXPECT_EQ(noValue.exitCode, 2);
+    EXPECT_TRUE(noValue.err.starts_with("lopewell: option '--system-root' needs a folder")) << noValue.err;
+    EXPECT_FALSE(fs::exists(cacheFile()));
+}
+
+}  // namespace
+}  // namespace lopewell

@@ -89,6 +89,12 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         return kExitUsage;
     }
     const HostLayout layout = hostLayout(global.value());
+    if (global.value().home) {
+        // The desktop's trash and anything else that asks the environment for the user's data
+        // folders must agree with the layout, or a fixture home would trash into the real one.
+        ::setenv("XDG_DATA_HOME", layout.applicationSupport().parent_path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", layout.configFolder().c_str(), 1);
+    }
     const auto arguments = allArguments.subspan(global.value().consumed);
     if (arguments.empty()) {
         if (!environment.hasDisplay)

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <istream>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "cli/usage.h"
 #include "core/concurrency/executor.h"
 #include "core/format/byte_count_formatter.h"
+#include "core/trash/trash_failure_alert.h"
 
 namespace lopewell::cli {
 
@@ -315,12 +317,96 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
     return 0;
 }
 
+bool isYes(std::string answer)
+{
+    while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' '))
+        answer.pop_back();
+    for (char& c : answer)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return answer == "y" || answer == "yes";
+}
+
+int clean(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    static constexpr OptionSpec specs[] = { { "yes", false } };
+    auto parsed = splitArguments(arguments, specs);
+    if (!parsed || parsed.value().positional.size() != 1) {
+        err << "lopewell storage clean: "
+            << (!parsed ? parsed.error().message : parsed.value().positional.empty() ? "missing category id" : "give one category id")
+            << "\n\n" << usageText();
+        return kExitUsage;
+    }
+    RunLoopExecutor loop;
+    VM model(VM::systemEnvironment(loop, layout));
+    const std::string_view id = parsed.value().positional.front();
+    const StorageCategory* category = model.category(id);
+    if (!category) {
+        err << "lopewell storage clean: unknown category '" << printable(id) << "' (see 'lopewell storage list')\n";
+        return kExitUsage;
+    }
+    if (category->requiresFullDiskAccess && !model.fullDiskAccessGranted()) {
+        err << "lopewell storage clean: " << category->title << " requires Full Disk Access\n";
+        return 1;
+    }
+
+    const VM::CategoryState state = scanCategories(loop, model, { category->id }, err).front();
+    const auto* scanned = std::get_if<VM::Scanned>(&state);
+    if (!scanned || scanned->items.empty()) {
+        out << "Nothing to clean: " << category->title << (scanned ? " holds nothing." : " is not present.") << "\n";
+        return 0;
+    }
+
+    // Largest first, as the review sheet lists them.
+    std::vector<const StorageItem*> largest;
+    for (const StorageItem& item : scanned->items)
+        largest.push_back(&item);
+    std::stable_sort(largest.begin(), largest.end(), [](const StorageItem* a, const StorageItem* b) { return a->size > b->size; });
+    constexpr size_t kShown = 20;
+    for (size_t i = 0; i < largest.size() && i < kShown; ++i)
+        out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << printable(largest[i]->url.native()) << "\n";
+    if (largest.size() > kShown)
+        out << "  … and " << countText(largest.size() - kShown, "more item", "more items") << "\n";
+    const std::string count = countText(scanned->items.size(), "item", "items");
+    out << "Total: " << count << " · " << formatByteCount(scanned->totalBytes, ByteCountStyle::file) << "\n" << std::flush;
+
+    // Items already in a Trash cannot go to it again: the service deletes them for good.
+    const bool permanent = category->id == "system.trash";
+    if (!parsed.value().options.has("yes")) {
+        err << (permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ") << std::flush;
+        std::string answer;
+        std::getline(in, answer);
+        if (!isYes(answer)) {
+            err << "Cancelled; nothing was " << (permanent ? "deleted" : "moved") << ".\n";
+            return 1;
+        }
+    }
+
+    std::vector<fs::path> urls;
+    for (const StorageItem& item : scanned->items)
+        urls.push_back(item.url);
+    std::optional<TrashService::Outcome> outcome;
+    loop.post([&] {
+        model.clean(category->id, std::move(urls), [&](const TrashService::Outcome& result) {
+            outcome = result;
+            loop.stop();
+        });
+    });
+    loop.run();
+
+    out << (permanent ? "Deleted " : "Moved ") << countText(uint64_t(outcome->movedCount), "item", "items")
+        << (permanent ? " permanently" : " to Trash") << "; " << outcome->failedCount << " failed.\n";
+    if (auto alert = TrashFailureAlert::make(outcome->failedCount, outcome->error)) {
+        err << alert->title << "\n" << alert->message << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runStorage(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out,
     std::ostream& err)
 {
-    (void)in;
     if (arguments.empty()) {
         err << "lopewell storage: missing subcommand (list, scan, smart or clean)\n\n" << usageText();
         return kExitUsage;
@@ -333,6 +419,8 @@ int runStorage(std::span<const std::string_view> arguments, const HostLayout& la
         return scan(rest, layout, out, err);
     if (subcommand == "smart")
         return smart(rest, layout, out, err);
+    if (subcommand == "clean")
+        return clean(rest, layout, in, out, err);
     err << "lopewell storage: unknown subcommand '" << printable(subcommand) << "'\n\n" << usageText();
     return kExitUsage;
 }

@@ -186,6 +186,91 @@ TEST_F(StorageCommand, SmartScanCoversTheDefaultCategories)
     EXPECT_NE(text.out.find(" across 2 categories\n"), std::string::npos);
 }
 
+TEST_F(StorageCommand, CleanAsksThenMovesEverythingToTheFixtureHomesTrash)
+{
+    writeFile(home("Library/Caches/big.bin"), std::string(50000, 'b'));
+    writeFile(home("Library/Caches/sub/small file.txt"), "s");
+
+    const Finished declined = storage({ "clean", "system.userCaches" }, "n\n");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_NE(declined.out.find("Total: 2 items · "), std::string::npos);
+    EXPECT_NE(declined.err.find("Move 2 items to Trash? [y/N] "), std::string::npos);
+    EXPECT_NE(declined.err.find("Cancelled; nothing was moved."), std::string::npos);
+    EXPECT_TRUE(fs::exists(home("Library/Caches/big.bin")));
+    const Finished noAnswer = storage({ "clean", "system.userCaches" });
+    EXPECT_EQ(noAnswer.exitCode, 1);
+    EXPECT_TRUE(fs::exists(home("Library/Caches/big.bin")));
+
+    const Finished accepted = storage({ "clean", "system.userCaches" }, "y\n");
+    ASSERT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_NE(accepted.out.find("Moved 2 items to Trash; 0 failed.\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(home("Library/Caches/big.bin")));
+    EXPECT_FALSE(fs::exists(home("Library/Caches/sub/small file.txt")));
+    EXPECT_TRUE(fs::is_directory(home("Library/Caches/sub")));  // folders are walked, not listed
+    // In the desktop's trash under the given home, restorable.
+    EXPECT_TRUE(fs::exists(home(".local/share/Trash/files/big.bin")));
+    const std::string info = testing::readFile(home(".local/share/Trash/info/small file.txt.trashinfo"));
+    EXPECT_NE(info.find("Path=" + home("Library/Caches/sub/small%20file.txt").string() + "\n"), std::string::npos) << info;
+    const json cache = json::parse(testing::readFile(cacheFile()));
+    EXPECT_EQ(cache["system.userCaches"]["itemCount"], 0);
+    EXPECT_EQ(cache["system.userCaches"]["totalBytes"], 0);
+}
+
+TEST_F(StorageCommand, CleaningTheTrashCategoryDeletesForGoodAndNothingElse)
+{
+    writeFile(home(".Trash/old/report.pdf"), "pdf");
+    writeFile(root / "outside/precious.txt", "keep");
+    fs::create_symlink(root / "outside", home(".Trash/link-to-outside"));
+    const Finished result = storage({ "clean", "system.trash", "--yes" });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Deleted 2 items permanently; 0 failed.\n"), std::string::npos) << result.out;
+    EXPECT_FALSE(fs::exists(home(".Trash/old/report.pdf")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home(".Trash/link-to-outside"))));
+    EXPECT_EQ(testing::readFile(root / "outside/precious.txt"), "keep");
+    EXPECT_FALSE(fs::exists(home(".local/share/Trash/files")));  // nothing was recycled
+
+    const Finished again = storage({ "clean", "system.trash", "--yes" });
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, "Nothing to clean: Trash holds nothing.\n");
+    const Finished absent = storage({ "clean", "dev.npmCache", "--yes" });
+    EXPECT_EQ(absent.exitCode, 0);
+    EXPECT_EQ(absent.out, "Nothing to clean: npm Cache is not present.\n");
+}
+
+TEST_F(StorageCommand, CleanReportsWhatCouldNotMoveAndExitsOne)
+{
+    // An ordinary user's home with one file it may move and one in a folder it may not change.
+    constexpr uid_t nobody = 65534;
+    writeFile(home("Library/Caches/free.txt"), "free");
+    writeFile(home("Library/Caches/locked/stuck.txt"), "stuck");
+    for (const char* owned : { "", "Library", "Library/Caches", "Library/Caches/free.txt" })
+        ASSERT_EQ(lchown(home(owned).c_str(), nobody, nobody), 0);
+    const fs::path out = root / "out.txt", err = root / "err.txt";
+    for (const fs::path& file : { out, err }) {
+        writeFile(file, "");
+        chmod(file.c_str(), 0666);
+    }
+    const int status = testing::runUnprivileged([&] {
+        const int outFd = open(out.c_str(), O_WRONLY | O_TRUNC);
+        const int errFd = open(err.c_str(), O_WRONLY | O_TRUNC);
+        if (outFd < 0 || errFd < 0 || dup2(outFd, STDOUT_FILENO) < 0 || dup2(errFd, STDERR_FILENO) < 0)
+            return 100;
+        const std::string rootArgument = (root / "sys").string(), homeArgument = (root / "home").string();
+        execl(LOPEWELL_EXECUTABLE, LOPEWELL_EXECUTABLE, "--system-root", rootArgument.c_str(), "--home", homeArgument.c_str(),
+            "storage", "clean", "system.userCaches", "--yes", static_cast<char*>(nullptr));
+        return 101;
+    });
+    EXPECT_EQ(status, 1) << testing::readFile(err);
+    EXPECT_NE(testing::readFile(out).find("Moved 1 item to Trash; 1 failed.\n"), std::string::npos) << testing::readFile(out);
+    const std::string errors = testing::readFile(err);
+    EXPECT_NE(errors.find("Couldn't move 1 item to Trash\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("This usually means the file is locked or you don't have permission to move it."), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(home("Library/Caches/free.txt")));
+    EXPECT_EQ(testing::readFile(home("Library/Caches/locked/stuck.txt")), "stuck");
+    const json cache = json::parse(testing::readFile(cacheFile()));
+    EXPECT_EQ(cache["system.userCaches"]["itemCount"], 1);
+}
+
 TEST_F(StorageCommand, BadArgumentsAreUsageErrors)
 {
     const struct {
@@ -198,6 +283,9 @@ TEST_F(StorageCommand, BadArgumentsAreUsageErrors)
         { { "smart", "extra" }, "lopewell storage smart: unexpected argument 'extra'" },
         { { "frob" }, "lopewell storage: unknown subcommand 'frob'" },
         { {}, "lopewell storage: missing subcommand" },
+        { { "clean" }, "lopewell storage clean: missing category id" },
+        { { "clean", "system.trash", "system.userLogs" }, "lopewell storage clean: give one category id" },
+        { { "clean", "no.such", "--yes" }, "lopewell storage clean: unknown category 'no.such'" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

@@ -6,6 +6,7 @@
 
 #include "core/format/byte_count_formatter.h"
 #include "core/format/relative_time_formatter.h"
+#include "platform/trash_service.h"
 
 namespace lopewell {
 
@@ -56,6 +57,25 @@ std::string filesAgeText(int days)
     if (days > 30 && days < 365 && days % 30 == 0)
         return std::to_string(days / 30) + " months";
     return std::to_string(days) + " days";
+}
+
+FilesViewModel::Environment FilesViewModel::systemEnvironment(Executor& executor, const HostLayout& layout,
+    std::shared_ptr<UserDefaults> defaults, std::function<std::optional<fs::path>(const fs::path&, std::string_view)> chooseFolder)
+{
+    return {
+        executor,
+        [](const fs::path& root, FilesScanner::Mode mode) { return FilesScanner().scan(root, mode); },
+        [](const fs::path& root, std::uint64_t minSize) { return DuplicateScanner().scan(root, minSize); },
+        [](const std::vector<fs::path>& urls) {
+            const TrashService::Outcome outcome = TrashService::moveToTrash(urls);
+            return RemovalOutcome { outcome.movedURLs, int(outcome.movedCount), int(outcome.failedCount), outcome.error };
+        },
+        std::move(chooseFolder),
+        [] { return Date(std::chrono::system_clock::now()); },
+        FilesScanCache(layout).fileURL(),
+        std::move(defaults),
+        layout.home(),
+    };
 }
 
 FilesViewModel::FilesViewModel(Environment environment)
@@ -230,6 +250,14 @@ void FilesViewModel::pickFolder(FilesSlot slot)
 
 std::optional<FilesReviewRequest> FilesViewModel::reviewItems(FilesSlot slot) const
 {
+    std::optional<FilesReviewRequest> request = reviewAllItems(slot);
+    if (request)
+        request->items = largestItems(std::move(request->items));
+    return request;
+}
+
+std::optional<FilesReviewRequest> FilesViewModel::reviewAllItems(FilesSlot slot) const
+{
     FilesReviewRequest request;
     request.slot = slot;
     if (slot == FilesSlot::duplicates) {
@@ -258,7 +286,6 @@ std::optional<FilesReviewRequest> FilesViewModel::reviewItems(FilesSlot slot) co
         request.defaultSelection = std::set<fs::path> {};
     }
     request.totalCount = std::int64_t(request.items.size());
-    request.items = largestItems(std::move(request.items));
     return request;
 }
 

@@ -143,6 +143,10 @@ public:
         std::filesystem::path homeFolder;
     };
 
+    // The real scanners, the Trash, the cache beside the storage cache and the home folder.
+    static Environment systemEnvironment(Executor& executor, const HostLayout& layout, std::shared_ptr<UserDefaults> defaults,
+        std::function<std::optional<std::filesystem::path>(const std::filesystem::path&, std::string_view)> chooseFolder);
+
     explicit FilesViewModel(Environment environment);
     ~FilesViewModel();
     FilesViewModel(const FilesViewModel&) = delete;
@@ -174,6 +178,9 @@ public:
     void pickFolder(FilesSlot slot);
 
     std::optional<FilesReviewRequest> reviewItems(FilesSlot slot) const;
+    // The same rows before the cap, for a sheet that lists the largest itself and moves the next
+    // ones up as rows go.
+    std::optional<FilesReviewRequest> reviewAllItems(FilesSlot slot) const;
 
     // Moves `urls` to the Trash off the main thread, prunes what went from the pane, saves, and
     // then calls `done` with the outcome. Refused (false) while another move runs.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSocketNotifier>
@@ -14,6 +15,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/files/files_view_model.h"
+#include "app/files/ui/files_view.h"
 #include "app/processes/dashboard_view_model.h"
 #include "app/processes/processes_view_model.h"
 #include "app/processes/ui/dashboard_view.h"
@@ -173,11 +176,22 @@ int runTrayApplication(int argc, char** argv)
             showSettings();
     }));
     ProcessesViewModel processes(ProcessesViewModel::systemEnvironment(executor));
+    QWidget* dialogParent = nullptr;  // the main window, once it exists
+    FilesViewModel files(FilesViewModel::systemEnvironment(executor, layout, defaults,
+        [&dialogParent](const std::filesystem::path& startAt, std::string_view message) -> std::optional<std::filesystem::path> {
+            const QString chosen = QFileDialog::getExistingDirectory(dialogParent, toQString(message),
+                QFile::decodeName(QByteArray::fromStdString(startAt.string())), QFileDialog::ShowDirsOnly);
+            if (chosen.isEmpty())
+                return std::nullopt;
+            return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+        }));
     navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     MainWindow mainWindow(navigation);
     mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
+    mainWindow.setSectionWidget(SidebarTab::files, new FilesView(files));
+    dialogParent = &mainWindow;
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },

@@ -69,7 +69,8 @@ ErrorOr<Arguments> splitArguments(std::span<const std::string_view> arguments, s
     return result;
 }
 
-// Shows scan progress on one rewritten stderr line, only when stderr is a terminal.
+// Shows scan progress on one rewritten stderr line, only when stderr is a terminal, and at most
+// ten times a second: a terminal that redraws per value slows the scan it reports on.
 class ProgressLine {
 public:
     explicit ProgressLine(std::ostream& err)
@@ -81,10 +82,12 @@ public:
 
     void show(const std::string& text)
     {
-        if (!m_enabled)
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_enabled || (m_shown && now - m_lastShown < std::chrono::milliseconds(100)))
             return;
         m_err << "\r\033[K" << text << std::flush;
         m_shown = true;
+        m_lastShown = now;
     }
     void clear()
     {
@@ -97,6 +100,7 @@ private:
     std::ostream& m_err;
     bool m_enabled = false;
     bool m_shown = false;
+    std::chrono::steady_clock::time_point m_lastShown;
 };
 
 std::string progressText(const StorageCategory& category, const VM::CategoryState& state)

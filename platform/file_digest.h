@@ -96,8 +96,14 @@ public:
         const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs = std::nullopt);
 
 private:
+    int openFile(const std::filesystem::path& path);
+
     Sha256 m_hasher;
     std::unique_ptr<std::byte[]> m_buffer;
+    // The folder of the last file read, kept open: the next file of the same folder is opened
+    // relative to it instead of resolving its whole path again.
+    std::string m_folder;
+    int m_folderFd = -1;
 };
 
 }  // namespace lopewell

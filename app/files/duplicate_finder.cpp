@@ -59,6 +59,14 @@ public:
             if (bucket.files.size() >= 2)
                 plan(bucket);
         }
+        // First reads go folder by folder, so a reader opens each file relative to the folder it
+        // already holds open. Results are gathered per bucket, so the order changes no answer.
+        m_prefixOrder.resize(m_files.size());
+        for (std::size_t i = 0; i < m_files.size(); ++i)
+            m_prefixOrder[i] = i;
+        std::stable_sort(m_prefixOrder.begin(), m_prefixOrder.end(), [this](std::size_t a, std::size_t b) {
+            return m_files[a].candidate->path.native() < m_files[b].candidate->path.native();
+        });
     }
 
     std::size_t readCount() const { return m_files.size(); }
@@ -164,7 +172,7 @@ private:
                 job = { Stage::full, m_fullReads.front() };
                 m_fullReads.pop_front();
             } else {
-                job = { Stage::prefix, m_nextPrefixRead++ };
+                job = { Stage::prefix, m_prefixOrder[m_nextPrefixRead++] };
             }
             lock.unlock();
 
@@ -289,6 +297,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::vector<std::size_t> m_prefixOrder;
     std::size_t m_nextPrefixRead = 0;
     std::deque<std::size_t> m_fullReads;
     std::size_t m_frontier = 0;

@@ -106,14 +106,39 @@ void Sha256::reset()
 
 FileDigester::FileDigester() : m_buffer(std::make_unique<std::byte[]>(readSize)) {}
 
-FileDigester::~FileDigester() = default;
+FileDigester::~FileDigester()
+{
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+}
+
+int FileDigester::openFile(const std::filesystem::path& path)
+{
+    // O_NONBLOCK: a path swapped for a FIFO since the walk must not hang the scan in open().
+    constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const std::string& text = path.native();
+    const std::size_t slash = text.rfind('/');
+    if (slash == std::string::npos || slash + 1 == text.size())
+        return ::open(path.c_str(), flags);
+    const std::string_view folder(text.data(), slash == 0 ? 1 : slash);
+    if (m_folderFd < 0 || folder != m_folder) {
+        if (m_folderFd >= 0)
+            ::close(m_folderFd);
+        m_folder.assign(folder);
+        m_folderFd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_folderFd < 0) {
+            m_folder.clear();
+            return ::open(path.c_str(), flags);
+        }
+    }
+    return ::openat(m_folderFd, text.c_str() + slash + 1, flags);
+}
 
 FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIdentity& expected, std::uint64_t limit,
     const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs)
 {
     FileDigest result;
-    // O_NONBLOCK: a path swapped for a FIFO since the walk must not hang the scan in open().
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    FileDescriptor file(openFile(path));
     if (file.get() < 0) {
         result.status = errno == ELOOP ? FileDigestStatus::changed : FileDigestStatus::unreadable;
         return result;
@@ -155,13 +180,16 @@ FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIde
         total += std::uint64_t(got);
     }
 
-    // Growth past the walk's size, or a write while we read, shows here.
-    struct stat after {};
-    if (::fstat(file.get(), &after) != 0)
-        return result;
-    if (!matches(after, expected) || stampOf(after) != result.stamp) {
-        result.status = FileDigestStatus::changed;
-        return result;
+    // Growth past the walk's size, or a write while we read, shows here. A prefix is only ever
+    // a filter: the whole file is read (and checked) before it joins a group.
+    if (wanted == expected.logicalSize) {
+        struct stat after {};
+        if (::fstat(file.get(), &after) != 0)
+            return result;
+        if (!matches(after, expected) || stampOf(after) != result.stamp) {
+            result.status = FileDigestStatus::changed;
+            return result;
+        }
     }
     result.digest = m_hasher.finish();
     result.status = FileDigestStatus::ok;

@@ -31,6 +31,18 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& fo
 
 }  // namespace
 
+StorageScreenModel::Cleaning StorageScreenModel::cleaningThrough(StorageViewModel& model)
+{
+    return {
+        [&model](const std::string& categoryId, std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done) {
+            model.clean(categoryId, std::move(urls), std::move(done));
+        },
+        [&model](std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done) {
+            model.cleanSmartScan(std::move(urls), std::move(done));
+        },
+    };
+}
+
 StorageScreenModel::StorageScreenModel(StorageViewModel& model, Cleaning cleaning)
     : m_model(model)
     , m_cleaning(std::move(cleaning))

@@ -36,6 +36,9 @@ public:
         std::function<void(std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done)> cleanSmartScan;
     };
 
+    // Through the view model's clean() and cleanSmartScan().
+    static Cleaning cleaningThrough(StorageViewModel& model);
+
     StorageScreenModel(StorageViewModel& model, Cleaning cleaning);
     StorageScreenModel(const StorageScreenModel&) = delete;
     StorageScreenModel& operator=(const StorageScreenModel&) = delete;

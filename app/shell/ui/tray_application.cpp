@@ -33,6 +33,9 @@
 #include "app/shell/ui/settings_window.h"
 #include "app/shell/ui/tray_icon.h"
 #include "app/shell/ui/tray_icon_renderer.h"
+#include "app/storage/storage_view_model.h"
+#include "app/storage/ui/storage_view.h"
+#include "app/ui/full_disk_access_banner.h"
 #include "app/ui/theme.h"
 #include "app/ui/widgets.h"
 #include "platform/continuous_clock.h"
@@ -185,6 +188,7 @@ int runTrayApplication(int argc, char** argv)
                 return std::nullopt;
             return std::filesystem::path(QFile::encodeName(chosen).toStdString());
         }));
+    StorageViewModel storage(StorageViewModel::systemEnvironment(executor, layout));
     navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     MainWindow mainWindow(navigation);
@@ -192,6 +196,8 @@ int runTrayApplication(int argc, char** argv)
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
     mainWindow.setSectionWidget(SidebarTab::files, new FilesView(files));
     dialogParent = &mainWindow;
+    mainWindow.setSectionWidget(SidebarTab::storage,
+        new StorageView(storage, StorageScreenModel::cleaningThrough(storage), [&layout] { openFullDiskAccessSettings(layout); }));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },

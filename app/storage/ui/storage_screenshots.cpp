@@ -150,6 +150,8 @@ public:
             .scan = [this](const StorageCategory& category) { return m_scans.scan(category); },
             .probeFullDiskAccess = [accessGranted] { return accessGranted; },
             .now = [scanTime] { return scanTime; },
+            // Nothing is removed while the pictures are taken; the answer is never delivered.
+            .moveToTrash = [](const std::vector<std::filesystem::path>&) { return TrashService::Outcome {}; },
         });
         if (accessGranted) {
             m_model->startSmartScan();
@@ -158,12 +160,13 @@ public:
         m_model->startScan("dev.xcodeDocumentationCache");
         m_model->startScan("dev.xcodeArchives");
         m_executor.runUntilIdle();
+        if (accessGranted)
+            m_model->clean("system.userLogs", { "/home/alice/Library/Logs/f_100000" });
     }
 
-    // Nothing is removed while the pictures are taken.
     StorageView* makeView()
     {
-        return new StorageView(*m_model, {}, {}, [] { return fixtureNow(); });
+        return new StorageView(*m_model, StorageScreenModel::cleaningThrough(*m_model), {}, [] { return fixtureNow(); });
     }
 
 private:

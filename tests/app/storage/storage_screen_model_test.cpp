@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/storage/storage_scanner.h"
 #include "tests/support/temp_tree.h"
 
@@ -199,6 +201,56 @@ TEST_F(StorageScreenModelTest, AReviewWhoseRemovalRunsIsNotReplaced)
     fake.finishAll();
     screen->perform(*model->category("system.userCaches"), CardAction::review);
     EXPECT_EQ(screen->inspectorIdentity(), "category.system.userCaches");
+}
+
+// The real cleaning path: the view model's clean() over a trash function that refuses one file.
+TEST_F(StorageScreenModelTest, ThroughTheViewModelABatchLeavesExactlyWhatDidNotGoInBothTheCardAndTheSheet)
+{
+    writeFile(home("Library/Logs/a.log"), std::string(9000, 'a'));
+    writeFile(home("Library/Logs/b.log"), std::string(5000, 'b'));
+    writeFile(home("Library/Logs/c.log"), "c");
+    const fs::path locked = home("Library/Logs/b.log");
+    model = std::make_unique<VM>(VM::Environment {
+        .executor = executor,
+        .categories = buildStorageCatalogue(layout),
+        .cache = StorageScanCache(layout),
+        .scan = VM::ScanFunction(scanNow),
+        .probeFullDiskAccess = [] { return true; },
+        .now = [this] { return now; },
+        .moveToTrash = [locked](const std::vector<fs::path>& urls) {
+            TrashService::Outcome outcome;
+            for (const fs::path& url : urls) {
+                if (url != locked)
+                    outcome.movedURLs.insert(url);
+            }
+            outcome.movedCount = int64_t(outcome.movedURLs.size());
+            outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+            if (outcome.failedCount > 0)
+                outcome.error = "Permission denied";
+            return outcome;
+        },
+    });
+    screen = std::make_unique<StorageScreenModel>(*model, StorageScreenModel::cleaningThrough(*model));
+    scan("system.userLogs");
+    screen->perform(*model->category("system.userLogs"), CardAction::review);
+    CategoryInspectorModel& inspector = *screen->inspector();
+    inspector.setSelection({ home("Library/Logs/a.log"), locked });
+
+    inspector.confirm();
+    EXPECT_TRUE(std::holds_alternative<VM::Cleaning>(model->state("system.userLogs")));
+    const auto giveUp = steady_clock::now() + seconds { 60 };
+    while (inspector.isCleaning() && steady_clock::now() < giveUp) {
+        if (executor.runUntilIdle() == 0)
+            std::this_thread::yield();
+    }
+    ASSERT_FALSE(inspector.isCleaning());
+
+    const auto* scanned = std::get_if<VM::Scanned>(&model->state("system.userLogs"));
+    ASSERT_TRUE(scanned);
+    EXPECT_EQ(scanned->items.size(), 2u);
+    EXPECT_EQ(inspector.totalCount(), 2);
+    EXPECT_TRUE(inspector.isOpen());
+    EXPECT_EQ(inspector.failure(), (RemovalFailure { 1, "Permission denied" }));
 }
 
 TEST_F(StorageScreenModelTest, CardButtonsScanAndCancel)

@@ -6,6 +6,7 @@
 #if LOPEWELL_HAS_GUI
 #    include "app/shell/ui/screenshots.h"
 #    include "app/shell/ui/tray_application.h"
+#    include "app/space/ui/treemap_view.h"
 #endif
 
 int main(int argc, char** argv)
@@ -17,5 +18,9 @@ int main(int argc, char** argv)
     if (arguments.empty() && lopewell::cli::currentEnvironment().hasDisplay)
         return lopewell::runTrayApplication(argc, argv);
 #endif
-    return lopewell::cli::run(arguments, lopewell::cli::currentEnvironment(), std::cout, std::cerr);
+    lopewell::cli::Environment environment = lopewell::cli::currentEnvironment();
+#if LOPEWELL_HAS_GUI
+    environment.drawTreemap = lopewell::writeTreemapPngOffscreen;
+#endif
+    return lopewell::cli::run(arguments, environment, std::cout, std::cerr);
 }

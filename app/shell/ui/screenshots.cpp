@@ -24,6 +24,7 @@
 #include "app/shell/ui/qt_executor.h"
 #include "app/shell/ui/tray_icon_renderer.h"
 #include "app/files/ui/files_screenshots.h"
+#include "app/space/ui/space_screenshots.h"
 #include "app/storage/ui/storage_screenshots.h"
 #include "app/ui/theme.h"
 
@@ -197,6 +198,8 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
     for (NamedScreenshot& shot : storageScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (NamedScreenshot& shot : filesScreenshots())
+        shots.push_back({ std::move(shot.name), std::move(shot.image) });
+    for (NamedScreenshot& shot : spaceScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (const Shot& shot : shots) {
         const std::filesystem::path file = folder / shot.name;

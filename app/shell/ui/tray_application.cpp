@@ -21,6 +21,8 @@
 #include "app/processes/processes_view_model.h"
 #include "app/processes/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
+#include "app/space/space_view_model.h"
+#include "app/space/ui/space_view.h"
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
 #include "app/shell/launch.h"
@@ -191,6 +193,7 @@ int runTrayApplication(int argc, char** argv)
     StorageViewModel storage(StorageViewModel::systemEnvironment(executor, layout));
     navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
+    SpaceViewModel space(SpaceViewModel::systemEnvironment(executor, layout));
     MainWindow mainWindow(navigation);
     mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
@@ -198,6 +201,7 @@ int runTrayApplication(int argc, char** argv)
     dialogParent = &mainWindow;
     mainWindow.setSectionWidget(SidebarTab::storage,
         new StorageView(storage, StorageScreenModel::cleaningThrough(storage), [&layout] { openFullDiskAccessSettings(layout); }));
+    mainWindow.setSectionWidget(SidebarTab::space, new SpaceView(space, [&layout] { openFullDiskAccessSettings(layout); }));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },

@@ -180,7 +180,7 @@ QImage storageSection(bool accessGranted)
 {
     StorageFixture fixture(accessGranted);
     std::unique_ptr<StorageView> view(fixture.makeView());
-    view->resize(900, 1780);
+    view->resize(900, accessGranted ? 1780 : 1850);
     view->show();
     QApplication::processEvents();
     return view->grab().toImage();

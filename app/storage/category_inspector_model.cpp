@@ -320,6 +320,8 @@ void CategoryInspectorModel::confirmAll()
 
 void CategoryInspectorModel::remove(std::vector<StorageItem> chosen)
 {
+    if (!m_remove)
+        return;
     m_isCleaning = true;
     if (!m_options.staysOpen)
         m_isOpen = false;

@@ -76,6 +76,26 @@ struct FileDigest {
     FileChangeStamp stamp;
 };
 
+// A file to read and what it must still be.
+struct FileToRead {
+    std::filesystem::path path;
+    FileIdentity identity;
+    std::optional<FileChangeStamp> sameAs;
+};
+
+enum class FileComparisonStatus {
+    same,
+    different,
+    firstFailed,   // the first file is unreadable, or not what it was
+    secondFailed,  // the second file is unreadable, or not what it was
+    cancelled,
+};
+
+struct FileComparison {
+    FileComparisonStatus status = FileComparisonStatus::firstFailed;
+    std::optional<Sha256Digest> firstDigest;  // asked for and the files are the same
+};
+
 class FileDigester {
 public:
     static constexpr std::size_t readSize = std::size_t(1) << 20;
@@ -95,11 +115,17 @@ public:
     FileDigest digest(const std::filesystem::path& path, const FileIdentity& expected, std::uint64_t limit,
         const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs = std::nullopt);
 
+    // Reads two files of one size side by side and tells whether their bytes are equal, stopping
+    // at the first difference. With `digestFirst`, also digests the first file as it goes (its
+    // digest is returned when they are the same). Checks cancellation after every 64 KiB.
+    FileComparison compare(const FileToRead& first, const FileToRead& second, bool digestFirst, const CancelChecker& isCancelled);
+
 private:
     int openFile(const std::filesystem::path& path);
 
     Sha256 m_hasher;
     std::unique_ptr<std::byte[]> m_buffer;
+    std::unique_ptr<std::byte[]> m_otherBuffer;  // made on the first comparison
     // The folder of the last file read, kept open: the next file of the same folder is opened
     // relative to it instead of resolving its whole path again.
     std::string m_folder;

@@ -48,6 +48,10 @@ struct DigestLess {
     bool operator()(const Sha256Digest& a, const Sha256Digest& b) const { return a < b; }
 };
 
+// Files of one prefix compared side by side up to this many; more are hashed one by one, in
+// parallel, so that a set of many differing files costs no more than hashing them.
+constexpr std::size_t compareSetLimit = 8;
+
 class Search {
 public:
     Search(std::vector<SizeBucket>& buckets, const DuplicateCancelChecker& isCancelled, const DuplicateBucketProgress& onBucketDone)
@@ -94,10 +98,10 @@ public:
     }
 
 private:
-    enum class Stage { prefix, full };
+    enum class Stage { prefix, full, compare };
     struct Job {
         Stage stage;
-        std::size_t file;
+        std::size_t index;  // a file, or for compare a set of m_compareSets
     };
 
     void plan(const SizeBucket& bucket)
@@ -162,26 +166,29 @@ private:
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_changed.wait(lock, [&] {
-                return cancelled() || !m_fullReads.empty() || m_nextPrefixRead < m_files.size() || m_frontier == m_buckets.size();
+                return cancelled() || !m_laterReads.empty() || m_nextPrefixRead < m_files.size() || m_frontier == m_buckets.size();
             });
             if (cancelled() || m_frontier == m_buckets.size())
                 break;
             // Finishing started buckets first keeps progress moving and few digests pending.
             Job job {};
-            if (!m_fullReads.empty()) {
-                job = { Stage::full, m_fullReads.front() };
-                m_fullReads.pop_front();
+            if (!m_laterReads.empty()) {
+                job = m_laterReads.front();
+                m_laterReads.pop_front();
             } else {
                 job = { Stage::prefix, m_prefixOrder[m_nextPrefixRead++] };
             }
             lock.unlock();
 
-            FileSlot& slot = m_files[job.file];
+            const std::size_t file = job.stage == Stage::compare ? m_compareSets[job.index].front() : job.index;
+            FileSlot& slot = m_files[file];
             const bool stop = stopRequested();
             if (!stop && job.stage == Stage::prefix) {
                 slot.prefix = digester.digest(slot.candidate->path, slot.candidate->identity, duplicatePrefixBytes, checker);
-            } else if (!stop) {
+            } else if (!stop && job.stage == Stage::full) {
                 slot.full = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
+            } else if (!stop) {
+                compareSet(m_compareSets[job.index], digester, checker);
             }
 
             lock.lock();
@@ -198,6 +205,82 @@ private:
                     finishPartition(partition);
             }
             m_changed.notify_all();
+        }
+    }
+
+    // Sorts a few files of equal prefix into sets of equal bytes by reading them side by side
+    // against a representative, so each set is hashed once rather than once per copy. Every
+    // file that ends up in a set of two or more gets the set's digest; a file that matches no
+    // representative among the first two is hashed on its own. Runs outside the lock.
+    void compareSet(const std::vector<std::size_t>& members, FileDigester& digester, const FileDigester::CancelChecker& checker)
+    {
+        struct EqualSet {
+            std::size_t representative;
+            std::optional<Sha256Digest> digest;
+            std::vector<std::size_t> copies;
+            bool failed = false;
+        };
+        const auto toRead = [this](std::size_t file) {
+            const FileSlot& slot = m_files[file];
+            return FileToRead { slot.candidate->path, slot.candidate->identity, slot.prefix.stamp };
+        };
+        std::vector<EqualSet> sets;
+        std::vector<std::size_t> hashAlone;
+        for (std::size_t member : members) {
+            bool placed = false;
+            std::size_t liveSets = 0;
+            for (EqualSet& set : sets) {
+                if (set.failed)
+                    continue;
+                ++liveSets;
+                const FileComparison comparison = digester.compare(toRead(set.representative), toRead(member), !set.digest, checker);
+                if (comparison.status == FileComparisonStatus::cancelled)
+                    return;
+                if (comparison.status == FileComparisonStatus::same) {
+                    if (comparison.firstDigest)
+                        set.digest = comparison.firstDigest;
+                    set.copies.push_back(member);
+                    placed = true;
+                    break;
+                }
+                if (comparison.status == FileComparisonStatus::secondFailed) {
+                    placed = true;  // this file takes part in no group
+                    break;
+                }
+                if (comparison.status == FileComparisonStatus::firstFailed) {
+                    // The representative changed: what matched it is read again on its own.
+                    set.failed = true;
+                    --liveSets;
+                    hashAlone.insert(hashAlone.end(), set.copies.begin(), set.copies.end());
+                    set.copies.clear();
+                }
+            }
+            if (placed)
+                continue;
+            if (liveSets < 2)
+                sets.push_back({ member, std::nullopt, {}, false });
+            else
+                hashAlone.push_back(member);
+        }
+        for (const EqualSet& set : sets) {
+            if (set.failed || set.copies.empty() || !set.digest)
+                continue;
+            for (std::size_t file : set.copies)
+                m_files[file].full = { FileDigestStatus::ok, *set.digest, m_files[file].prefix.stamp };
+            m_files[set.representative].full = { FileDigestStatus::ok, *set.digest, m_files[set.representative].prefix.stamp };
+        }
+        if (hashAlone.empty())
+            return;
+        // A file read on its own may still equal a representative that nothing else matched.
+        for (const EqualSet& set : sets) {
+            if (!set.failed && set.copies.empty())
+                hashAlone.push_back(set.representative);
+        }
+        for (std::size_t file : hashAlone) {
+            FileSlot& slot = m_files[file];
+            slot.full = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
+            if (slot.full.status == FileDigestStatus::cancelled)
+                return;
         }
     }
 
@@ -219,8 +302,14 @@ private:
         for (const auto& [prefix, members] : byPrefix) {
             if (members.size() < 2)
                 continue;
+            if (members.size() <= compareSetLimit) {
+                m_compareSets.push_back(members);
+                m_laterReads.push_back({ Stage::compare, m_compareSets.size() - 1 });
+                ++partition.pending;
+                continue;
+            }
             for (std::size_t member : members) {
-                m_fullReads.push_back(member);
+                m_laterReads.push_back({ Stage::full, member });
                 ++partition.pending;
             }
         }
@@ -299,7 +388,8 @@ private:
     std::condition_variable m_changed;
     std::vector<std::size_t> m_prefixOrder;
     std::size_t m_nextPrefixRead = 0;
-    std::deque<std::size_t> m_fullReads;
+    std::deque<Job> m_laterReads;  // whole reads and comparisons, which finish buckets
+    std::deque<std::vector<std::size_t>> m_compareSets;  // a deque: workers hold references while it grows
     std::size_t m_frontier = 0;
     std::vector<DuplicateGroup> m_groups;
     std::uint64_t m_reclaimable = 0;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,6 +35,15 @@ public:
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
     int get() const { return m_fd; }
 
 private:
@@ -193,6 +204,108 @@ FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIde
     }
     result.digest = m_hasher.finish();
     result.status = FileDigestStatus::ok;
+    return result;
+}
+
+namespace {
+
+// Opens `file` for a whole read and checks it is still what the walk (and an earlier read) saw.
+bool openUnchanged(const FileToRead& file, FileDescriptor& fd, FileChangeStamp& stamp)
+{
+    fd = FileDescriptor(::open(file.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !matches(info, file.identity))
+        return false;
+    stamp = stampOf(info);
+    if (file.sameAs && *file.sameAs != stamp)
+        return false;
+    if (file.identity.logicalSize > FileDigester::readSize)
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return true;
+}
+
+bool stillUnchanged(const FileToRead& file, const FileDescriptor& fd, const FileChangeStamp& stamp)
+{
+    struct stat info {};
+    return ::fstat(fd.get(), &info) == 0 && matches(info, file.identity) && stampOf(info) == stamp;
+}
+
+// Fills `buffer` with exactly `length` bytes, or fails.
+bool readExactly(int fd, std::byte* buffer, std::size_t length)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd, buffer + done, length - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+FileComparison FileDigester::compare(const FileToRead& first, const FileToRead& second, bool digestFirst, const CancelChecker& isCancelled)
+{
+    FileComparison result;
+    if (first.identity.logicalSize != second.identity.logicalSize) {
+        result.status = FileComparisonStatus::different;
+        return result;
+    }
+    if (!m_otherBuffer)
+        m_otherBuffer = std::make_unique<std::byte[]>(readSize);
+    FileDescriptor a(-1);
+    FileDescriptor b(-1);
+    FileChangeStamp stampA;
+    FileChangeStamp stampB;
+    if (!openUnchanged(first, a, stampA)) {
+        result.status = FileComparisonStatus::firstFailed;
+        return result;
+    }
+    if (!openUnchanged(second, b, stampB)) {
+        result.status = FileComparisonStatus::secondFailed;
+        return result;
+    }
+    m_hasher.reset();
+    const std::uint64_t size = first.identity.logicalSize;
+    for (std::uint64_t total = 0; total < size;) {
+        const std::size_t length = std::size_t(std::min<std::uint64_t>(readSize, size - total));
+        if (!readExactly(a.get(), m_buffer.get(), length)) {
+            result.status = FileComparisonStatus::firstFailed;
+            return result;
+        }
+        if (!readExactly(b.get(), m_otherBuffer.get(), length)) {
+            result.status = FileComparisonStatus::secondFailed;
+            return result;
+        }
+        for (std::size_t offset = 0; offset < length; offset += cancelGranularity) {
+            const std::size_t piece = std::min(cancelGranularity, length - offset);
+            if (std::memcmp(m_buffer.get() + offset, m_otherBuffer.get() + offset, piece) != 0) {
+                result.status = FileComparisonStatus::different;
+                return result;
+            }
+            if (digestFirst)
+                m_hasher.update(m_buffer.get() + offset, piece);
+            if (isCancelled && isCancelled()) {
+                result.status = FileComparisonStatus::cancelled;
+                return result;
+            }
+        }
+        total += length;
+    }
+    if (!stillUnchanged(first, a, stampA)) {
+        result.status = FileComparisonStatus::firstFailed;
+        return result;
+    }
+    if (!stillUnchanged(second, b, stampB)) {
+        result.status = FileComparisonStatus::secondFailed;
+        return result;
+    }
+    result.status = FileComparisonStatus::same;
+    if (digestFirst)
+        result.firstDigest = m_hasher.finish();
     return result;
 }
 

@@ -154,6 +154,34 @@ TEST_F(FileDigesterTest, AsksForCancellationAfterEvery64KiBAndStopsAtOnce)
     EXPECT_EQ(lowerHex(next.digest), hexOf("abc"));
 }
 
+TEST_F(FileDigesterTest, ComparesTwoFilesSideBySideAndDigestsTheFirstWhenEqual)
+{
+    std::string contents(2 * FileDigester::readSize + 999, '\0');
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        contents[i] = char(i * 13 + i / 1000);
+    std::string lastByte = contents;
+    lastByte.back() ^= 1;
+    writeFile(dir / "a", contents);
+    writeFile(dir / "b", contents);
+    writeFile(dir / "c", lastByte);
+    const auto file = [&](const char* name) { return FileToRead { dir / name, identityOf(dir / name), std::nullopt }; };
+
+    const FileComparison same = digester.compare(file("a"), file("b"), true, never);
+    EXPECT_EQ(same.status, FileComparisonStatus::same);
+    ASSERT_TRUE(same.firstDigest);
+    EXPECT_EQ(lowerHex(*same.firstDigest), hexOf(contents));
+    EXPECT_FALSE(digester.compare(file("a"), file("b"), false, never).firstDigest);
+    EXPECT_EQ(digester.compare(file("a"), file("c"), true, never).status, FileComparisonStatus::different);
+
+    const FileToRead a = file("a");
+    const FileToRead b = file("b");
+    writeFile(dir / "b", contents + "!");
+    EXPECT_EQ(digester.compare(a, b, true, never).status, FileComparisonStatus::secondFailed);
+    fs::remove(dir / "a");
+    EXPECT_EQ(digester.compare(a, file("c"), true, never).status, FileComparisonStatus::firstFailed);
+    EXPECT_EQ(digester.compare(file("c"), file("c"), true, [] { return true; }).status, FileComparisonStatus::cancelled);
+}
+
 TEST_F(FileDigesterTest, AFileThatCannotBeReadIsUnreadable)
 {
     writeFile(dir / "secret", "abc");

@@ -67,7 +67,10 @@ void paintTreemap(QPainter& painter, const TreemapPlan& plan)
         if (!cell.preview.empty()) {
             painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.18f));
             for (const TreemapRect& inner : cell.preview) {
-                const QRectF miniature = toQRect(inner).translated(rect.topLeft());
+                QRectF miniature = toQRect(inner).translated(rect.topLeft());
+                // A hairline apart, or neighbouring miniatures merge into one dark block.
+                if (miniature.width() > 3 && miniature.height() > 3)
+                    miniature.adjust(0.5, 0.5, -0.5, -0.5);
                 if (!miniature.isEmpty())
                     painter.drawRoundedRect(miniature, kTreemapPreviewCornerRadius, kTreemapPreviewCornerRadius);
             }

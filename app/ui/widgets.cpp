@@ -2,12 +2,18 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/ui/theme.h"
 
 namespace lopewell {
+
+QString plainToolTip(const QString& text)
+{
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
 
 QLabel* sectionHeading(std::string_view text)
 {

@@ -51,6 +51,7 @@ QLabel* statLabel(std::string_view text = {})
 QLabel* statValue()
 {
     auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);  // driver strings and process names are not markup
     label->setFont(toQFont(Typography::statValue));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
@@ -104,7 +105,7 @@ public:
     void setFullText(const QString& text)
     {
         setText(text);
-        setToolTip(text);
+        setToolTip(plainToolTip(text));
     }
 
     QSize minimumSizeHint() const override { return { 0, QLabel::minimumSizeHint().height() }; }
@@ -333,6 +334,7 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
         for (size_t column = 0; column < headings.size(); ++column) {
             auto* cell = column == 0 ? new QLabel : statValue();
             if (column == 0) {
+                cell->setTextFormat(Qt::PlainText);  // any user can name a process "<img src=…>"
                 cell->setFont(textStyleFont(TextStyle::callout));
                 // Long names must not widen the card; the layout gives the name what is left.
                 cell->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -478,7 +480,7 @@ void DashboardView::renderTopProcesses()
             continue;
         const TopProcessRow& row = rows[i];
         m_topCells[i][0]->setText(toQString(row.name));
-        m_topCells[i][0]->setToolTip(toQString(row.name));
+        m_topCells[i][0]->setToolTip(plainToolTip(toQString(row.name)));
         m_topCells[i][1]->setText(toQString(row.pid));
         m_topCells[i][2]->setText(toQString(row.cpu));
         m_topCells[i][3]->setText(toQString(row.memory));

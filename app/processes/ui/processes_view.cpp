@@ -145,7 +145,7 @@ QVariant ProcessTableModel::data(const QModelIndex& index, int role) const
         return alignment(key);
     case Qt::ToolTipRole:
         if (key == ProcessSortKey::name)
-            return toQString(process.path.value_or(process.name));
+            return plainToolTip(toQString(process.path.value_or(process.name)));
         return {};
     case Qt::UserRole:
         return process.pid;
@@ -237,6 +237,8 @@ ProcessesView::ProcessesView(ProcessesViewModel& model, QWidget* parent)
     placeholder->setAlignment(Qt::AlignCenter);
     placeholder->setForegroundRole(QPalette::PlaceholderText);
     auto* details = new QWidget;
+    // Names and paths come from other users' processes: shown as text, never as markup.
+    m_detailTitle->setTextFormat(Qt::PlainText);
     m_detailTitle->setFont(textStyleFont(TextStyle::title3, FontWeight::semibold));
     m_detailTitle->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_detailPid->setForegroundRole(QPalette::PlaceholderText);
@@ -256,6 +258,7 @@ ProcessesView::ProcessesView(ProcessesViewModel& model, QWidget* parent)
         title->setFont(toQFont(Typography::statLabel));
         title->setForegroundRole(QPalette::PlaceholderText);
         auto* value = new QLabel;
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         grid->addWidget(title, row, column);
@@ -378,7 +381,7 @@ void ProcessesView::renderDetail()
         const bool present = i < detail->rows.size();
         m_detailRows[i].first->setText(present ? toQString(detail->rows[i].title) : QString());
         m_detailRows[i].second->setText(present ? toQString(detail->rows[i].value) : QString());
-        m_detailRows[i].second->setToolTip(m_detailRows[i].second->text());
+        m_detailRows[i].second->setToolTip(plainToolTip(m_detailRows[i].second->text()));
     }
     m_detail->setCurrentIndex(1);
 }
@@ -403,6 +406,7 @@ void ProcessesView::presentConfirmation()
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(pending.signal == ProcessSignal::forceQuit ? QMessageBox::Warning : QMessageBox::Question);
     box->setWindowTitle(toQString(pending.title));
+    box->setTextFormat(Qt::PlainText);  // the title carries the process's own name
     box->setText(toQString(pending.title));
     box->setInformativeText(toQString(pending.message));
     widenMessage(box);
@@ -428,6 +432,7 @@ void ProcessesView::presentError()
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(toQString(kSignalFailedTitle));
+    box->setTextFormat(Qt::PlainText);
     box->setText(toQString(kSignalFailedTitle));
     box->setInformativeText(toQString(*m_model.lastError()));
     widenMessage(box);

@@ -61,8 +61,11 @@ protected:
         s.readProcesses = [this] {
             const uint64_t pass = uint64_t(++reads);
             // bash burns the most CPU, so the default sort puts it first from the second pass.
-            return std::vector { reading(1, "systemd", 0, pass * 1'000'000), reading(50, "bash", 1000, pass * 900'000'000),
+            auto rows = std::vector { reading(1, "systemd", 0, pass * 1'000'000), reading(50, "bash", 1000, pass * 900'000'000),
                 reading(150, "Xorg", 0, pass * 300'000'000), reading(5012, "firefox", 1000, pass * 600'000'000) };
+            if (markupProcess)
+                rows.push_back(reading(666, "<b>x</b><img src=y>", 1000));
+            return rows;
         };
         // Ticks that make the kernel row appear from the second pass on.
         s.readHostTicks = [this] {
@@ -92,6 +95,7 @@ protected:
     ManualExecutor executor;
     FakeClock clock;
     std::atomic<int> reads = 0;
+    std::atomic<bool> markupProcess = false;
     std::vector<std::pair<ProcessSignal, int32_t>> sent;
     std::optional<Error> refusal;
     ProcessesViewModel model { ProcessesViewModel::Environment { executor, clock, source(),
@@ -215,6 +219,25 @@ TEST_F(ProcessesViewTest, SelectionFollowsItsPidThroughRefreshesAndFillsTheDetai
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(view.tableModel()->pidAt(selected.front().row()), 5012);
     EXPECT_NE(selected.front().row(), 3);
+}
+
+TEST_F(ProcessesViewTest, AProcessNamedLikeMarkupIsShownAsPlainText)
+{
+    markupProcess = true;
+    clock.advance(2s);
+    settle();
+    const int row = view.tableModel()->rowOf(666);
+    ASSERT_GE(row, 0);
+
+    view.table()->selectRow(row);
+    EXPECT_EQ(view.detailTitle()->text(), QStringLiteral("<b>x</b><img src=y>"));
+    EXPECT_EQ(view.detailTitle()->textFormat(), Qt::PlainText);
+    const QString toolTip = view.tableModel()->data(view.tableModel()->index(row, 0), Qt::ToolTipRole).toString();
+    EXPECT_TRUE(toolTip.contains(QStringLiteral("&lt;b&gt;"))) << toolTip.toStdString();
+
+    view.contextMenu({ 666 })->actions()[0]->trigger();
+    ASSERT_TRUE(view.confirmationAlert());
+    EXPECT_EQ(view.confirmationAlert()->textFormat(), Qt::PlainText);
 }
 
 }  // namespace

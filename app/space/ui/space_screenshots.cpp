@@ -20,7 +20,7 @@ DiskNode fixtureHome()
         const std::string name = i < 10 ? caches[i] : "Item " + std::to_string(i);
         const std::string url = home + "/Library/" + name;
         const uint64_t size = uint64_t(9000 * MB / uint64_t((i + 1) * (i + 2)) + 3 * MB);
-        if (i % 3 == 0) {
+        if (i < 10 || i % 3 == 0) {
             library.push_back(DiskNode::directory(url, {
                 DiskNode::file(url + "/data.db", size / 2), DiskNode::file(url + "/index", size / 4),
                 DiskNode::file(url + "/backup.db", size / 8), DiskNode::smallFilesAggregate(url, size / 8, 312) }));

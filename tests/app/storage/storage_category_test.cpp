@@ -138,8 +138,8 @@ TEST(StorageCatalogue, AnUnreadableMailFolderGivesMailAttachmentsNoPaths)
     fs::create_directories(fixture.home("Library/Mail/V10"));
     chmod(fixture.home("Library/Mail").c_str(), 0300);  // can enter, cannot list
     const int status = testing::runUnprivileged([&] {
-        const auto& paths = findStorageCategory(buildStorageCatalogue(fixture.layout), "media.mailAttachments")->paths;
-        return paths.empty() ? 0 : 1;
+        const std::vector<StorageCategory> catalogue = buildStorageCatalogue(fixture.layout);
+        return findStorageCategory(catalogue, "media.mailAttachments")->paths.empty() ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
 }

@@ -18,6 +18,9 @@ template <typename... Callables>
 struct Overloaded : Callables... {
     using Callables::operator()...;
 };
+// clang 14 (the fuzz builds) does not deduce aggregate templates by itself.
+template <typename... Callables>
+Overloaded(Callables...) -> Overloaded<Callables...>;
 
 }  // namespace
 

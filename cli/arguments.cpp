@@ -1,8 +1,10 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <vector>
 #include <sys/stat.h>
 
 namespace lopewell::cli {
@@ -100,6 +102,40 @@ HostLayout hostLayout(const GlobalOptions& options)
     fields.uid = current.uid();
     fields.loginName = current.loginName();
     return HostLayout(std::move(fields));
+}
+
+ErrorOr<FolderInvocation> parseFolderInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+{
+    std::vector<std::string_view> optionArguments;
+    std::vector<std::string_view> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--") {
+            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
+            break;
+        }
+        if (!argument.starts_with("--")) {
+            positional.push_back(argument);
+            continue;
+        }
+        optionArguments.push_back(argument);
+        const std::string_view name = argument.substr(2);
+        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
+        if (takesValue && i + 1 < arguments.size())
+            optionArguments.push_back(arguments[++i]);
+    }
+    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
+    if (!options)
+        return options.error();
+    if (positional.empty())
+        return Error { 0, "missing DIR" };
+    if (positional.size() > 1)
+        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
+    std::error_code error;
+    std::filesystem::path root = std::filesystem::absolute(std::filesystem::path(positional[0]), error);
+    if (error || positional[0].empty())
+        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
+    return FolderInvocation { root.lexically_normal(), std::move(options.value()) };
 }
 
 }  // namespace lopewell::cli

@@ -31,6 +31,15 @@ struct ParsedOptions {
 
 ErrorOr<ParsedOptions> parseOptions(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs);
 
+// A verb that works on one folder: `lopewell files large DIR --min 10M`.
+struct FolderInvocation {
+    std::filesystem::path root;  // absolute and lexically normal
+    ParsedOptions options;
+};
+
+// DIR may stand anywhere among the options; after "--" everything is DIR.
+ErrorOr<FolderInvocation> parseFolderInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs);
+
 // A positive, finite number of seconds for `--option`; the error says what is wrong.
 ErrorOr<double> parseSeconds(std::string_view text, std::string_view option);
 

@@ -77,45 +77,6 @@ private:
     std::chrono::steady_clock::time_point m_last {};
 };
 
-struct Invocation {
-    fs::path root;
-    ParsedOptions options;
-};
-
-// DIR may stand anywhere among the options; after "--" everything is DIR.
-ErrorOr<Invocation> parseInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
-{
-    std::vector<std::string_view> optionArguments;
-    std::vector<std::string_view> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (argument == "--") {
-            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
-            break;
-        }
-        if (!argument.starts_with("--")) {
-            positional.push_back(argument);
-            continue;
-        }
-        optionArguments.push_back(argument);
-        const std::string_view name = argument.substr(2);
-        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
-        if (takesValue && i + 1 < arguments.size())
-            optionArguments.push_back(arguments[++i]);
-    }
-    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
-    if (!options)
-        return options.error();
-    if (positional.empty())
-        return Error { 0, "missing DIR" };
-    if (positional.size() > 1)
-        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
-    std::error_code error;
-    fs::path root = fs::absolute(fs::path(positional[0]), error);
-    if (error || positional[0].empty())
-        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
-    return Invocation { root.lexically_normal(), std::move(options.value()) };
-}
 
 Json itemJson(const StorageItem& item)
 {
@@ -152,7 +113,7 @@ int runFileList(std::string_view verb, std::span<const std::string_view> argumen
     static constexpr OptionSpec largeSpecs[] = { { "min", true }, { "json", false } };
     static constexpr OptionSpec oldSpecs[] = { { "days", true }, { "json", false } };
     const std::span<const OptionSpec> specs = old ? std::span<const OptionSpec>(oldSpecs) : std::span<const OptionSpec>(largeSpecs);
-    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
     if (!invocation) {
         err << "lopewell files " << verb << ": " << invocation.error().message << "\n\n" << usageText();
         return kExitUsage;
@@ -273,7 +234,7 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::ostrea
 int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
     static constexpr OptionSpec specs[] = { { "min", true }, { "json", false }, { "trash", false }, { "yes", false } };
-    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
     if (!invocation) {
         err << "lopewell files dupes: " << invocation.error().message << "\n\n" << usageText();
         return kExitUsage;

@@ -24,44 +24,6 @@ namespace fs = std::filesystem;
 constexpr int64_t defaultTop = 10;
 constexpr int maximumImageSide = 16'384;
 
-struct Invocation {
-    fs::path root;
-    ParsedOptions options;
-};
-
-ErrorOr<Invocation> parseInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
-{
-    std::vector<std::string_view> optionArguments;
-    std::vector<std::string_view> positional;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (argument == "--") {
-            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
-            break;
-        }
-        if (!argument.starts_with("--")) {
-            positional.push_back(argument);
-            continue;
-        }
-        optionArguments.push_back(argument);
-        const std::string_view name = argument.substr(2);
-        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
-        if (takesValue && i + 1 < arguments.size())
-            optionArguments.push_back(arguments[++i]);
-    }
-    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
-    if (!options)
-        return options.error();
-    if (positional.empty())
-        return Error { 0, "missing DIR" };
-    if (positional.size() > 1)
-        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
-    std::error_code error;
-    fs::path root = fs::absolute(fs::path(positional[0]), error);
-    if (error || positional[0].empty())
-        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
-    return Invocation { root.lexically_normal(), std::move(options.value()) };
-}
 
 ErrorOr<int64_t> parseCount(const ParsedOptions& options, std::string_view name, int64_t fallback, int64_t smallest)
 {
@@ -216,7 +178,7 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
 int runSpace(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
     static constexpr OptionSpec specs[] = { { "depth", true }, { "top", true }, { "json", false }, { "png", true }, { "size", true } };
-    ErrorOr<Invocation> invocation = parseInvocation(arguments, specs);
+    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
     if (!invocation) {
         err << "lopewell space: " << invocation.error().message << "\n\n" << usageText();
         return kExitUsage;

@@ -43,12 +43,7 @@ struct StorageViewModel::SmartRun {
     std::vector<StorageCategory> done;
     std::vector<StorageItem> allItems;
     std::uint64_t grandTotal = 0;
-    // The category being scanned now.
-    std::vector<StorageItem> items;
-    std::uint64_t totalBytes = 0;
-    bool sawMissing = false;
-    bool completed = false;
-    StreamTask<StorageScanProgress> task;
+    ScanRun current;  // the category being scanned now; last, so its task goes first
 };
 
 StorageViewModel::Environment StorageViewModel::systemEnvironment(Executor& executor, const HostLayout& layout)
@@ -143,14 +138,23 @@ void StorageViewModel::startScan(std::string_view categoryId)
         return;
     const std::string id = found->id;
     m_scanTasks.erase(id);
-    setState(id, Scanning {});
-
     auto run = std::make_unique<ScanRun>();
-    ScanRun* live = run.get();
+    ScanRun& live = *run;
     m_scanTasks.emplace(id, std::move(run));
-    live->task = StreamTask<StorageScanProgress>(
-        m_environment.executor, m_environment.scan(*found),
-        [this, id, live](StorageScanProgress progress) {
+    runCategoryScan(*found, live, [this, id] { finishScan(id); });
+    changed();
+}
+
+void StorageViewModel::runCategoryScan(const StorageCategory& category, ScanRun& run, std::function<void()> onEnd)
+{
+    run.items.clear();
+    run.totalBytes = 0;
+    run.sawMissing = false;
+    run.completed = false;
+    setState(category.id, Scanning {});
+    run.task = StreamTask<StorageScanProgress>(
+        m_environment.executor, m_environment.scan(category),
+        [this, id = category.id, live = &run](StorageScanProgress progress) {
             if (auto scanning = std::get_if<StorageScanning>(&progress)) {
                 setState(id, Scanning { scanning->itemsSeen, scanning->bytes });
                 changed();
@@ -162,8 +166,7 @@ void StorageViewModel::startScan(std::string_view categoryId)
                 live->sawMissing = true;
             }
         },
-        [this, id] { finishScan(id); });
-    changed();
+        std::move(onEnd));
 }
 
 void StorageViewModel::finishScan(const std::string& categoryId)
@@ -227,47 +230,28 @@ void StorageViewModel::startSmartCategory()
         publishSmartResult();
         return;
     }
-    const StorageCategory& category = run.eligible[run.index];
-    run.items.clear();
-    run.totalBytes = 0;
-    run.sawMissing = false;
-    run.completed = false;
-    setState(category.id, Scanning {});
-    run.task = StreamTask<StorageScanProgress>(
-        m_environment.executor, m_environment.scan(category),
-        [this, id = category.id, live = &run](StorageScanProgress progress) {
-            if (auto scanning = std::get_if<StorageScanning>(&progress)) {
-                setState(id, Scanning { scanning->itemsSeen, scanning->bytes });
-                changed();
-            } else if (auto complete = std::get_if<StorageScanComplete>(&progress)) {
-                live->items = std::move(complete->items);
-                live->totalBytes = complete->totalBytes;
-                live->completed = true;
-            } else {
-                live->sawMissing = true;
-            }
-        },
-        [this] { finishSmartCategory(); });
+    runCategoryScan(run.eligible[run.index], run.current, [this] { finishSmartCategory(); });
     changed();
 }
 
 void StorageViewModel::finishSmartCategory()
 {
     SmartRun& run = *m_smartScanTask;
+    ScanRun& scan = run.current;
     const StorageCategory& category = run.eligible[run.index];
-    if (!run.completed) {
+    if (!scan.completed) {
         setState(category.id, idleFromCache(category.id));
-    } else if (run.sawMissing && run.items.empty()) {
+    } else if (scan.sawMissing && scan.items.empty()) {
         setState(category.id, Missing {});
     } else {
         const Date now = m_environment.now();
         StorageScanCache::Entries cached = m_environment.cache.load();
-        cached[category.id] = { now, run.totalBytes, std::int64_t(run.items.size()) };
+        cached[category.id] = { now, scan.totalBytes, std::int64_t(scan.items.size()) };
         m_environment.cache.save(cached);
-        run.allItems.insert(run.allItems.end(), run.items.begin(), run.items.end());
-        run.grandTotal += run.totalBytes;
+        run.allItems.insert(run.allItems.end(), scan.items.begin(), scan.items.end());
+        run.grandTotal += scan.totalBytes;
         run.done.push_back(category);
-        setState(category.id, Scanned { std::move(run.items), run.totalBytes, now });
+        setState(category.id, Scanned { std::move(scan.items), scan.totalBytes, now });
     }
     ++run.index;
     startSmartCategory();
@@ -286,7 +270,7 @@ void StorageViewModel::cancelSmartScan()
     if (!m_smartScanTask)
         return;
     SmartRun& run = *m_smartScanTask;
-    run.task.cancel();
+    run.current.task.cancel();
     // The category it was in the middle of shows its cached summary again, unless a scan of its
     // own is still running.
     if (run.index < run.eligible.size()) {

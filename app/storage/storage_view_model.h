@@ -189,6 +189,8 @@ private:
     void setState(const std::string& categoryId, CategoryState state);
     CategoryState idleFromCache(const std::string& categoryId) const;
     void changed();
+    // Scans one category into `run`, showing its progress on the category's card.
+    void runCategoryScan(const StorageCategory& category, ScanRun& run, std::function<void()> onEnd);
     void finishScan(const std::string& categoryId);
     void startSmartCategory();
     void finishSmartCategory();

@@ -101,6 +101,10 @@ private:
     int m_fd = -1;
 };
 
+// The lowest level: every name in the open folder but "." and "..", in the file system's order,
+// until `visit` returns false. For code that needs names only (deleting a tree, say).
+ErrorOr<void> forEachFolderName(int folderDescriptor, const std::function<bool(const char* name)>& visit);
+
 // One level of `folder`: FolderHandle::open + list.
 ErrorOr<std::vector<FileEntry>> listFolder(const std::filesystem::path& folder, ListOptions options = {});
 

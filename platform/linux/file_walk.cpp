@@ -97,9 +97,38 @@ using StatFailure = std::function<bool(const std::string& name, int error)>;
 ErrorOr<void> readEntries(int fd, std::vector<FileEntry>& entries, bool skipHidden, const std::stop_token& stop,
     const StatFailure& onStatFailure)
 {
+    return forEachFolderName(fd, [&](const char* name) {
+        if (skipHidden && name[0] == '.')
+            return true;
+        if (stop.stop_requested())
+            return false;
+        FileEntry entry;
+        entry.name = name;
+        struct statx info;
+        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &info) == 0)
+            fill(entry, info);
+        else if (!onStatFailure(entry.name, errno))
+            return true;
+        entries.push_back(std::move(entry));
+        return true;
+    });
+}
+
+std::string errorText(std::string_view what, const std::string& path)
+{
+    std::string text(what);
+    text += ' ';
+    text += path;
+    return text;
+}
+
+}  // namespace
+
+ErrorOr<void> forEachFolderName(int folderDescriptor, const std::function<bool(const char* name)>& visit)
+{
     alignas(8) char buffer[32 * 1024];
     for (;;) {
-        const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
+        const ssize_t filled = ::getdents64(folderDescriptor, buffer, sizeof buffer);
         if (filled < 0 && errno == EINTR)
             continue;
         if (filled < 0)
@@ -113,31 +142,11 @@ ErrorOr<void> readEntries(int fd, std::vector<FileEntry>& entries, bool skipHidd
             offset += recordLength;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            if (skipHidden && name[0] == '.')
-                continue;
-            if (stop.stop_requested())
+            if (!visit(name))
                 return {};
-            FileEntry entry;
-            entry.name = name;
-            struct statx info;
-            if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &info) == 0)
-                fill(entry, info);
-            else if (!onStatFailure(entry.name, errno))
-                continue;
-            entries.push_back(std::move(entry));
         }
     }
 }
-
-std::string errorText(std::string_view what, const std::string& path)
-{
-    std::string text(what);
-    text += ' ';
-    text += path;
-    return text;
-}
-
-}  // namespace
 
 std::span<const std::string_view> packageFolderExtensions()
 {

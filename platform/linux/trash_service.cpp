@@ -1,9 +1,8 @@
 #include "platform/trash_service.h"
 #include "platform/linux/trash_service_testing.h"
+#include "platform/file_walk.h"
 
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <sys/stat.h>
@@ -60,25 +59,9 @@ bool isTrashComponent(const std::string& component, const std::string& uidSuffix
 ErrorOr<std::vector<std::string>> readNames(int fd)
 {
     std::vector<std::string> names;
-    alignas(8) char buffer[16 * 1024];
-    for (;;) {
-        const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
-        if (filled < 0 && errno == EINTR)
-            continue;
-        if (filled < 0)
-            return Error::fromErrno(errno, "Cannot read the folder");
-        if (filled == 0)
-            return names;
-        for (size_t offset = 0; offset < size_t(filled);) {
-            unsigned short recordLength = 0;
-            std::memcpy(&recordLength, buffer + offset + offsetof(struct dirent64, d_reclen), sizeof recordLength);
-            const char* name = buffer + offset + offsetof(struct dirent64, d_name);
-            offset += recordLength;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            names.emplace_back(name);
-        }
-    }
+    if (ErrorOr<void> read = forEachFolderName(fd, [&](const char* name) { names.emplace_back(name); return true; }); !read)
+        return read.error();
+    return names;
 }
 
 // Removes the folder `name` in the open folder `parent` and everything below it, holding at most

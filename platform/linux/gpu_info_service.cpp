@@ -2,6 +2,8 @@
 // the program and simply shows no GPU details.
 #include "platform/gpu_info_service.h"
 
+#include "platform/leak_sanitizer.h"
+
 #define VK_NO_PROTOTYPES
 #include <vulkan/vulkan.h>
 
@@ -72,7 +74,9 @@ bool loaderHasInstanceExtension(PFN_vkGetInstanceProcAddr getProcAddr, const cha
         [name](const VkExtensionProperties& e) { return std::strcmp(e.extensionName, name) == 0; });
 }
 
-// Owns the instance so that every early return destroys it.
+// Owns the instance so that every early return destroys it. A driver may keep allocations for
+// good (Mesa's lavapipe does in its first device enumeration) and is unloaded with the instance:
+// what it allocates while an instance is made, asked for devices and destroyed is its own.
 class Instance {
 public:
     Instance(PFN_vkGetInstanceProcAddr getProcAddr, uint32_t apiVersion)
@@ -98,6 +102,7 @@ public:
             info.enabledExtensionCount = 1;
             info.ppEnabledExtensionNames = &portability;
         }
+        ForeignAllocationsScope driver;
         if (create(&info, nullptr, &m_instance) != VK_SUCCESS)
             m_instance = VK_NULL_HANDLE;
     }
@@ -106,8 +111,10 @@ public:
     {
         if (m_instance == VK_NULL_HANDLE)
             return;
-        if (auto destroy = function<PFN_vkDestroyInstance>("vkDestroyInstance"))
+        if (auto destroy = function<PFN_vkDestroyInstance>("vkDestroyInstance")) {
+            ForeignAllocationsScope driver;
             destroy(m_instance, nullptr);
+        }
     }
 
     Instance(const Instance&) = delete;
@@ -135,7 +142,11 @@ std::optional<VkPhysicalDevice> firstDevice(const Instance& instance)
         return std::nullopt;
     uint32_t count = 1;
     VkPhysicalDevice device = VK_NULL_HANDLE;
-    const VkResult result = enumerate(instance.handle(), &count, &device);
+    VkResult result;
+    {
+        ForeignAllocationsScope driver;
+        result = enumerate(instance.handle(), &count, &device);
+    }
     if ((result != VK_SUCCESS && result != VK_INCOMPLETE) || count == 0 || device == VK_NULL_HANDLE)
         return std::nullopt;
     return device;

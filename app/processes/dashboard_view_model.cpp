@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/shell/settings_model.h"
+#include "core/concurrency/periodic_stream.h"
 #include "core/format/byte_count_formatter.h"
 #include "platform/continuous_clock.h"
 #include "platform/gpu_info_service.h"
@@ -89,30 +90,18 @@ void DashboardViewModel::start()
             m_observers.notify();
         });
 
-    auto memoryBody = [read = m_environment.readMemory, &clock = m_environment.clock](
-                          StreamProducer<std::optional<MemoryStats>>& out) {
-        while (!out.isStopRequested()) {
-            out.yield(read ? read() : std::nullopt);
-            if (!clock.sleepFor(memoryInterval, out.stopToken()))
-                break;
-        }
-    };
     m_memoryTask = StreamTask<std::optional<MemoryStats>>(m_environment.executor,
-        Stream<std::optional<MemoryStats>>::start(std::move(memoryBody)), [this](std::optional<MemoryStats> memory) {
+        periodicStream<std::optional<MemoryStats>>(m_environment.clock, memoryInterval,
+            [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
+        [this](std::optional<MemoryStats> memory) {
             m_memory = std::move(memory);
             m_observers.notify();
         });
 
-    auto processBody = [sampler = m_processSampler, &clock = m_environment.clock](
-                           StreamProducer<std::vector<RunningProcess>>& out) {
-        while (!out.isStopRequested()) {
-            out.yield(topFiveByCPU(sampler->sample()));
-            if (!clock.sleepFor(processInterval, out.stopToken()))
-                break;
-        }
-    };
     m_processTask = StreamTask<std::vector<RunningProcess>>(m_environment.executor,
-        Stream<std::vector<RunningProcess>>::start(std::move(processBody)), [this](std::vector<RunningProcess> rows) {
+        periodicStream<std::vector<RunningProcess>>(m_environment.clock, processInterval,
+            [sampler = m_processSampler] { return topFiveByCPU(sampler->sample()); }),
+        [this](std::vector<RunningProcess> rows) {
             m_topProcesses = std::move(rows);
             m_observers.notify();
         });

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/concurrency/periodic_stream.h"
 #include "core/format/byte_count_formatter.h"
 #include "platform/continuous_clock.h"
 
@@ -70,16 +71,9 @@ void ProcessesViewModel::start()
     if (m_isSampling)
         return;
     m_isSampling = true;
-    auto body = [sampler = m_sampler, &clock = m_environment.clock](
-                    StreamProducer<std::vector<RunningProcess>>& out) {
-        while (!out.isStopRequested()) {
-            out.yield(sampler->sample());
-            if (!clock.sleepFor(sampleInterval, out.stopToken()))
-                break;
-        }
-    };
     m_sampleTask = StreamTask<std::vector<RunningProcess>>(m_environment.executor,
-        Stream<std::vector<RunningProcess>>::start(std::move(body)),
+        periodicStream<std::vector<RunningProcess>>(m_environment.clock, sampleInterval,
+            [sampler = m_sampler] { return sampler->sample(); }),
         [this](std::vector<RunningProcess> rows) { apply(std::move(rows)); });
     m_observers.notify();
 }

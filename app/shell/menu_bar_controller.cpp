@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/shell/app_configuration.h"
+#include "core/concurrency/periodic_stream.h"
 #include "platform/continuous_clock.h"
 #include "platform/input_idle.h"
 #include "platform/memory_reader.h"
@@ -112,16 +113,10 @@ void MenuBarController::restartSampling()
 void MenuBarController::restartMemoryPoll()
 {
     m_memoryPollTask.cancel();
-    auto body = [read = m_environment.readMemory, &clock = m_environment.clock, interval = interval()](
-                    StreamProducer<std::optional<MemoryStats>>& out) {
-        while (!out.isStopRequested()) {
-            out.yield(read ? read() : std::nullopt);
-            if (!clock.sleepFor(interval, out.stopToken()))
-                break;
-        }
-    };
     m_memoryPollTask = StreamTask<std::optional<MemoryStats>>(m_environment.executor,
-        Stream<std::optional<MemoryStats>>::start(std::move(body)), [this](std::optional<MemoryStats> memory) {
+        periodicStream<std::optional<MemoryStats>>(m_environment.clock, interval(),
+            [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
+        [this](std::optional<MemoryStats> memory) {
             m_memory = std::move(memory);
             m_observers.notify();
         });
@@ -130,13 +125,10 @@ void MenuBarController::restartMemoryPoll()
 void MenuBarController::startIdleCheck()
 {
     m_idleCheckTask.cancel();
-    auto body = [idle = m_environment.secondsSinceLastInput, &clock = m_environment.clock](
-                    StreamProducer<std::optional<double>>& out) {
-        while (clock.sleepFor(idleCheckInterval, out.stopToken()))
-            out.yield(idle ? idle() : std::nullopt);
-    };
     m_idleCheckTask = StreamTask<std::optional<double>>(m_environment.executor,
-        Stream<std::optional<double>>::start(std::move(body)),
+        periodicStream<std::optional<double>>(m_environment.clock, idleCheckInterval,
+            [idle = m_environment.secondsSinceLastInput] { return idle ? idle() : std::nullopt; },
+            FirstValue::afterInterval),
         [this](std::optional<double> seconds) { applyIdle(seconds); });
 }
 

@@ -52,7 +52,6 @@ SpaceViewModel::~SpaceViewModel()
 void SpaceViewModel::scan(std::string url)
 {
     m_scanTask.cancel();
-    const uint64_t generation = ++m_scanGeneration;
     m_isScanning = true;
     m_scannedFiles = 0;
     m_scannedBytes = 0;
@@ -61,9 +60,7 @@ void SpaceViewModel::scan(std::string url)
     // The previous tree and drill path stay until the new tree arrives.
     m_scanTask = StreamTask<DiskScanProgress>(
         m_environment.executor, m_environment.scan(url),
-        [this, generation](DiskScanProgress value) {
-            if (generation != m_scanGeneration)
-                return;
+        [this](DiskScanProgress value) {
             if (auto* scanning = std::get_if<DiskScanScanning>(&value)) {
                 m_scannedFiles = scanning->files;
                 m_scannedBytes = scanning->bytes;
@@ -76,9 +73,7 @@ void SpaceViewModel::scan(std::string url)
             }
             m_observers.notify();
         },
-        [this, generation] {
-            if (generation != m_scanGeneration)
-                return;
+        [this] {
             m_isScanning = false;
             m_observers.notify();
         });
@@ -94,9 +89,7 @@ void SpaceViewModel::rescan()
 
 void SpaceViewModel::cancelScan()
 {
-    m_scanTask.cancel();
-    // Retires the cancelled scan's generation too: nothing of it may arrive later.
-    ++m_scanGeneration;
+    m_scanTask.cancel();  // nothing of the cancelled scan arrives later
     m_isScanning = false;
     m_observers.notify();
 }

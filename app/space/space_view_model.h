@@ -8,8 +8,8 @@
 //   model.drill(model.currentNode()->children()[0]);
 //   model.select(...); model.trashSelection();
 //
-// Every scan carries a generation: values of a scan that a newer one replaced are dropped
-// even if they arrive late, so a superseded scan never touches the screen.
+// A new scan cancels the one it replaces, and a cancelled scan's task delivers nothing more
+// (not even values already posted), so a superseded scan never touches the screen.
 //
 // THREAD-SAFETY: lives on its executor's thread; scans and trashing run on their own threads.
 #pragma once
@@ -161,7 +161,6 @@ private:
     int64_t m_unreadableCount = 0;
     bool m_fullDiskAccessGranted = false;
     std::optional<TrashFailureAlert> m_trashFailure;
-    uint64_t m_scanGeneration = 0;
     ChangeObservers m_observers;
     StreamTask<DiskScanProgress> m_scanTask;
     BackgroundTask<SpaceTrashOutcome> m_trashTask;

@@ -6,9 +6,10 @@
 //       [scanner](std::stop_token token) { return scanner.scan(token); },
 //       [this](Result result) { show(std::move(result)); });
 //
-// THREAD-SAFETY: create, cancel and destroy on the executor's thread.
+// THREAD-SAFETY: create, cancel and destroy on the executor's thread (checked in debug builds).
 #pragma once
 
+#include <cassert>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -26,6 +27,8 @@ public:
     BackgroundTask(Executor& executor, std::function<T(std::stop_token)> work, std::function<void(T)> onDone)
         : m_shared(std::make_shared<Shared>())
     {
+        assert(executor.isCurrent());
+        m_shared->executor = &executor;
         m_shared->onDone = std::move(onDone);
         std::weak_ptr<Shared> weak = m_shared;
         // The thread owns nothing of the shared state: the last owner joins it on the executor.
@@ -59,6 +62,7 @@ public:
     {
         if (!m_shared)
             return;
+        assert(m_shared->executor->isCurrent());
         m_shared->finished = true;
         m_shared->thread.request_stop();
         m_shared.reset();
@@ -69,6 +73,7 @@ public:
 
 private:
     struct Shared {
+        Executor* executor = nullptr;
         std::function<void(T)> onDone;
         bool finished = false;  // executor thread only
         std::jthread thread;    // declared last: joined first when Shared goes away

@@ -5,10 +5,11 @@
 //   m_sampleTask = StreamTask<CPUSample>(executor, sampler.stream(1s, clock),
 //       [this](CPUSample sample) { apply(sample); });
 //
-// THREAD-SAFETY: create, cancel and destroy on the executor's thread.
+// THREAD-SAFETY: create, cancel and destroy on the executor's thread (checked in debug builds).
 #pragma once
 
 #include <atomic>
+#include <cassert>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -25,6 +26,8 @@ public:
     StreamTask(Executor& executor, Stream<T> stream, std::function<void(T)> onValue, std::function<void()> onEnd = {})
         : m_shared(std::make_shared<Shared>())
     {
+        assert(executor.isCurrent());
+        m_shared->executor = &executor;
         m_shared->stream = std::move(stream);
         m_shared->onValue = std::move(onValue);
         m_shared->onEnd = std::move(onEnd);
@@ -64,6 +67,7 @@ public:
     {
         if (!m_shared)
             return;
+        assert(m_shared->executor->isCurrent());
         m_shared->cancelled = true;
         m_shared->stream.terminate();
         m_shared.reset();
@@ -73,6 +77,7 @@ public:
 
 private:
     struct Shared {
+        Executor* executor = nullptr;
         Stream<T> stream;
         std::function<void(T)> onValue;
         std::function<void()> onEnd;

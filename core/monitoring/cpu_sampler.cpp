@@ -1,5 +1,7 @@
 #include "core/monitoring/cpu_sampler.h"
 
+#include "core/concurrency/periodic_stream.h"
+
 namespace lopewell {
 
 CPUSampler::CPUSampler(Sources sources)
@@ -30,14 +32,7 @@ std::optional<CPUSample> CPUSampler::sample()
 
 Stream<CPUSample> CPUSampler::stream(Duration interval, Clock& clock)
 {
-    return Stream<CPUSample>::start([this, interval, &clock](StreamProducer<CPUSample>& out) {
-        while (!out.isStopRequested()) {
-            if (auto value = sample())
-                out.yield(std::move(*value));
-            // An interrupted sleep goes back to the loop head, which ends on a stop request.
-            clock.sleepFor(interval, out.stopToken());
-        }
-    });
+    return periodicStream<CPUSample>(clock, interval, [this] { return sample(); });
 }
 
 }  // namespace lopewell

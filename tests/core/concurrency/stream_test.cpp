@@ -163,36 +163,3 @@ TEST(StreamTask, ThreadedProducerOnARunLoop)
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(received[size_t(i)], i);
 }
-
-TEST(BackgroundTask, DeliversItsResultOnTheExecutor)
-{
-    RunLoopExecutor loop;
-    std::optional<int> result;
-    BackgroundTask<int> task(loop, [](std::stop_token) { return 42; }, [&](int value) {
-        result = value;
-        loop.stop();
-    });
-    loop.run();
-    EXPECT_EQ(result, 42);
-    EXPECT_FALSE(task.isRunning());
-}
-
-TEST(BackgroundTask, CancelStopsTheWorkAndSuppressesTheResult)
-{
-    ManualExecutor executor;
-    FakeClock clock;
-    bool delivered = false;
-    std::atomic<bool> workSawStop = false;
-    {
-        BackgroundTask<int> task(executor, [&](std::stop_token token) {
-            workSawStop = !clock.sleepFor(1h, token);
-            return 1;
-        }, [&](int) { delivered = true; });
-        clock.waitForSleepers(1);
-        EXPECT_TRUE(task.isRunning());
-        task.cancel();  // joins
-        EXPECT_TRUE(workSawStop);
-    }
-    executor.runUntilIdle();
-    EXPECT_FALSE(delivered);
-}

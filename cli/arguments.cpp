@@ -190,18 +190,23 @@ VerbArguments parseVerb(const VerbSpec& verb, std::span<const std::string_view> 
     return parsed;
 }
 
-ErrorOr<std::filesystem::path> folderArgument(const ParsedOptions& options)
+std::variant<FolderArguments, int> parseFolderVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out,
+    std::ostream& err)
 {
+    VerbArguments parsed = parseVerb(verb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    ParsedOptions& options = std::get<ParsedOptions>(parsed);
     if (options.words.empty())
-        return Error { 0, "missing DIR" };
+        return usageError(err, verb.name, "missing DIR");
     if (options.words.size() > 1)
-        return Error { 0, "unexpected argument '" + options.words[1] + "'" };
+        return usageError(err, verb.name, "unexpected argument '" + terminalSafe(options.words[1]) + "'");
     const std::string& folder = options.words.front();
     std::error_code error;
-    std::filesystem::path root = std::filesystem::absolute(std::filesystem::path(folder), error);
+    const std::filesystem::path root = std::filesystem::absolute(std::filesystem::path(folder), error);
     if (error || folder.empty())
-        return Error { 0, "cannot use '" + folder + "' as a folder" };
-    return root.lexically_normal();
+        return usageError(err, verb.name, "cannot use '" + terminalSafe(folder) + "' as a folder");
+    return FolderArguments { std::move(options), root.lexically_normal() };
 }
 
 ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)

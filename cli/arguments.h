@@ -64,8 +64,13 @@ int usageError(std::ostream& err, std::string_view verb, std::string_view messag
 int valueError(std::ostream& err, std::string_view verb, std::string_view message);
 
 // A verb that works on one folder: `lopewell files large DIR --min 10M`. DIR may stand anywhere
-// among the options; after "--" everything is DIR. Absolute and lexically normal.
-ErrorOr<std::filesystem::path> folderArgument(const ParsedOptions& options);
+// among the options; after "--" everything is DIR. The folder is absolute and lexically normal.
+struct FolderArguments {
+    ParsedOptions options;
+    std::filesystem::path folder;
+};
+std::variant<FolderArguments, int> parseFolderVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out,
+    std::ostream& err);
 
 // A positive, finite number of seconds for `--option`; the error says what is wrong.
 ErrorOr<double> parseSeconds(std::string_view text, std::string_view option);

@@ -89,17 +89,14 @@ constexpr VerbSpec screenshotsVerb { "screenshots", "DIR", "Renders every screen
 
 int runScreenshots(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
-    const VerbArguments parsed = parseVerb(screenshotsVerb, arguments, out, err);
+    const auto parsed = parseFolderVerb(screenshotsVerb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
         return *done;
-    const ErrorOr<std::filesystem::path> folder = folderArgument(std::get<ParsedOptions>(parsed));
-    if (!folder)
-        return usageError(err, screenshotsVerb.name, folder.error().message);
     if (!environment.renderScreenshots) {
         err << "lopewell screenshots: this build cannot draw screens (it was built without Qt)\n";
         return 1;
     }
-    return environment.renderScreenshots(folder.value());
+    return environment.renderScreenshots(std::get<FolderArguments>(parsed).folder);
 }
 
 }  // namespace

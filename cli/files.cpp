@@ -90,16 +90,26 @@ constexpr VerbSpec dupesVerb { "files dupes", "DIR [--min SIZE] [--json] [--tras
 
 constexpr const VerbSpec* filesVerbs[] = { &largeVerb, &oldVerb, &dupesVerb };
 
+// --min SIZE, or `fallback` without it.
+ErrorOr<std::uint64_t> minimumSize(const ParsedOptions& options, std::uint64_t fallback)
+{
+    const auto it = options.values.find("min");
+    if (it == options.values.end())
+        return fallback;
+    ErrorOr<std::uint64_t> size = parseByteSize(it->second);
+    if (!size)
+        return Error { 0, "--min " + size.error().message };
+    return size;
+}
+
 int runFileList(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
     const bool old = &verb == &oldVerb;
-    const VerbArguments parsed = parseVerb(verb, arguments, out, err);
+    const auto parsed = parseFolderVerb(verb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
         return *done;
-    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
-    const ErrorOr<fs::path> folder = folderArgument(options);
-    if (!folder)
-        return usageError(err, verb.name, folder.error().message);
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
+    const fs::path& root = std::get<FolderArguments>(parsed).folder;
     const auto& values = options.values;
     FilesScanner::Mode mode = FilesScanner::LargerThan { defaultLargeThreshold };
     if (old) {
@@ -111,14 +121,13 @@ int runFileList(const VerbSpec& verb, std::span<const std::string_view> argument
                 return valueError(err, verb.name, "--days must be a whole number of days from 0 to 36500, not '" + text + "'");
         }
         mode = FilesScanner::OlderThan { calendarDaysBefore(std::chrono::system_clock::now(), days) };
-    } else if (auto it = values.find("min"); it != values.end()) {
-        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
+    } else {
+        const ErrorOr<std::uint64_t> size = minimumSize(options, defaultLargeThreshold);
         if (!size)
-            return valueError(err, verb.name, "--min " + size.error().message);
+            return valueError(err, verb.name, size.error().message);
         mode = FilesScanner::LargerThan { size.value() };
     }
 
-    const fs::path& root = folder.value();
     // The user is waiting for this one: no lowered priority, unlike the screen's scans.
     Stream<StorageScanProgress> stream = Stream<StorageScanProgress>::start([&root, mode](StreamProducer<StorageScanProgress>& producer) {
         FilesScanner::run(root, mode, producer);
@@ -206,25 +215,19 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istrea
 
 int runDupes(std::span<const std::string_view> arguments, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    const VerbArguments parsed = parseVerb(dupesVerb, arguments, out, err);
+    const auto parsed = parseFolderVerb(dupesVerb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
         return *done;
-    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
-    const ErrorOr<fs::path> folder = folderArgument(options);
-    if (!folder)
-        return usageError(err, dupesVerb.name, folder.error().message);
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
+    const fs::path& root = std::get<FolderArguments>(parsed).folder;
     const bool trash = options.has("trash");
     if (options.has("yes") && !trash)
         return usageError(err, dupesVerb.name, "--yes only goes with --trash");
-    std::uint64_t minSize = defaultDuplicateMinimum;
-    if (auto it = options.values.find("min"); it != options.values.end()) {
-        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
-        if (!size)
-            return valueError(err, dupesVerb.name, "--min " + size.error().message);
-        minSize = size.value();
-    }
+    const ErrorOr<std::uint64_t> minimum = minimumSize(options, defaultDuplicateMinimum);
+    if (!minimum)
+        return valueError(err, dupesVerb.name, minimum.error().message);
+    const std::uint64_t minSize = minimum.value();
 
-    const fs::path& root = folder.value();
     Stream<DuplicateScanProgress> stream = Stream<DuplicateScanProgress>::start([&root, minSize](StreamProducer<DuplicateScanProgress>& producer) {
         DuplicateScanner().run(root, minSize, producer);
     });

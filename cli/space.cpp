@@ -165,13 +165,10 @@ constexpr VerbSpec spaceVerb { "space", "DIR [--depth N] [--top N] [--json] [--p
 
 int runSpace(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
-    const VerbArguments parsed = parseVerb(spaceVerb, arguments, out, err);
+    const auto parsed = parseFolderVerb(spaceVerb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
         return *done;
-    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
-    const ErrorOr<fs::path> folder = folderArgument(options);
-    if (!folder)
-        return usageError(err, spaceVerb.name, folder.error().message);
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
     const bool json = options.has("json");
     const bool depthGiven = options.values.contains("depth");
     ErrorOr<int64_t> depth = parseCount(options, "depth", json ? -1 : 1, 0);
@@ -189,7 +186,7 @@ int runSpace(std::span<const std::string_view> arguments, const Environment& env
         return 1;
     }
 
-    const std::string root = folder.value().string();
+    const std::string root = std::get<FolderArguments>(parsed).folder.string();
     std::optional<DiskScanProgress> scanned;
     {
         ProgressLine progress(err);

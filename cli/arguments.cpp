@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <ostream>
 #include <sys/stat.h>
+#include <tuple>
 
 #include <CLI/CLI.hpp>
 
@@ -67,20 +69,17 @@ std::vector<std::string> cliArguments(std::span<const std::string_view> argument
     bool valueNext = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        if (valueNext || argument == "--" || !argument.starts_with("--")) {
-            if (!valueNext && argument == "--") {
-                result.insert(result.end(), arguments.begin() + std::ptrdiff_t(i), arguments.end());
-                break;
-            }
+        if (valueNext) {
             valueNext = false;
-            result.emplace_back(argument);
-            continue;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string_view name = argument.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
-        if (valueOptions.contains(name)) {
-            valueNext = equals == std::string_view::npos;
-            if (equals == argument.size() - 1) {
+        } else if (argument == "--") {
+            result.insert(result.end(), arguments.begin() + std::ptrdiff_t(i), arguments.end());
+            break;
+        } else if (argument.starts_with("--")) {
+            const std::size_t equals = argument.find('=');
+            const std::string_view name = argument.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
+            if (valueOptions.contains(name) && equals == std::string_view::npos) {
+                valueNext = true;
+            } else if (valueOptions.contains(name) && equals + 1 == argument.size()) {
                 result.emplace_back(argument.substr(0, equals));
                 result.emplace_back();
                 continue;
@@ -130,14 +129,6 @@ int valueError(std::ostream& err, std::string_view verb, std::string_view messag
 {
     err << "lopewell" << (verb.empty() ? "" : " ") << verb << ": " << message << "\n";
     return kExitUsage;
-}
-
-std::string verbHelp(const VerbSpec& verb)
-{
-    auto app = makeApp(std::string(verb.name), std::string(verb.summary), usageLine(verb.name, verb.synopsis));
-    for (const OptionSpec& option : verb.options)
-        addOption(*app, option);
-    return app->help();
 }
 
 std::string groupHelp(std::string_view name, std::string_view summary, std::span<const VerbSpec* const> verbs)

@@ -50,9 +50,6 @@ using VerbArguments = std::variant<ParsedOptions, int>;
 
 VerbArguments parseVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
 
-// The verb's own --help: its usage line, what it does, its options.
-std::string verbHelp(const VerbSpec& verb);
-
 // The --help of a verb made of sub-verbs (`lopewell files --help`): each with its summary.
 std::string groupHelp(std::string_view name, std::string_view summary, std::span<const VerbSpec* const> verbs);
 

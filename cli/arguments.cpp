@@ -3,46 +3,201 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
-#include <vector>
+#include <memory>
+#include <ostream>
 #include <sys/stat.h>
+#include <tuple>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/terminal.h"
+#include "cli/usage.h"
 
 namespace lopewell::cli {
 
-ErrorOr<ParsedOptions> parseOptions(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
+namespace {
+
+// Help as the rest of the program speaks: our usage line first, then what the verb does, then
+// its options as CLI11 lays them out.
+class HelpFormatter : public CLI::Formatter {
+public:
+    explicit HelpFormatter(std::string usage)
+        : m_usage(std::move(usage))
+    {
+        column_width(22);
+    }
+
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override
+    {
+        // Each group of options or commands starts with its own blank line.
+        return "Usage: " + m_usage + "\n\n" + app->get_description() + "\n" + make_groups(app, mode) + make_subcommands(app, mode);
+    }
+
+private:
+    std::string m_usage;
+};
+
+std::string usageLine(std::string_view name, std::string_view synopsis)
 {
-    ParsedOptions parsed;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string_view argument = arguments[i];
-        if (!argument.starts_with("--"))
-            return Error { 0, "unexpected argument '" + std::string(argument) + "'" };
-        std::string_view name = argument.substr(2);
-        std::optional<std::string_view> inlineValue;
-        if (size_t equals = name.find('='); equals != std::string_view::npos) {
-            inlineValue = name.substr(equals + 1);
-            name = name.substr(0, equals);
+    return "lopewell " + std::string(name) + (synopsis.empty() ? "" : " " + std::string(synopsis));
+}
+
+// The app a verb's arguments are read with. Unknown options and words are kept, not thrown
+// about, so that they are reported in our words and in the order given.
+std::unique_ptr<CLI::App> makeApp(std::string name, std::string summary, std::string usage)
+{
+    auto app = std::make_unique<CLI::App>(std::move(summary), std::move(name));
+    app->allow_extras();
+    app->set_help_flag("-h,--help", "show this text");
+    app->formatter(std::make_shared<HelpFormatter>(std::move(usage)));
+    return app;
+}
+
+CLI::Option* addOption(CLI::App& app, const OptionSpec& spec)
+{
+    const std::string name = "--" + std::string(spec.name);
+    if (spec.valueName.empty())
+        return app.add_flag(name)->description(std::string(spec.help))->disable_flag_override();
+    return app.add_option(name)->description(std::string(spec.help))->type_name(std::string(spec.valueName))->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+// CLI11 wants the arguments last first. It also reads "--name=" as "--name" still waiting for
+// its value, where we read an empty value: those become "--name" "".
+std::vector<std::string> cliArguments(std::span<const std::string_view> arguments, const std::set<std::string, std::less<>>& valueOptions)
+{
+    std::vector<std::string> result;
+    bool valueNext = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (valueNext) {
+            valueNext = false;
+        } else if (argument == "--") {
+            result.insert(result.end(), arguments.begin() + std::ptrdiff_t(i), arguments.end());
+            break;
+        } else if (argument.starts_with("--")) {
+            const std::size_t equals = argument.find('=');
+            const std::string_view name = argument.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
+            if (valueOptions.contains(name) && equals == std::string_view::npos) {
+                valueNext = true;
+            } else if (valueOptions.contains(name) && equals + 1 == argument.size()) {
+                result.emplace_back(argument.substr(0, equals));
+                result.emplace_back();
+                continue;
+            }
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : specs) {
-            if (candidate.name == name)
-                spec = &candidate;
-        }
-        if (!spec)
-            return Error { 0, "unknown option '--" + std::string(name) + "'" };
-        if (!spec->takesValue) {
-            if (inlineValue)
-                return Error { 0, "option '--" + std::string(name) + "' takes no value" };
-            parsed.flags.emplace(name);
+        result.emplace_back(argument);
+    }
+    std::reverse(result.begin(), result.end());
+    return result;
+}
+
+// What CLI11 left over: the first unknown option or unexpected word, as we name it.
+std::optional<std::string> leftOverMessage(const CLI::App& app)
+{
+    for (const std::string& extra : app.remaining()) {
+        if (extra == "--")
             continue;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= arguments.size())
-                return Error { 0, "option '--" + std::string(name) + "' needs a value" };
-            inlineValue = arguments[++i];
-        }
-        parsed.values[std::string(name)] = std::string(*inlineValue);
+        if (extra.starts_with("--"))
+            return "unknown option '" + terminalSafe(extra.substr(0, extra.find('='))) + "'";
+        return "unexpected argument '" + terminalSafe(extra) + "'";
+    }
+    return std::nullopt;
+}
+
+// CLI11 names the option at the front of these: "--interval: 1 required SECONDS missing" when
+// the arguments ran out before its value, "json was given a disallowed flag override".
+std::string mismatchMessage(const CLI::ArgumentMismatch& error, std::string_view valueNoun)
+{
+    const std::string text = error.what();
+    constexpr std::string_view flagOverride = " was given a disallowed flag override";
+    if (text.ends_with(flagOverride))
+        return "option '--" + text.substr(0, text.size() - flagOverride.size()) + "' takes no value";
+    return "option '" + text.substr(0, text.find(':')) + "' needs " + std::string(valueNoun);
+}
+
+}  // namespace
+
+bool isHelpRequest(std::string_view argument) { return argument == "--help" || argument == "-h"; }
+
+int usageError(std::ostream& err, std::string_view verb, std::string_view message)
+{
+    err << "lopewell" << (verb.empty() ? "" : " ") << verb << ": " << message << "\n\n" << usageText();
+    return kExitUsage;
+}
+
+int valueError(std::ostream& err, std::string_view verb, std::string_view message)
+{
+    err << "lopewell" << (verb.empty() ? "" : " ") << verb << ": " << message << "\n";
+    return kExitUsage;
+}
+
+std::string groupHelp(std::string_view name, std::string_view summary, std::span<const VerbSpec* const> verbs)
+{
+    auto app = makeApp(std::string(name), std::string(summary), usageLine(name, "COMMAND ..."));
+    for (const VerbSpec* verb : verbs) {
+        const std::string_view command = verb->name.substr(verb->name.rfind(' ') + 1);
+        const std::string_view firstLine = verb->summary.substr(0, verb->summary.find('\n'));
+        app->add_subcommand(std::string(command), std::string(verb->synopsis) + "\n" + std::string(firstLine))->group("Commands");
+    }
+    return app->help();
+}
+
+VerbArguments parseVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    auto app = makeApp(std::string(verb.name), std::string(verb.summary), usageLine(verb.name, verb.synopsis));
+    ParsedOptions parsed;
+    std::vector<std::pair<const OptionSpec*, CLI::Option*>> declared;
+    std::set<std::string, std::less<>> valueOptions;
+    for (const OptionSpec& option : verb.options) {
+        declared.emplace_back(&option, addOption(*app, option));
+        if (!option.valueName.empty())
+            valueOptions.emplace(option.name);
+    }
+    if (verb.takesWords)
+        app->add_option("WORDS", parsed.words)->expected(0, CLI::detail::expected_max_vector_size);
+
+    std::vector<std::string> reversed = cliArguments(arguments, valueOptions);
+    try {
+        app->parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app->help();
+        return 0;
+    } catch (const CLI::ArgumentMismatch& error) {
+        // Anything left over came before the option CLI11 stopped at.
+        return usageError(err, verb.name, leftOverMessage(*app).value_or(mismatchMessage(error, "a value")));
+    } catch (const CLI::ParseError& error) {
+        return usageError(err, verb.name, error.what());
+    }
+    if (std::optional<std::string> message = leftOverMessage(*app))
+        return usageError(err, verb.name, *message);
+    for (const auto& [spec, option] : declared) {
+        if (option->count() == 0)
+            continue;
+        if (spec->valueName.empty())
+            parsed.flags.emplace(spec->name);
+        else
+            parsed.values[std::string(spec->name)] = option->results().back();
     }
     return parsed;
+}
+
+std::variant<FolderArguments, int> parseFolderVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out,
+    std::ostream& err)
+{
+    VerbArguments parsed = parseVerb(verb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    ParsedOptions& options = std::get<ParsedOptions>(parsed);
+    if (options.words.empty())
+        return usageError(err, verb.name, "missing DIR");
+    if (options.words.size() > 1)
+        return usageError(err, verb.name, "unexpected argument '" + terminalSafe(options.words[1]) + "'");
+    const std::string& folder = options.words.front();
+    std::error_code error;
+    const std::filesystem::path root = std::filesystem::absolute(std::filesystem::path(folder), error);
+    if (error || folder.empty())
+        return usageError(err, verb.name, "cannot use '" + terminalSafe(folder) + "' as a folder");
+    return FolderArguments { std::move(options), root.lexically_normal() };
 }
 
 ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)
@@ -60,34 +215,34 @@ ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)
 
 ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> arguments)
 {
+    // The first word is the command: it and all after it are the command's to read.
+    auto app = makeApp("lopewell", "", "lopewell");
+    app->prefix_command();
+    app->set_help_flag();
     GlobalOptions options;
-    size_t i = 0;
-    while (i < arguments.size()) {
-        std::string_view argument = arguments[i];
-        std::string_view name;
-        for (std::string_view candidate : { std::string_view("system-root"), std::string_view("home") }) {
-            if (argument == "--" + std::string(candidate) || argument.starts_with("--" + std::string(candidate) + "="))
-                name = candidate;
-        }
-        if (name.empty())
-            break;
-        std::string_view value;
-        if (size_t equals = argument.find('='); equals != std::string_view::npos) {
-            value = argument.substr(equals + 1);
-            i += 1;
-        } else {
-            if (i + 1 >= arguments.size())
-                return Error { 0, "option '--" + std::string(name) + "' needs a folder" };
-            value = arguments[i + 1];
-            i += 2;
-        }
-        struct stat info {};
-        const std::string folder(value);
-        if (folder.empty() || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            return Error { 0, "--" + std::string(name) + " must name an existing folder, not '" + folder + "'" };
-        (name == "home" ? options.home : options.systemRoot) = std::filesystem::path(folder);
+    std::string systemRoot, home;
+    CLI::Option* systemRootOption = app->add_option("--system-root", systemRoot)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* homeOption = app->add_option("--home", home)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app->add_flag("-h,--help", options.help);
+    app->add_flag("--version", options.version);
+
+    std::vector<std::string> reversed = cliArguments(arguments, { "home", "system-root" });
+    try {
+        app->parse(reversed);
+    } catch (const CLI::ArgumentMismatch& error) {
+        return Error { 0, mismatchMessage(error, "a folder") };
+    } catch (const CLI::ParseError& error) {
+        return Error { 0, error.what() };
     }
-    options.consumed = i;
+    for (auto [option, value, name] : { std::tuple { systemRootOption, &systemRoot, "system-root" }, std::tuple { homeOption, &home, "home" } }) {
+        if (option->count() == 0)
+            continue;
+        struct stat info {};
+        if (value->empty() || ::stat(value->c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return Error { 0, "--" + std::string(name) + " must name an existing folder, not '" + *value + "'" };
+        (option == homeOption ? options.home : options.systemRoot) = std::filesystem::path(*value);
+    }
+    options.command = app->remaining();
     return options;
 }
 
@@ -102,40 +257,6 @@ HostLayout hostLayout(const GlobalOptions& options)
     fields.uid = current.uid();
     fields.loginName = current.loginName();
     return HostLayout(std::move(fields));
-}
-
-ErrorOr<FolderInvocation> parseFolderInvocation(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
-{
-    std::vector<std::string_view> optionArguments;
-    std::vector<std::string_view> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (argument == "--") {
-            positional.insert(positional.end(), arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
-            break;
-        }
-        if (!argument.starts_with("--")) {
-            positional.push_back(argument);
-            continue;
-        }
-        optionArguments.push_back(argument);
-        const std::string_view name = argument.substr(2);
-        const bool takesValue = std::any_of(specs.begin(), specs.end(), [&](const OptionSpec& spec) { return spec.takesValue && spec.name == name; });
-        if (takesValue && i + 1 < arguments.size())
-            optionArguments.push_back(arguments[++i]);
-    }
-    ErrorOr<ParsedOptions> options = parseOptions(optionArguments, specs);
-    if (!options)
-        return options.error();
-    if (positional.empty())
-        return Error { 0, "missing DIR" };
-    if (positional.size() > 1)
-        return Error { 0, "unexpected argument '" + std::string(positional[1]) + "'" };
-    std::error_code error;
-    std::filesystem::path root = std::filesystem::absolute(std::filesystem::path(positional[0]), error);
-    if (error || positional[0].empty())
-        return Error { 0, "cannot use '" + std::string(positional[0]) + "' as a folder" };
-    return FolderInvocation { root.lexically_normal(), std::move(options.value()) };
 }
 
 }  // namespace lopewell::cli

@@ -81,12 +81,38 @@ Environment currentEnvironment()
     return environment;
 }
 
+namespace {
+
+constexpr VerbSpec readoutVerb { "readout", "", "The live readout in the terminal: the CPU load and the memory in use, updated every\n"
+                                                "second until interrupted with Ctrl-C.", {}, false };
+constexpr VerbSpec screenshotsVerb { "screenshots", "DIR", "Renders every screen offscreen to PNG files in DIR, with fixed figures (for developers).", {}, true };
+
+int runScreenshots(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
+{
+    const auto parsed = parseFolderVerb(screenshotsVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    if (!environment.renderScreenshots) {
+        err << "lopewell screenshots: this build cannot draw screens (it was built without Qt)\n";
+        return 1;
+    }
+    return environment.renderScreenshots(std::get<FolderArguments>(parsed).folder);
+}
+
+}  // namespace
+
 int run(std::span<const std::string_view> allArguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
     auto global = parseGlobalOptions(allArguments);
-    if (!global) {
-        err << "lopewell: " << global.error().message << "\n\n" << usageText();
-        return kExitUsage;
+    if (!global)
+        return usageError(err, "", global.error().message);
+    if (global.value().help) {
+        out << usageText();
+        return 0;
+    }
+    if (global.value().version) {
+        out << "lopewell " << LOPEWELL_VERSION << "\n";
+        return 0;
     }
     const HostLayout layout = hostLayout(global.value());
     if (global.value().home) {
@@ -95,7 +121,7 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         ::setenv("XDG_DATA_HOME", layout.applicationSupport().parent_path().c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", layout.configFolder().c_str(), 1);
     }
-    const auto arguments = allArguments.subspan(global.value().consumed);
+    const std::vector<std::string_view> arguments(global.value().command.begin(), global.value().command.end());
     if (arguments.empty()) {
         if (!environment.hasDisplay)
             return runTerminalReadout(out, err);
@@ -104,13 +130,9 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         return 1;
     }
     const std::string_view command = arguments.front();
-    const auto rest = arguments.subspan(1);
-    if (command == "--help" || command == "-h" || command == "help") {
+    const auto rest = std::span(arguments).subspan(1);
+    if (command == "help") {
         out << usageText();
-        return 0;
-    }
-    if (command == "--version") {
-        out << "lopewell " << LOPEWELL_VERSION << "\n";
         return 0;
     }
     if (command == "status")
@@ -120,22 +142,22 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
     if (command == "kill")
         return runKill(rest, out, err);
     if (command == "files")
-        return runFiles(rest, out, err);
+        return runFiles(rest, std::cin, out, err);
     if (command == "space")
         return runSpace(rest, environment, out, err);
     if (command == "trash")
         return runTrash(rest, out, err);
     if (command == "storage")
         return runStorage(rest, layout, std::cin, out, err);
+    if (command == "screenshots")
+        return runScreenshots(rest, environment, out, err);
     if (command == "readout") {
-        if (!rest.empty()) {
-            err << "lopewell readout: unexpected argument '" << rest.front() << "'\n\n" << usageText();
-            return kExitUsage;
-        }
+        const VerbArguments parsed = parseVerb(readoutVerb, rest, out, err);
+        if (const int* done = std::get_if<int>(&parsed))
+            return *done;
         return runTerminalReadout(out, err);
     }
-    err << "lopewell: unknown " << (command.starts_with("-") ? "option" : "command") << " '" << command << "'\n\n" << usageText();
-    return kExitUsage;
+    return usageError(err, "", std::string("unknown ") + (command.starts_with("-") ? "option" : "command") + " '" + std::string(command) + "'");
 }
 
 }  // namespace lopewell::cli

@@ -1,7 +1,5 @@
 #include "cli/files.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -17,7 +15,7 @@
 #include "app/files/duplicate_scanner.h"
 #include "app/files/files_scanner.h"
 #include "cli/arguments.h"
-#include "cli/usage.h"
+#include "cli/terminal.h"
 #include "core/base/file_url.h"
 #include "core/format/byte_count_formatter.h"
 #include "core/format/decimal_text.h"
@@ -39,44 +37,6 @@ std::string bytesText(std::uint64_t bytes)
 {
     return formatByteCount(bytes, ByteCountStyle::file);
 }
-
-std::string countText(std::uint64_t count)
-{
-    return withThousandsSeparators(std::to_string(count));
-}
-
-// A status line on stderr that rewrites itself, when stderr is a terminal; at most ten a second.
-class ProgressLine {
-public:
-    explicit ProgressLine(std::ostream& err) : m_err(err), m_enabled(::isatty(STDERR_FILENO) == 1) {}
-    ~ProgressLine() { clear(); }
-
-    void show(const std::string& text)
-    {
-        if (!m_enabled)
-            return;
-        const auto now = std::chrono::steady_clock::now();
-        if (m_shown && now - m_last < std::chrono::milliseconds(100))
-            return;
-        m_last = now;
-        m_shown = true;
-        m_err << "\r\x1b[K" << text << std::flush;
-    }
-
-    void clear()
-    {
-        if (m_shown)
-            m_err << "\r\x1b[K" << std::flush;
-        m_shown = false;
-    }
-
-private:
-    std::ostream& m_err;
-    bool m_enabled;
-    bool m_shown = false;
-    std::chrono::steady_clock::time_point m_last {};
-};
-
 
 Json itemJson(const StorageItem& item)
 {
@@ -107,40 +67,67 @@ std::string rightAligned(std::string text, std::size_t width)
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-int runFileList(std::string_view verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+constexpr OptionSpec largeOptions[] = {
+    { "min", "SIZE", "at least SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600); default 100M" },
+    { "json", "", "{\"items\":[...],\"totalBytes\":N} instead of text" },
+};
+constexpr VerbSpec largeVerb { "files large", "DIR [--min SIZE] [--json]", "Files of at least SIZE under DIR, largest first.", largeOptions, true };
+
+constexpr OptionSpec oldOptions[] = {
+    { "days", "N", "not modified for N days (default 180)" },
+    { "json", "", "{\"items\":[...],\"totalBytes\":N} instead of text" },
+};
+constexpr VerbSpec oldVerb { "files old", "DIR [--days N] [--json]", "Files under DIR not modified for N days.", oldOptions, true };
+
+constexpr OptionSpec dupesOptions[] = {
+    { "min", "SIZE", "at least SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600); default 1M" },
+    { "json", "", "{\"groups\":[...],\"reclaimableBytes\":N} instead of text" },
+    { "trash", "", "move every copy but the first of each group to the Trash, after asking" },
+    { "yes", "", "with --trash: without asking" },
+};
+constexpr VerbSpec dupesVerb { "files dupes", "DIR [--min SIZE] [--json] [--trash [--yes]]",
+    "Byte-identical files of at least SIZE under DIR, hidden files left out.", dupesOptions, true };
+
+constexpr const VerbSpec* filesVerbs[] = { &largeVerb, &oldVerb, &dupesVerb };
+
+// --min SIZE, or `fallback` without it.
+ErrorOr<std::uint64_t> minimumSize(const ParsedOptions& options, std::uint64_t fallback)
 {
-    const bool old = verb == "old";
-    static constexpr OptionSpec largeSpecs[] = { { "min", true }, { "json", false } };
-    static constexpr OptionSpec oldSpecs[] = { { "days", true }, { "json", false } };
-    const std::span<const OptionSpec> specs = old ? std::span<const OptionSpec>(oldSpecs) : std::span<const OptionSpec>(largeSpecs);
-    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
-    if (!invocation) {
-        err << "lopewell files " << verb << ": " << invocation.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
-    const auto& values = invocation.value().options.values;
+    const auto it = options.values.find("min");
+    if (it == options.values.end())
+        return fallback;
+    ErrorOr<std::uint64_t> size = parseByteSize(it->second);
+    if (!size)
+        return Error { 0, "--min " + size.error().message };
+    return size;
+}
+
+int runFileList(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+{
+    const bool old = &verb == &oldVerb;
+    const auto parsed = parseFolderVerb(verb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
+    const fs::path& root = std::get<FolderArguments>(parsed).folder;
+    const auto& values = options.values;
     FilesScanner::Mode mode = FilesScanner::LargerThan { defaultLargeThreshold };
     if (old) {
         int days = defaultAgeDays;
         if (auto it = values.find("days"); it != values.end()) {
             const std::string& text = it->second;
             auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
-            if (text.empty() || error != std::errc() || end != text.data() + text.size() || days < 0 || days > 36'500) {
-                err << "lopewell files old: --days must be a whole number of days from 0 to 36500, not '" << text << "'\n";
-                return kExitUsage;
-            }
+            if (text.empty() || error != std::errc() || end != text.data() + text.size() || days < 0 || days > 36'500)
+                return valueError(err, verb.name, "--days must be a whole number of days from 0 to 36500, not '" + text + "'");
         }
         mode = FilesScanner::OlderThan { calendarDaysBefore(std::chrono::system_clock::now(), days) };
-    } else if (auto it = values.find("min"); it != values.end()) {
-        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
-        if (!size) {
-            err << "lopewell files large: --min " << size.error().message << "\n";
-            return kExitUsage;
-        }
+    } else {
+        const ErrorOr<std::uint64_t> size = minimumSize(options, defaultLargeThreshold);
+        if (!size)
+            return valueError(err, verb.name, size.error().message);
         mode = FilesScanner::LargerThan { size.value() };
     }
 
-    const fs::path& root = invocation.value().root;
     // The user is waiting for this one: no lowered priority, unlike the screen's scans.
     Stream<StorageScanProgress> stream = Stream<StorageScanProgress>::start([&root, mode](StreamProducer<StorageScanProgress>& producer) {
         FilesScanner::run(root, mode, producer);
@@ -152,19 +139,19 @@ int runFileList(std::string_view verb, std::span<const std::string_view> argumen
         while (std::optional<StorageScanProgress> value = stream.next()) {
             if (const auto* scanning = std::get_if<StorageScanning>(value.operator->())) {
                 examined += FilesScanner::progressInterval;
-                progress.show("Examined " + countText(std::uint64_t(examined)) + " files · " + countText(std::uint64_t(scanning->itemsSeen))
-                    + " matches · " + bytesText(scanning->bytes));
+                progress.show("Examined " + countText(std::uint64_t(examined), "file", "files") + " · "
+                    + countText(std::uint64_t(scanning->itemsSeen), "match", "matches") + " · " + bytesText(scanning->bytes));
             } else if (auto* complete = std::get_if<StorageScanComplete>(value.operator->())) {
                 result = std::move(*complete);
             }
         }
     }
     if (!result) {
-        err << "lopewell files " << verb << ": " << terminalSafe(root.string()) << ": " << unreadableFolder << "\n";
+        err << "lopewell " << verb.name << ": " << terminalSafe(root.string()) << ": " << unreadableFolder << "\n";
         return 1;
     }
 
-    if (invocation.value().options.has("json")) {
+    if (options.has("json")) {
         Json items = Json::array();
         for (const StorageItem& item : result->items)
             items.push_back(itemJson(item));
@@ -182,13 +169,13 @@ int runFileList(std::string_view verb, std::span<const std::string_view> argumen
             out << dateText(item.modificationDate) << "  ";
         out << terminalSafe(item.url.string()) << "\n";
     }
-    out << countText(items.size()) << (items.size() == 1 ? " file · " : " files · ") << bytesText(result->totalBytes) << "\n";
+    out << countText(items.size(), "file", "files") << " · " << bytesText(result->totalBytes) << "\n";
     return 0;
 }
 
 // Moves every copy but the canonical first of each group to the Trash, after asking on the
 // terminal unless `confirmed`. Reports what went; fails (1) if anything stayed or the user said no.
-int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::ostream& report, std::ostream& err)
+int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istream& in, std::ostream& report, std::ostream& err)
 {
     std::vector<fs::path> copies;
     std::map<fs::path, std::uint64_t> sizes;
@@ -202,23 +189,18 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::ostrea
         report << "Nothing to move to the Trash.\n";
         return 0;
     }
-    const std::string what = countText(copies.size()) + (copies.size() == 1 ? " copy (" : " copies (") + bytesText(result.reclaimableBytes) + ")";
-    if (!confirmed) {
-        err << "Move " << what << " to the Trash, keeping the first file of each group? [y/N] " << std::flush;
-        std::string answer;
-        if (!std::getline(std::cin, answer) || !(answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")) {
-            err << "Nothing was moved.\n";
-            return 1;
-        }
+    const std::string what = countText(copies.size(), "copy", "copies") + " (" + bytesText(result.reclaimableBytes) + ")";
+    if (!confirmed && !confirm(in, err, "Move " + what + " to the Trash, keeping the first file of each group? [y/N] ")) {
+        err << "Nothing was moved.\n";
+        return 1;
     }
     const TrashService::Outcome outcome = TrashService::moveToTrash(copies);
     std::uint64_t freed = 0;
     for (const fs::path& moved : outcome.movedURLs)
         freed += sizes[moved];
-    report << "Moved " << countText(std::uint64_t(outcome.movedCount)) << (outcome.movedCount == 1 ? " file" : " files")
-           << " to the Trash · " << bytesText(freed) << " freed\n";
+    report << "Moved " << countText(std::uint64_t(outcome.movedCount), "file", "files") << " to the Trash · " << bytesText(freed) << " freed\n";
     if (outcome.failedCount > 0) {
-        err << "Could not move " << countText(std::uint64_t(outcome.failedCount)) << (outcome.failedCount == 1 ? " file" : " files");
+        err << "Could not move " << countText(std::uint64_t(outcome.failedCount), "file", "files");
         if (outcome.error)
             err << ": " << terminalSafe(*outcome.error);
         err << "\n";
@@ -231,31 +213,21 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::ostrea
     return 0;
 }
 
-int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+int runDupes(std::span<const std::string_view> arguments, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "min", true }, { "json", false }, { "trash", false }, { "yes", false } };
-    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
-    if (!invocation) {
-        err << "lopewell files dupes: " << invocation.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
-    const bool trash = invocation.value().options.has("trash");
-    if (invocation.value().options.has("yes") && !trash) {
-        err << "lopewell files dupes: --yes only goes with --trash\n\n" << usageText();
-        return kExitUsage;
-    }
-    const auto& values = invocation.value().options.values;
-    std::uint64_t minSize = defaultDuplicateMinimum;
-    if (auto it = values.find("min"); it != values.end()) {
-        ErrorOr<std::uint64_t> size = parseByteSize(it->second);
-        if (!size) {
-            err << "lopewell files dupes: --min " << size.error().message << "\n";
-            return kExitUsage;
-        }
-        minSize = size.value();
-    }
+    const auto parsed = parseFolderVerb(dupesVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
+    const fs::path& root = std::get<FolderArguments>(parsed).folder;
+    const bool trash = options.has("trash");
+    if (options.has("yes") && !trash)
+        return usageError(err, dupesVerb.name, "--yes only goes with --trash");
+    const ErrorOr<std::uint64_t> minimum = minimumSize(options, defaultDuplicateMinimum);
+    if (!minimum)
+        return valueError(err, dupesVerb.name, minimum.error().message);
+    const std::uint64_t minSize = minimum.value();
 
-    const fs::path& root = invocation.value().root;
     Stream<DuplicateScanProgress> stream = Stream<DuplicateScanProgress>::start([&root, minSize](StreamProducer<DuplicateScanProgress>& producer) {
         DuplicateScanner().run(root, minSize, producer);
     });
@@ -264,8 +236,8 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
         ProgressLine progress(err);
         while (std::optional<DuplicateScanProgress> value = stream.next()) {
             if (const auto* scanning = std::get_if<DuplicateScanning>(value.operator->())) {
-                progress.show(countText(std::uint64_t(scanning->filesSeen)) + " candidate files · " + countText(std::uint64_t(scanning->groupsSoFar))
-                    + " groups · " + bytesText(scanning->reclaimableBytes) + " to reclaim");
+                progress.show(countText(std::uint64_t(scanning->filesSeen), "candidate file", "candidate files") + " · "
+                    + countText(std::uint64_t(scanning->groupsSoFar), "group", "groups") + " · " + bytesText(scanning->reclaimableBytes) + " to reclaim");
             } else if (auto* complete = std::get_if<DuplicateScanComplete>(value.operator->())) {
                 result = std::move(*complete);
             }
@@ -276,7 +248,7 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
         return 1;
     }
 
-    if (invocation.value().options.has("json")) {
+    if (options.has("json")) {
         Json groups = Json::array();
         for (const DuplicateGroup& group : result->groups) {
             Json files = Json::array();
@@ -293,7 +265,7 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
         json["reclaimableBytes"] = result->reclaimableBytes;
         out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
         // The listing stays pure JSON; what the Trash did goes to stderr.
-        return trash ? trashCopies(*result, invocation.value().options.has("yes"), err, err) : 0;
+        return trash ? trashCopies(*result, options.has("yes"), in, err, err) : 0;
     }
     std::uint64_t fileCount = 0;
     for (const DuplicateGroup& group : result->groups) {
@@ -303,21 +275,12 @@ int runDupes(std::span<const std::string_view> arguments, std::ostream& out, std
             out << (i == 0 ? "  keep  " : "        ") << terminalSafe(group.files[i].string()) << "\n";
         fileCount += group.files.size();
     }
-    out << countText(result->groups.size()) << (result->groups.size() == 1 ? " group · " : " groups · ") << countText(fileCount)
-        << " files · " << bytesText(result->reclaimableBytes) << " reclaimable\n";
-    return trash ? trashCopies(*result, invocation.value().options.has("yes"), out, err) : 0;
+    out << countText(result->groups.size(), "group", "groups") << " · " << countText(fileCount) << " files · " << bytesText(result->reclaimableBytes)
+        << " reclaimable\n";
+    return trash ? trashCopies(*result, options.has("yes"), in, out, err) : 0;
 }
 
 }  // namespace
-
-std::string terminalSafe(std::string_view text)
-{
-    std::string safe;
-    safe.reserve(text.size());
-    for (char c : text)
-        safe += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    return safe;
-}
 
 ErrorOr<std::uint64_t> parseByteSize(std::string_view text)
 {
@@ -379,20 +342,23 @@ ErrorOr<std::uint64_t> parseByteSize(std::string_view text)
     return value + part;
 }
 
-int runFiles(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+int runFiles(std::span<const std::string_view> arguments, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    if (arguments.empty()) {
-        err << "lopewell files: missing scan: large, old or dupes\n\n" << usageText();
-        return kExitUsage;
-    }
+    if (arguments.empty())
+        return usageError(err, "files", "missing scan: large, old or dupes");
     const std::string_view verb = arguments.front();
+    if (isHelpRequest(verb)) {
+        out << groupHelp("files", "The Files section's three scans of a folder.", filesVerbs);
+        return 0;
+    }
     const auto rest = arguments.subspan(1);
-    if (verb == "large" || verb == "old")
-        return runFileList(verb, rest, out, err);
+    if (verb == "large")
+        return runFileList(largeVerb, rest, out, err);
+    if (verb == "old")
+        return runFileList(oldVerb, rest, out, err);
     if (verb == "dupes")
-        return runDupes(rest, out, err);
-    err << "lopewell files: unknown scan '" << verb << "': use large, old or dupes\n\n" << usageText();
-    return kExitUsage;
+        return runDupes(rest, in, out, err);
+    return usageError(err, "files", "unknown scan '" + terminalSafe(verb) + "': use large, old or dupes");
 }
 
 }  // namespace lopewell::cli

@@ -3,22 +3,22 @@
 
 #include <cstdint>
 #include <optional>
+#include <istream>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "cli/terminal.h"  // terminalSafe, which the file lists print names through
 #include "core/base/error_or.h"
 
 namespace lopewell::cli {
 
-int runFiles(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
+// `in` answers the question of `files dupes --trash`.
+int runFiles(std::span<const std::string_view> arguments, std::istream& in, std::ostream& out, std::ostream& err);
 
 // Whole bytes, or a number with a binary suffix: "100M" = 104,857,600; K, M, G, T and P, in
 // either case, optionally followed by "B" or "iB"; a fraction is allowed before a suffix ("1.5G").
 ErrorOr<std::uint64_t> parseByteSize(std::string_view text);
-
-// A path shown on a terminal: control characters would let a file name rewrite the screen.
-std::string terminalSafe(std::string_view text);
 
 }  // namespace lopewell::cli

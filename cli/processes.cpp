@@ -8,7 +8,8 @@
 #include "app/processes/process_signals.h"
 #include "app/processes/process_table.h"
 #include "cli/arguments.h"
-#include "cli/usage.h"
+#include "cli/terminal.h"
+#include "core/base/utf8.h"
 #include "core/format/byte_count_formatter.h"
 #include "platform/continuous_clock.h"
 
@@ -18,27 +19,27 @@ namespace {
 
 constexpr size_t kNameWidth = 32;
 
-// Process names are chosen by whoever started the process: control characters would let one
-// rewrite the terminal, so they are shown as "?".
+// Process names are chosen by whoever started the process; a long one is cut to the column,
+// between characters.
 std::string displayName(std::string_view name)
 {
-    std::string result;
-    for (char c : name)
-        result += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    std::string result = terminalSafe(name);
     if (result.size() > kNameWidth) {
-        size_t cut = kNameWidth - 1;
-        while (cut > 0 && (static_cast<unsigned char>(result[cut]) & 0xC0) == 0x80)
-            --cut;  // not inside a UTF-8 sequence
+        size_t cut = 0;
+        for (std::string_view rest = result; !rest.empty();) {
+            const size_t length = utf8::decodeFront(rest).length;
+            if (cut + length > kNameWidth - 1)
+                break;
+            cut += length;
+            rest.remove_prefix(length);
+        }
         result = result.substr(0, cut) + "…";
     }
     return result;
 }
 
-// Display columns, counting each UTF-8 sequence as one.
-size_t columns(std::string_view text)
-{
-    return size_t(std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
+// Display columns, counting each character as one.
+size_t columns(std::string_view text) { return utf8::codePointCount(text); }
 
 std::string padded(std::string text, size_t width, bool right)
 {
@@ -91,32 +92,44 @@ nlohmann::ordered_json processesJson(const std::vector<RunningProcess>& rows)
     return json;
 }
 
+namespace {
+
+constexpr OptionSpec psOptions[] = {
+    { "interval", "SECONDS", "measure the CPU shares over SECONDS (default 1)" },
+    { "sort", "KEY", "cpu, memory, pid, name, user or threads (default cpu)" },
+    { "filter", "TEXT", "only the processes whose name or user holds TEXT" },
+    { "json", "", "a JSON array instead of the table" },
+};
+constexpr VerbSpec psVerb { "ps", "[--interval SECONDS] [--sort cpu|memory|pid|name|user|threads] [--filter TEXT] [--json]",
+    "The process table, CPU shares measured over the interval.", psOptions };
+
+constexpr OptionSpec killOptions[] = {
+    { "force", "", "force it to quit (SIGKILL) instead of asking (SIGTERM)" },
+};
+constexpr VerbSpec killVerb { "kill", "[--force] PID", "Asks a process to quit, or forces it to.", killOptions, true };
+
+}  // namespace
+
 int runPs(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "interval", true }, { "sort", true }, { "filter", true }, { "json", false } };
-    auto options = parseOptions(arguments, specs);
-    if (!options) {
-        err << "lopewell ps: " << options.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
-    const auto& values = options.value().values;
+    const VerbArguments parsed = parseVerb(psVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
+    const auto& values = options.values;
     double interval = 1.0;
     if (auto it = values.find("interval"); it != values.end()) {
-        auto parsed = parseSeconds(it->second, "interval");
-        if (!parsed) {
-            err << "lopewell ps: " << parsed.error().message << "\n";
-            return kExitUsage;
-        }
-        interval = parsed.value();
+        auto given = parseSeconds(it->second, "interval");
+        if (!given)
+            return valueError(err, psVerb.name, given.error().message);
+        interval = given.value();
     }
     ProcessSortKey key = ProcessSortKey::cpu;
     if (auto it = values.find("sort"); it != values.end()) {
-        auto parsed = processSortKey(it->second);
-        if (!parsed) {
-            err << "lopewell ps: --sort must be one of cpu, memory, pid, name, user, threads (got '" << it->second << "')\n";
-            return kExitUsage;
-        }
-        key = *parsed;
+        auto given = processSortKey(it->second);
+        if (!given)
+            return valueError(err, psVerb.name, "--sort must be one of cpu, memory, pid, name, user, threads (got '" + it->second + "')");
+        key = *given;
     }
     std::string filter;
     if (auto it = values.find("filter"); it != values.end())
@@ -129,43 +142,29 @@ int runPs(std::span<const std::string_view> arguments, std::ostream& out, std::o
     const bool ascending = key == ProcessSortKey::name || key == ProcessSortKey::user || key == ProcessSortKey::pid;
     const auto rows = visibleProcesses(sampler.sample(), filter, key, ascending);
 
-    if (options.value().has("json"))
+    if (options.has("json"))
         out << processesJson(rows).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     else
         out << processTableText(rows);
     return 0;
 }
 
-int runKill(std::span<const std::string_view> arguments, std::ostream&, std::ostream& err)
+int runKill(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
-    bool force = false;
-    bool endOfOptions = false;
-    std::optional<std::string_view> pidText;
-    for (std::string_view argument : arguments) {
-        if (!endOfOptions && argument == "--") {
-            endOfOptions = true;
-        } else if (!endOfOptions && argument == "--force") {
-            force = true;
-        } else if (!endOfOptions && argument.starts_with("--")) {
-            err << "lopewell kill: unknown option '" << argument << "'\n\n" << usageText();
-            return kExitUsage;
-        } else if (pidText) {
-            err << "lopewell kill: unexpected argument '" << argument << "'\n\n" << usageText();
-            return kExitUsage;
-        } else {
-            pidText = argument;
-        }
-    }
-    if (!pidText) {
-        err << "lopewell kill: missing PID\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(killVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
+    if (options.words.empty())
+        return usageError(err, killVerb.name, "missing PID");
+    if (options.words.size() > 1)
+        return usageError(err, killVerb.name, "unexpected argument '" + options.words[1] + "'");
+    const bool force = options.has("force");
+    const std::string_view pidText = options.words.front();
     int32_t pid = 0;
-    auto [end, error] = std::from_chars(pidText->data(), pidText->data() + pidText->size(), pid);
-    if (pidText->empty() || error != std::errc() || end != pidText->data() + pidText->size()) {
-        err << "lopewell kill: PID must be a whole number (got '" << *pidText << "')\n";
-        return kExitUsage;
-    }
+    auto [end, error] = std::from_chars(pidText.data(), pidText.data() + pidText.size(), pid);
+    if (pidText.empty() || error != std::errc() || end != pidText.data() + pidText.size())
+        return valueError(err, killVerb.name, "PID must be a whole number (got '" + std::string(pidText) + "')");
     auto sent = sendSignal(force ? ProcessSignal::forceQuit : ProcessSignal::quit, pid);
     if (!sent) {
         err << sent.error().message << "\n";

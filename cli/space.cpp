@@ -3,17 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <iostream>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 #include <vector>
 
 #include "app/space/disk_scanner.h"
 #include "app/space/space_view_model.h"
 #include "cli/arguments.h"
-#include "cli/usage.h"
+#include "cli/terminal.h"
 #include "core/base/file_url.h"
-#include "core/format/decimal_text.h"
 
 namespace lopewell::cli {
 
@@ -60,31 +57,6 @@ ErrorOr<ImageSize> parseImageSize(const ParsedOptions& options)
     return size;
 }
 
-// Names are whatever bytes the file system holds: control characters would let one rewrite the
-// terminal and broken UTF-8 garbles it, so both are shown as "?".
-std::string displayName(std::string_view name)
-{
-    std::string result;
-    for (size_t i = 0; i < name.size();) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
-        bool valid = length > 0 && i + length <= name.size();
-        for (size_t k = 1; valid && k < length; ++k)
-            valid = (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
-        if (!valid) {
-            result += '?';
-            ++i;
-            continue;
-        }
-        if (length == 1 && (byte < 0x20 || byte == 0x7f))
-            result += '?';
-        else
-            result.append(name.substr(i, length));
-        i += length;
-    }
-    return result;
-}
-
 std::string rightAligned(std::string text, size_t width)
 {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
@@ -114,7 +86,7 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         return frame;
     };
     constexpr size_t sizeWidth = 11;
-    out << rightAligned(spaceSizeText(result.root.size()), sizeWidth) << "  " << displayName(result.root.url()) << "\n";
+    out << rightAligned(spaceSizeText(result.root.size()), sizeWidth) << "  " << terminalSafe(result.root.url()) << "\n";
     std::vector<Frame> stack;
     if (depth > 0)
         stack.push_back(frameFor(result.root));
@@ -123,12 +95,12 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         const std::string indent(stack.size() * 2, ' ');
         if (frame.next == frame.shown.size()) {
             if (frame.hidden > 0)
-                out << rightAligned(spaceSizeText(frame.hiddenBytes), sizeWidth) << "  " << indent << "… " << withThousandsSeparators(std::to_string(frame.hidden)) << " more\n";
+                out << rightAligned(spaceSizeText(frame.hiddenBytes), sizeWidth) << "  " << indent << "… " << countText(uint64_t(frame.hidden)) << " more\n";
             stack.pop_back();
             continue;
         }
         const DiskNode& node = *frame.shown[frame.next++];
-        out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << displayName(node.name()) << (node.isDirectory() ? "/" : "") << "\n";
+        out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << terminalSafe(node.name()) << (node.isDirectory() ? "/" : "") << "\n";
         if (node.isDirectory() && !node.children().empty() && int64_t(stack.size()) < depth)
             stack.push_back(frameFor(node));
     }
@@ -175,47 +147,55 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
 
 }  // namespace
 
+namespace {
+
+constexpr OptionSpec spaceOptions[] = {
+    { "depth", "N", "list the largest entries N levels deep (default 1)" },
+    { "top", "N", "the top N entries of each folder (default 10)" },
+    { "json", "", "the whole tree as JSON, or --depth levels of it" },
+    { "png", "FILE", "draw the treemap of DIR to FILE" },
+    { "size", "WxH", "the treemap's size in pixels (default 1200x800)" },
+};
+constexpr VerbSpec spaceVerb { "space", "DIR [--depth N] [--top N] [--json] [--png FILE [--size WxH]]",
+    "The disk space under DIR: its largest entries, folder by folder, with the files below 1 MB\n"
+    "of a folder as one \"Small files\" entry.",
+    spaceOptions, true };
+
+}  // namespace
+
 int runSpace(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "depth", true }, { "top", true }, { "json", false }, { "png", true }, { "size", true } };
-    ErrorOr<FolderInvocation> invocation = parseFolderInvocation(arguments, specs);
-    if (!invocation) {
-        err << "lopewell space: " << invocation.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
-    const ParsedOptions& options = invocation.value().options;
+    const auto parsed = parseFolderVerb(spaceVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<FolderArguments>(parsed).options;
     const bool json = options.has("json");
     const bool depthGiven = options.values.contains("depth");
     ErrorOr<int64_t> depth = parseCount(options, "depth", json ? -1 : 1, 0);
     ErrorOr<int64_t> top = parseCount(options, "top", defaultTop, 1);
     ErrorOr<ImageSize> imageSize = parseImageSize(options);
     for (const Error* error : { depth ? nullptr : &depth.error(), top ? nullptr : &top.error(), imageSize ? nullptr : &imageSize.error() }) {
-        if (error) {
-            err << "lopewell space: " << error->message << "\n";
-            return kExitUsage;
-        }
+        if (error)
+            return valueError(err, spaceVerb.name, error->message);
     }
-    if (options.values.contains("size") && !options.values.contains("png")) {
-        err << "lopewell space: --size goes with --png\n";
-        return kExitUsage;
-    }
+    if (options.values.contains("size") && !options.values.contains("png"))
+        return valueError(err, spaceVerb.name, "--size goes with --png");
     const auto png = options.values.find("png");
     if (png != options.values.end() && !environment.drawTreemap) {
         err << "lopewell space: this build cannot draw PNG files (it was built without Qt)\n";
         return 1;
     }
 
-    const std::string root = invocation.value().root.string();
-    const bool showProgress = ::isatty(STDERR_FILENO) == 1 && &err == &std::cerr;
-    auto progress = [&err, showProgress](const DiskScanScanning& scanning) {
-        if (showProgress)
-            err << "\rScanning… " << withThousandsSeparators(std::to_string(scanning.files)) << " files · " << spaceSizeText(scanning.bytes) << "   " << std::flush;
-    };
-    std::optional<DiskScanProgress> scanned = DiskScanner(DiskScanner::screenThreshold).measure(root, {}, progress);
-    if (showProgress)
-        err << "\r\033[K" << std::flush;
+    const std::string root = std::get<FolderArguments>(parsed).folder.string();
+    std::optional<DiskScanProgress> scanned;
+    {
+        ProgressLine progress(err);
+        scanned = DiskScanner(DiskScanner::screenThreshold).measure(root, {}, [&progress](const DiskScanScanning& scanning) {
+            progress.show("Scanning… " + countText(uint64_t(scanning.files), "file", "files") + " · " + spaceSizeText(scanning.bytes));
+        });
+    }
     if (!scanned || std::holds_alternative<DiskScanMissing>(*scanned)) {
-        err << "lopewell space: no folder at " << displayName(root) << "\n";
+        err << "lopewell space: no folder at " << terminalSafe(root) << "\n";
         return 1;
     }
     const DiskScanComplete& result = std::get<DiskScanComplete>(*scanned);

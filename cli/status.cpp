@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "cli/arguments.h"
-#include "cli/usage.h"
 #include "core/format/byte_count_formatter.h"
 #include "platform/continuous_clock.h"
 #include "platform/gpu_info_service.h"
@@ -125,26 +124,33 @@ std::string statusText(const StatusReport& report)
     return text;
 }
 
+namespace {
+
+constexpr OptionSpec statusOptions[] = {
+    { "interval", "SECONDS", "measure the load over SECONDS (default 1)" },
+    { "json", "", "one JSON object instead of text" },
+};
+constexpr VerbSpec statusVerb { "status", "[--interval SECONDS] [--json]",
+    "CPU load overall and per core, thermal state, memory and GPU, measured over the interval.", statusOptions };
+
+}  // namespace
+
 int runStatus(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "interval", true }, { "json", false } };
-    auto options = parseOptions(arguments, specs);
-    if (!options) {
-        err << "lopewell status: " << options.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(statusVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
     double interval = 1.0;
-    if (auto it = options.value().values.find("interval"); it != options.value().values.end()) {
-        auto parsed = parseSeconds(it->second, "interval");
-        if (!parsed) {
-            err << "lopewell status: " << parsed.error().message << "\n";
-            return kExitUsage;
-        }
-        interval = parsed.value();
+    if (auto it = options.values.find("interval"); it != options.values.end()) {
+        auto given = parseSeconds(it->second, "interval");
+        if (!given)
+            return valueError(err, statusVerb.name, given.error().message);
+        interval = given.value();
     }
 
     StatusReport report = gatherStatus(seconds(interval));
-    if (options.value().has("json"))
+    if (options.has("json"))
         out << statusJson(report).dump() << "\n";
     else
         out << statusText(report);

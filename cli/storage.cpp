@@ -1,10 +1,6 @@
 #include "cli/storage.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cctype>
-#include <chrono>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -14,7 +10,7 @@
 
 #include "app/storage/storage_view_model.h"
 #include "cli/arguments.h"
-#include "cli/usage.h"
+#include "cli/terminal.h"
 #include "core/concurrency/executor.h"
 #include "core/format/byte_count_formatter.h"
 #include "core/trash/trash_failure_alert.h"
@@ -26,15 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using VM = StorageViewModel;
 
-// Names come from the disk: control characters would let a file name rewrite the terminal.
-std::string printable(std::string_view text)
-{
-    std::string result;
-    for (char c : text)
-        result += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    return result;
-}
-
 // Paths and names are bytes; what is not UTF-8 is shown as U+FFFD rather than failing.
 template <typename Json>
 std::string dumpJson(const Json& json)
@@ -42,66 +29,13 @@ std::string dumpJson(const Json& json)
     return json.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string countText(uint64_t count, std::string_view singular, std::string_view plural)
-{
-    return std::to_string(count) + " " + std::string(count == 1 ? singular : plural);
-}
-
-struct Arguments {
-    std::vector<std::string_view> positional;
-    ParsedOptions options;
-};
-
-ErrorOr<Arguments> splitArguments(std::span<const std::string_view> arguments, std::span<const OptionSpec> specs)
-{
-    Arguments result;
-    std::vector<std::string_view> optionArguments;
-    for (std::string_view argument : arguments) {
-        if (argument.starts_with("-"))
-            optionArguments.push_back(argument);
-        else
-            result.positional.push_back(argument);
-    }
-    auto options = parseOptions(optionArguments, specs);
-    if (!options)
-        return options.error();
-    result.options = std::move(options.value());
-    return result;
-}
-
-// Shows scan progress on one rewritten stderr line, only when stderr is a terminal, and at most
-// ten times a second: a terminal that redraws per value slows the scan it reports on.
-class ProgressLine {
-public:
-    explicit ProgressLine(std::ostream& err)
-        : m_err(err)
-        , m_enabled(::isatty(STDERR_FILENO) == 1)
-    {
-    }
-    ~ProgressLine() { clear(); }
-
-    void show(const std::string& text)
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (!m_enabled || (m_shown && now - m_lastShown < std::chrono::milliseconds(100)))
-            return;
-        m_err << "\r\033[K" << text << std::flush;
-        m_shown = true;
-        m_lastShown = now;
-    }
-    void clear()
-    {
-        if (m_shown)
-            m_err << "\r\033[K" << std::flush;
-        m_shown = false;
-    }
-
-private:
-    std::ostream& m_err;
-    bool m_enabled = false;
-    bool m_shown = false;
-    std::chrono::steady_clock::time_point m_lastShown;
-};
+constexpr OptionSpec jsonOption[] = { { "json", "", "JSON instead of text" } };
+constexpr VerbSpec listVerb { "storage list", "[--json]", "The cleanable categories: id, title, section, risk, smart scan, folders.", jsonOption };
+constexpr VerbSpec scanVerb { "storage scan", "[ID...] [--json]", "Scans the given categories (default: all) and updates the scan cache.", jsonOption, true };
+constexpr VerbSpec smartVerb { "storage smart", "[--json]", "The smart scan of the default-on categories (caches, logs, Trash).", jsonOption };
+constexpr OptionSpec cleanOptions[] = { { "yes", "", "without asking" } };
+constexpr VerbSpec cleanVerb { "storage clean", "ID [--yes]", "Scans a category and moves everything it holds to the Trash, after asking.", cleanOptions, true };
+constexpr const VerbSpec* storageVerbs[] = { &listVerb, &scanVerb, &smartVerb, &cleanVerb };
 
 std::string progressText(const StorageCategory& category, const VM::CategoryState& state)
 {
@@ -154,7 +88,7 @@ nlohmann::json categoryResultJson(const VM::CategoryState& state)
 
 std::string categoryResultLine(const StorageCategory& category, const VM::CategoryState& state)
 {
-    std::string line = printable(category.title) + " (" + category.id + "): ";
+    std::string line = terminalSafe(category.title) + " (" + category.id + "): ";
     if (auto scanned = std::get_if<VM::Scanned>(&state))
         return line + countText(scanned->items.size(), "item", "items") + " · " + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
     return line + "not present";
@@ -178,16 +112,12 @@ std::vector<VM::CategoryState> scanCategories(RunLoopExecutor& loop, VM& model, 
 
 int listCategories(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "json", false } };
-    auto parsed = splitArguments(arguments, specs);
-    if (!parsed || !parsed.value().positional.empty()) {
-        err << "lopewell storage list: "
-            << (parsed ? "unexpected argument '" + std::string(parsed.value().positional.front()) + "'" : parsed.error().message)
-            << "\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(listVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
     const std::vector<StorageCategory>& catalogue = storageCatalogue(layout);
-    if (parsed.value().options.has("json")) {
+    if (options.has("json")) {
         auto json = nlohmann::ordered_json::array();
         for (const StorageCategory& category : catalogue) {
             nlohmann::ordered_json entry;
@@ -218,7 +148,7 @@ int listCategories(std::span<const std::string_view> arguments, const HostLayout
             if (category.paths.empty())
                 out << "      (no folders found)\n";
             for (const fs::path& path : category.paths)
-                out << "      " << printable(path.native()) << "\n";
+                out << "      " << terminalSafe(path.native()) << "\n";
         }
     }
     return 0;
@@ -226,21 +156,17 @@ int listCategories(std::span<const std::string_view> arguments, const HostLayout
 
 int scan(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "json", false } };
-    auto parsed = splitArguments(arguments, specs);
-    if (!parsed) {
-        err << "lopewell storage scan: " << parsed.error().message << "\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(scanVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
     RunLoopExecutor loop;
     VM model(VM::systemEnvironment(loop, layout));
 
     std::vector<std::string> ids;
-    for (std::string_view id : parsed.value().positional) {
-        if (!model.category(id)) {
-            err << "lopewell storage scan: unknown category '" << printable(id) << "' (see 'lopewell storage list')\n";
-            return kExitUsage;
-        }
+    for (const std::string& id : options.words) {
+        if (!model.category(id))
+            return valueError(err, scanVerb.name, "unknown category '" + terminalSafe(id) + "' (see 'lopewell storage list')");
         if (std::find(ids.begin(), ids.end(), id) == ids.end())
             ids.emplace_back(id);
     }
@@ -261,7 +187,7 @@ int scan(std::span<const std::string_view> arguments, const HostLayout& layout, 
     }
     const std::vector<VM::CategoryState> results = scanCategories(loop, model, scannable, err);
 
-    if (parsed.value().options.has("json")) {
+    if (options.has("json")) {
         nlohmann::json json = nlohmann::json::object();
         for (size_t i = 0; i < scannable.size(); ++i)
             json[scannable[i]] = categoryResultJson(results[i]);
@@ -275,14 +201,10 @@ int scan(std::span<const std::string_view> arguments, const HostLayout& layout, 
 
 int smart(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "json", false } };
-    auto parsed = splitArguments(arguments, specs);
-    if (!parsed || !parsed.value().positional.empty()) {
-        err << "lopewell storage smart: "
-            << (parsed ? "unexpected argument '" + printable(parsed.value().positional.front()) + "'" : parsed.error().message)
-            << "\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(smartVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
     RunLoopExecutor loop;
     VM model(VM::systemEnvironment(loop, layout));
     {
@@ -304,7 +226,7 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
             covered.push_back(&category);
     }
     const VM::SmartScanResult result = model.smartScanResult().value_or(VM::SmartScanResult {});
-    if (parsed.value().options.has("json")) {
+    if (options.has("json")) {
         nlohmann::json json = nlohmann::json::object();
         for (const StorageCategory* category : covered)
             json[category->id] = categoryResultJson(model.state(category->id));
@@ -321,33 +243,20 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
     return 0;
 }
 
-bool isYes(std::string answer)
-{
-    while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' '))
-        answer.pop_back();
-    for (char& c : answer)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return answer == "y" || answer == "yes";
-}
-
 int clean(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    static constexpr OptionSpec specs[] = { { "yes", false } };
-    auto parsed = splitArguments(arguments, specs);
-    if (!parsed || parsed.value().positional.size() != 1) {
-        err << "lopewell storage clean: "
-            << (!parsed ? parsed.error().message : parsed.value().positional.empty() ? "missing category id" : "give one category id")
-            << "\n\n" << usageText();
-        return kExitUsage;
-    }
+    const VerbArguments parsed = parseVerb(cleanVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
+    if (options.words.size() != 1)
+        return usageError(err, cleanVerb.name, options.words.empty() ? "missing category id" : "give one category id");
     RunLoopExecutor loop;
     VM model(VM::systemEnvironment(loop, layout));
-    const std::string_view id = parsed.value().positional.front();
+    const std::string& id = options.words.front();
     const StorageCategory* category = model.category(id);
-    if (!category) {
-        err << "lopewell storage clean: unknown category '" << printable(id) << "' (see 'lopewell storage list')\n";
-        return kExitUsage;
-    }
+    if (!category)
+        return valueError(err, cleanVerb.name, "unknown category '" + terminalSafe(id) + "' (see 'lopewell storage list')");
     if (category->requiresFullDiskAccess && !model.fullDiskAccessGranted()) {
         err << "lopewell storage clean: " << category->title << " requires Full Disk Access\n";
         return 1;
@@ -367,7 +276,7 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
     std::stable_sort(largest.begin(), largest.end(), [](const StorageItem* a, const StorageItem* b) { return a->size > b->size; });
     constexpr size_t kShown = 20;
     for (size_t i = 0; i < largest.size() && i < kShown; ++i)
-        out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << printable(largest[i]->url.native()) << "\n";
+        out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << terminalSafe(largest[i]->url.native()) << "\n";
     if (largest.size() > kShown)
         out << "  … and " << countText(largest.size() - kShown, "more item", "more items") << "\n";
     const std::string count = countText(scanned->items.size(), "item", "items");
@@ -375,14 +284,10 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
 
     // Items already in a Trash cannot go to it again: the service deletes them for good.
     const bool permanent = category->id == "system.trash";
-    if (!parsed.value().options.has("yes")) {
-        err << (permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ") << std::flush;
-        std::string answer;
-        std::getline(in, answer);
-        if (!isYes(answer)) {
-            err << "Cancelled; nothing was " << (permanent ? "deleted" : "moved") << ".\n";
-            return 1;
-        }
+    const std::string question = permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ";
+    if (!options.has("yes") && !confirm(in, err, question)) {
+        err << "Cancelled; nothing was " << (permanent ? "deleted" : "moved") << ".\n";
+        return 1;
     }
 
     std::vector<fs::path> urls;
@@ -411,11 +316,13 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
 int runStorage(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out,
     std::ostream& err)
 {
-    if (arguments.empty()) {
-        err << "lopewell storage: missing subcommand (list, scan, smart or clean)\n\n" << usageText();
-        return kExitUsage;
-    }
+    if (arguments.empty())
+        return usageError(err, "storage", "missing subcommand (list, scan, smart or clean)");
     const std::string_view subcommand = arguments.front();
+    if (isHelpRequest(subcommand)) {
+        out << groupHelp("storage", "The Storage section's categories: their catalogue, scans and cleaning.", storageVerbs);
+        return 0;
+    }
     const auto rest = arguments.subspan(1);
     if (subcommand == "list")
         return listCategories(rest, layout, out, err);
@@ -425,8 +332,7 @@ int runStorage(std::span<const std::string_view> arguments, const HostLayout& la
         return smart(rest, layout, out, err);
     if (subcommand == "clean")
         return clean(rest, layout, in, out, err);
-    err << "lopewell storage: unknown subcommand '" << printable(subcommand) << "'\n\n" << usageText();
-    return kExitUsage;
+    return usageError(err, "storage", "unknown subcommand '" + terminalSafe(subcommand) + "'");
 }
 
 }  // namespace lopewell::cli

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
-#include "cli/usage.h"
+#include "cli/terminal.h"
 #include "core/base/file_url.h"
 #include "core/trash/trash_failure_alert.h"
 
@@ -13,16 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths and error texts come from the file system: control characters would let a file name
-// rewrite the terminal, so they are shown as "?".
-std::string terminalSafe(std::string_view text)
-{
-    std::string result;
-    result.reserve(text.size());
-    for (char c : text)
-        result += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    return result;
-}
+constexpr OptionSpec trashOptions[] = {
+    { "json", "", "what was moved as one JSON object" },
+};
+constexpr VerbSpec trashVerb { "trash", "[--json] PATH...",
+    "Moves files and folders to the Trash; what already lies in a Trash is deleted for good.\n"
+    "Exit status 1 when anything could not be moved.",
+    trashOptions, true };
 
 }  // namespace
 
@@ -40,29 +37,20 @@ nlohmann::ordered_json trashOutcomeJson(const TrashService::Outcome& outcome)
 
 int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
-    bool json = false;
-    bool endOfOptions = false;
+    const VerbArguments parsed = parseVerb(trashVerb, arguments, out, err);
+    if (const int* done = std::get_if<int>(&parsed))
+        return *done;
+    const ParsedOptions& options = std::get<ParsedOptions>(parsed);
+    const bool json = options.has("json");
     std::vector<fs::path> paths;
-    for (std::string_view argument : arguments) {
-        if (!endOfOptions && argument == "--") {
-            endOfOptions = true;
-        } else if (!endOfOptions && argument == "--json") {
-            json = true;
-        } else if (!endOfOptions && argument.starts_with("--")) {
-            err << "lopewell trash: unknown option '" << argument << "'\n\n" << usageText();
-            return kExitUsage;
-        } else if (argument.empty()) {
-            err << "lopewell trash: an empty path names no file\n";
-            return kExitUsage;
-        } else {
-            // Absolute and normal, so the outcome names each item the way a file URL can.
-            paths.push_back(TrashService::normalise(fs::path(argument)));
-        }
+    for (const std::string& argument : options.words) {
+        if (argument.empty())
+            return valueError(err, trashVerb.name, "an empty path names no file");
+        // Absolute and normal, so the outcome names each item the way a file URL can.
+        paths.push_back(TrashService::normalise(fs::path(argument)));
     }
-    if (paths.empty()) {
-        err << "lopewell trash: missing PATH\n\n" << usageText();
-        return kExitUsage;
-    }
+    if (paths.empty())
+        return usageError(err, trashVerb.name, "missing PATH");
 
     const TrashService::Outcome outcome = TrashService::moveToTrash(paths);
     if (json) {

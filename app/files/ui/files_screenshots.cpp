@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "app/files/ui/files_view.h"
-#include "app/storage/ui/category_inspector_sheet.h"
+#include "app/common/ui/category_inspector_sheet.h"
 #include "core/concurrency/executor.h"
 #include "platform/user_defaults.h"
 

@@ -26,7 +26,7 @@
 #include "app/files/ui/files_screenshots.h"
 #include "app/space/ui/space_screenshots.h"
 #include "app/storage/ui/storage_screenshots.h"
-#include "app/ui/theme.h"
+#include "app/common/ui/theme.h"
 
 namespace lopewell {
 

@@ -8,9 +8,9 @@
 
 #include "app/shell/ui/main_window.h"
 #include "app/shell/ui/qt_executor.h"
-#include "app/storage/category_inspector_model.h"
+#include "app/common/category_inspector_model.h"
 #include "app/storage/storage_view_model.h"
-#include "app/storage/ui/category_inspector_sheet.h"
+#include "app/common/ui/category_inspector_sheet.h"
 #include "app/storage/ui/storage_view.h"
 #include "core/concurrency/executor.h"
 

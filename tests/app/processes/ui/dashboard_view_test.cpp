@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "app/processes/ui/dashboard_view.h"
-#include "app/ui/theme.h"
+#include "app/common/ui/theme.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/storage/category_inspector_model.h"
+#include "app/common/category_inspector_model.h"
 #include "core/format/byte_count_formatter.h"
 
 using namespace lopewell;

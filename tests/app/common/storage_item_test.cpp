@@ -1,11 +1,11 @@
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 
 #include <unordered_set>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/app/storage/storage_test_printers.h"
+#include "tests/app/common/storage_test_printers.h"
 
 namespace lopewell {
 namespace {

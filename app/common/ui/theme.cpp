@@ -1,4 +1,4 @@
-#include "app/ui/theme.h"
+#include "app/common/ui/theme.h"
 
 #include <QDir>
 #include <QFontDatabase>

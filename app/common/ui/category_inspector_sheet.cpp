@@ -1,4 +1,4 @@
-#include "app/storage/ui/category_inspector_sheet.h"
+#include "app/common/ui/category_inspector_sheet.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
@@ -14,9 +14,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/ui/theme.h"
-#include "app/ui/trash_failure_alert_box.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/trash_failure_alert_box.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

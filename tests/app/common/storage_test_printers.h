@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 
 namespace lopewell {
 

@@ -1,4 +1,4 @@
-#include "app/storage/category_inspector_model.h"
+#include "app/common/category_inspector_model.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/storage/ui/category_inspector_sheet.h"
+#include "app/common/ui/category_inspector_sheet.h"
 
 using namespace lopewell;
 

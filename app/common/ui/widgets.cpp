@@ -1,4 +1,4 @@
-#include "app/ui/widgets.h"
+#include "app/common/ui/widgets.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/ui/theme.h"
+#include "app/common/ui/theme.h"
 
 namespace lopewell {
 

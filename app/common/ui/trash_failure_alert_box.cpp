@@ -1,8 +1,8 @@
-#include "app/ui/trash_failure_alert_box.h"
+#include "app/common/ui/trash_failure_alert_box.h"
 
 #include <QMessageBox>
 
-#include "app/ui/widgets.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -1,4 +1,4 @@
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 
 #include <nlohmann/json.hpp>
 

@@ -9,7 +9,7 @@
 
 #include <QDialog>
 
-#include "app/storage/category_inspector_model.h"
+#include "app/common/category_inspector_model.h"
 
 class QLabel;
 class QMessageBox;

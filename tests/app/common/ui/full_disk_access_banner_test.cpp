@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/ui/full_disk_access_banner.h"
+#include "app/common/ui/full_disk_access_banner.h"
 
 using namespace lopewell;
 

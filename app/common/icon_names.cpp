@@ -1,4 +1,4 @@
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 
 #include <array>
 #include <utility>

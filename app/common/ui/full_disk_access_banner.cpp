@@ -1,4 +1,4 @@
-#include "app/ui/full_disk_access_banner.h"
+#include "app/common/ui/full_disk_access_banner.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -7,10 +7,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/shell/icon_names.h"
-#include "app/storage/full_disk_access_text.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/icon_names.h"
+#include "app/common/full_disk_access_text.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 #include "platform/full_disk_access.h"
 
 namespace lopewell {

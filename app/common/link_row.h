@@ -4,7 +4,7 @@
 //   for (const LinkRow& row : supportPaneTexts().links) addButton(iconThemeName(row.symbol), row.title, ...);
 #pragma once
 
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 
 #include <string>
 #include <string_view>

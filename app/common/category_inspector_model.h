@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "core/concurrency/change_observers.h"
 #include "platform/trash_service.h"
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <string_view>
 
-#include "app/shell/link_row.h"
+#include "app/common/link_row.h"
 
 namespace lopewell {
 

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 #include "app/processes/processes_view_model.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"

@@ -12,7 +12,7 @@
 
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
-#include "app/processes/ui/dashboard_view.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
 #include "app/processes/ui/screen_fixtures.h"
 #include "app/shell/ui/about_window.h"

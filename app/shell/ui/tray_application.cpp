@@ -17,9 +17,9 @@
 
 #include "app/files/files_view_model.h"
 #include "app/files/ui/files_view.h"
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 #include "app/processes/processes_view_model.h"
-#include "app/processes/ui/dashboard_view.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
 #include "app/space/space_view_model.h"
 #include "app/space/ui/space_view.h"

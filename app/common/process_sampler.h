@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/processes/running_process.h"
+#include "app/common/running_process.h"
 #include "core/monitoring/cpu_sample.h"
 
 namespace lopewell {

@@ -1,4 +1,4 @@
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 
 #include <algorithm>
 #include <cmath>

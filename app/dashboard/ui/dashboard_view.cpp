@@ -1,4 +1,4 @@
-#include "app/processes/ui/dashboard_view.h"
+#include "app/dashboard/ui/dashboard_view.h"
 
 #include <QFontMetrics>
 #include <QFrame>

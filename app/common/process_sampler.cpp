@@ -1,4 +1,4 @@
-#include "app/processes/process_sampler.h"
+#include "app/common/process_sampler.h"
 
 #include <algorithm>
 #include <memory>

@@ -5,7 +5,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 #include "app/shell/settings_keys.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/processes/process_sampler.h"
-#include "app/processes/running_process.h"
+#include "app/common/process_sampler.h"
+#include "app/common/running_process.h"
 #include "core/concurrency/background_task.h"
 #include "core/concurrency/change_observers.h"
 #include "core/concurrency/clock.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/processes/ui/dashboard_view.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "app/common/ui/theme.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"

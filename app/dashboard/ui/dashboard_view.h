@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 
 class QGridLayout;
 class QLabel;

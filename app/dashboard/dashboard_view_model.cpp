@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/shell/settings_model.h"
 #include "core/format/byte_count_formatter.h"
 #include "platform/continuous_clock.h"
 #include "platform/gpu_info_service.h"
@@ -37,7 +36,7 @@ std::vector<RunningProcess> topFiveByCPU(std::vector<RunningProcess> rows)
 }
 
 DashboardViewModel::Environment DashboardViewModel::systemEnvironment(
-    Executor& executor, std::shared_ptr<UserDefaults> defaults, std::function<void()> openSettingsWindow)
+    Executor& executor, std::function<void()> openSupportSettings)
 {
     return Environment {
         .executor = executor,
@@ -46,8 +45,7 @@ DashboardViewModel::Environment DashboardViewModel::systemEnvironment(
         .processSource = ProcessSampler::systemSource(),
         .readMemory = [] { return MemoryReader::read(); },
         .readGPU = [] { return GPUInfoService().info(); },
-        .defaults = std::move(defaults),
-        .openSettingsWindow = std::move(openSettingsWindow),
+        .openSupportSettings = std::move(openSupportSettings),
     };
 }
 
@@ -204,15 +202,8 @@ std::vector<TopProcessRow> DashboardViewModel::topProcessRows() const
 
 void DashboardViewModel::openSupportSettings()
 {
-    if (!m_environment.defaults) {
-        if (m_environment.openSettingsWindow)
-            m_environment.openSettingsWindow();
-        return;
-    }
-    openSettingsAt(*m_environment.defaults, SettingsTab::support, [this] {
-        if (m_environment.openSettingsWindow)
-            m_environment.openSettingsWindow();
-    });
+    if (m_environment.openSupportSettings)
+        m_environment.openSupportSettings();
 }
 
 }  // namespace lopewell

@@ -2,7 +2,7 @@
 // and the five busiest processes (2 s), each from the model's own samplers, with the card texts
 // the Qt view draws.
 //
-//   DashboardViewModel model(DashboardViewModel::systemEnvironment(executor, defaults, openSettings));
+//   DashboardViewModel model(DashboardViewModel::systemEnvironment(executor, openSupportSettings));
 //   model.start();   // main window shown; first CPU figures one second later
 //   model.stop();    // window closed; the values stay until fresh ones arrive
 //
@@ -31,8 +31,6 @@
 #include "core/presentation/load_colors.h"
 
 namespace lopewell {
-
-class UserDefaults;
 
 inline constexpr std::string_view kSamplingText = "Sampling…";
 
@@ -90,16 +88,15 @@ public:
         // Run on background threads; absent = failed read / no GPU.
         std::function<std::optional<MemoryStats>()> readMemory;
         std::function<std::optional<GPUInfo>()> readGPU;
-        std::shared_ptr<UserDefaults> defaults;
-        std::function<void()> openSettingsWindow;
+        // Opens Settings on its Support tab; the shell that owns Settings knows how.
+        std::function<void()> openSupportSettings;
     };
 
     static constexpr Duration cpuInterval = std::chrono::seconds(1);
     static constexpr Duration memoryInterval = std::chrono::seconds(1);
     static constexpr Duration processInterval = std::chrono::seconds(2);
 
-    static Environment systemEnvironment(Executor& executor, std::shared_ptr<UserDefaults> defaults,
-        std::function<void()> openSettingsWindow);
+    static Environment systemEnvironment(Executor& executor, std::function<void()> openSupportSettings);
 
     explicit DashboardViewModel(Environment environment);
     ~DashboardViewModel();

@@ -122,8 +122,7 @@ DashboardViewModel::Environment dashboardEnvironment(Executor& executor, Clock& 
             gpu.currentAllocated = 64 * MiB;
             return std::optional<GPUInfo>(gpu);
         },
-        .defaults = nullptr,
-        .openSettingsWindow = [] {},
+        .openSupportSettings = [] {},
     };
 }
 

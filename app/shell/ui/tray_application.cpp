@@ -176,9 +176,11 @@ int runTrayApplication(int argc, char** argv)
     // The section models outlive the main window, whose screens observe them; the settings
     // window they open comes later, so the dashboard reaches it through this.
     std::function<void()> showSettings;
-    DashboardViewModel dashboard(DashboardViewModel::systemEnvironment(executor, defaults, [&] {
-        if (showSettings)
-            showSettings();
+    DashboardViewModel dashboard(DashboardViewModel::systemEnvironment(executor, [&] {
+        openSettingsAt(*defaults, SettingsTab::support, [&] {
+            if (showSettings)
+                showSettings();
+        });
     }));
     ProcessesViewModel processes(ProcessesViewModel::systemEnvironment(executor));
     QWidget* dialogParent = nullptr;  // the main window, once it exists

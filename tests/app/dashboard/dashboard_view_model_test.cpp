@@ -7,6 +7,7 @@
 
 #include "app/dashboard/dashboard_view_model.h"
 #include "app/shell/settings_keys.h"
+#include "app/shell/settings_model.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"
 #include "platform/user_defaults.h"
@@ -82,8 +83,8 @@ protected:
                 gpu.unifiedMemory = true;
                 return std::optional<GPUInfo>(gpu);
             },
-        .defaults = defaults,
-        .openSettingsWindow = [this] { ++settingsOpened; },
+        // As the shell wires it.
+        .openSupportSettings = [this] { openSettingsAt(*defaults, SettingsTab::support, [this] { ++settingsOpened; }); },
     } };
 
     ~DashboardTest() override { std::filesystem::remove(defaultsFile); }

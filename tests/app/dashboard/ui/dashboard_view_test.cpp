@@ -54,8 +54,7 @@ protected:
                 gpu.name = "llvmpipe (LLVM 15.0.6, 256 bits)";
                 return std::optional<GPUInfo>(gpu);
             },
-            .defaults = nullptr,
-            .openSettingsWindow = [this] { ++settingsOpened; },
+            .openSupportSettings = [this] { ++settingsOpened; },
         };
     }
 

@@ -1,4 +1,4 @@
-#include "app/files/ui/files_screenshots.h"
+#include "app/screenshots/ui/files_screenshots.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

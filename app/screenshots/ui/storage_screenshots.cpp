@@ -1,4 +1,4 @@
-#include "app/storage/ui/storage_screenshots.h"
+#include "app/screenshots/ui/storage_screenshots.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/processes/ui/screen_fixtures.h"
+#include "app/screenshots/screen_fixtures.h"
 
 #include <atomic>
 #include <chrono>

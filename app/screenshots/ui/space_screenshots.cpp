@@ -1,4 +1,4 @@
-#include "app/space/ui/space_screenshots.h"
+#include "app/screenshots/ui/space_screenshots.h"
 
 #include <QCoreApplication>
 

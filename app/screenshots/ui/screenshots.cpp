@@ -1,4 +1,4 @@
-#include "app/shell/ui/screenshots.h"
+#include "app/screenshots/ui/screenshots.h"
 
 #include <QApplication>
 #include <QImage>
@@ -14,7 +14,7 @@
 #include "app/shell/app_updater.h"
 #include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
-#include "app/processes/ui/screen_fixtures.h"
+#include "app/screenshots/screen_fixtures.h"
 #include "app/shell/ui/about_window.h"
 #include "app/shell/ui/main_window.h"
 #include "app/shell/ui/settings_window.h"
@@ -23,9 +23,9 @@
 #include "app/shell/ui/popover_widget.h"
 #include "app/shell/ui/qt_executor.h"
 #include "app/shell/ui/tray_icon_renderer.h"
-#include "app/files/ui/files_screenshots.h"
-#include "app/space/ui/space_screenshots.h"
-#include "app/storage/ui/storage_screenshots.h"
+#include "app/screenshots/ui/files_screenshots.h"
+#include "app/screenshots/ui/space_screenshots.h"
+#include "app/screenshots/ui/storage_screenshots.h"
 #include "app/common/ui/theme.h"
 
 namespace lopewell {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/storage/ui/storage_screenshots.h"
+#include "app/screenshots/ui/storage_screenshots.h"
 
 namespace lopewell {
 

@@ -6,7 +6,7 @@
 //   build/bench/process_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include "app/processes/process_sampler.h"
+#include "app/common/process_sampler.h"
 #include "platform/process_list.h"
 
 using namespace lopewell;

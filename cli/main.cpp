@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #if LOPEWELL_HAS_GUI
-#    include "app/shell/ui/screenshots.h"
+#    include "app/screenshots/ui/screenshots.h"
 #    include "app/shell/ui/tray_application.h"
 #    include "app/space/ui/treemap_view.h"
 #endif

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/processes/process_sampler.h"
+#include "app/common/process_sampler.h"
 #include "app/processes/process_signals.h"
 #include "app/processes/process_table.h"
 #include "cli/arguments.h"

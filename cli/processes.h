@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/processes/running_process.h"
+#include "app/common/running_process.h"
 
 namespace lopewell::cli {
 

@@ -17,7 +17,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "app/files/duplicate_group.h"
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "core/base/date.h"
 #include "platform/host_layout.h"
 

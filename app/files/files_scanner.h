@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <variant>
 
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "core/base/date.h"
 #include "core/concurrency/stream.h"
 

@@ -5,7 +5,7 @@
 //   versionLabel.setText(aboutVersionLine(LOPEWELL_VERSION, ""));  // "Version 0.1.0 (build —)"
 #pragma once
 
-#include "app/shell/link_row.h"
+#include "app/common/link_row.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "app/shell/settings_model.h"
 
 #include "app/shell/app_configuration.h"
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 #include "platform/log.h"
 
 namespace lopewell {

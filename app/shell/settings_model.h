@@ -10,7 +10,7 @@
 //   general.setAutoLaunchEnabled(true);   // may fail: errorMessage(), toggle snaps back
 #pragma once
 
-#include "app/shell/link_row.h"
+#include "app/common/link_row.h"
 #include "app/shell/settings_keys.h"
 #include "core/concurrency/change_observers.h"
 #include "platform/login_item.h"

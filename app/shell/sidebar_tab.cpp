@@ -1,6 +1,6 @@
 #include "app/shell/sidebar_tab.h"
 
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 
 #include <cassert>
 

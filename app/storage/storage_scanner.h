@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "app/storage/storage_category.h"
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "core/concurrency/stream.h"
 
 namespace lopewell {

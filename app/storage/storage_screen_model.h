@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/storage/category_card_model.h"
-#include "app/storage/category_inspector_model.h"
+#include "app/common/category_inspector_model.h"
 #include "app/storage/storage_view_model.h"
 #include "core/concurrency/change_observers.h"
 

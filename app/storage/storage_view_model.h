@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "app/storage/storage_category.h"
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "app/storage/storage_scan_cache.h"
 #include "core/base/date.h"
 #include "core/concurrency/change_observers.h"

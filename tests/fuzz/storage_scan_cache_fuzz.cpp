@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/storage/storage_item.h"
+#include "app/common/storage_item.h"
 #include "app/storage/storage_scan_cache.h"
 #include "core/base/file_url.h"
 

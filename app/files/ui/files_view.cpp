@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/storage/ui/category_inspector_sheet.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/category_inspector_sheet.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -19,8 +19,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

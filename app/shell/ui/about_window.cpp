@@ -6,8 +6,8 @@
 
 #include "app/shell/about_model.h"
 #include "app/shell/ui/tray_icon_renderer.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -9,8 +9,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -11,8 +11,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "app/shell/app_updater.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

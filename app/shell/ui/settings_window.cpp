@@ -4,8 +4,8 @@
 #include <QVBoxLayout>
 
 #include "app/shell/ui/settings_panes.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -17,9 +17,9 @@
 
 #include "app/files/files_view_model.h"
 #include "app/files/ui/files_view.h"
-#include "app/processes/dashboard_view_model.h"
+#include "app/dashboard/dashboard_view_model.h"
 #include "app/processes/processes_view_model.h"
-#include "app/processes/ui/dashboard_view.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
 #include "app/space/space_view_model.h"
 #include "app/space/ui/space_view.h"
@@ -37,9 +37,9 @@
 #include "app/shell/ui/tray_icon_renderer.h"
 #include "app/storage/storage_view_model.h"
 #include "app/storage/ui/storage_view.h"
-#include "app/ui/full_disk_access_banner.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/full_disk_access_banner.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 #include "platform/continuous_clock.h"
 #include "platform/host_layout.h"
 #include "platform/log.h"
@@ -176,9 +176,11 @@ int runTrayApplication(int argc, char** argv)
     // The section models outlive the main window, whose screens observe them; the settings
     // window they open comes later, so the dashboard reaches it through this.
     std::function<void()> showSettings;
-    DashboardViewModel dashboard(DashboardViewModel::systemEnvironment(executor, defaults, [&] {
-        if (showSettings)
-            showSettings();
+    DashboardViewModel dashboard(DashboardViewModel::systemEnvironment(executor, [&] {
+        openSettingsAt(*defaults, SettingsTab::support, [&] {
+            if (showSettings)
+                showSettings();
+        });
     }));
     ProcessesViewModel processes(ProcessesViewModel::systemEnvironment(executor));
     QWidget* dialogParent = nullptr;  // the main window, once it exists

@@ -7,7 +7,7 @@
 
 #include "app/shell/ui/popover_widget.h"
 #include "app/shell/ui/tray_icon_renderer.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

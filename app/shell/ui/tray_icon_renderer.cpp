@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "app/shell/readout.h"
-#include "app/ui/theme.h"
+#include "app/common/ui/theme.h"
 #include "core/presentation/load_colors.h"
 
 namespace lopewell {

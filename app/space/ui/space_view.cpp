@@ -13,10 +13,10 @@
 #include <QVBoxLayout>
 
 #include "app/space/ui/treemap_view.h"
-#include "app/ui/full_disk_access_banner.h"
-#include "app/ui/theme.h"
-#include "app/ui/trash_failure_alert_box.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/full_disk_access_banner.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/trash_failure_alert_box.h"
+#include "app/common/ui/widgets.h"
 #include "core/base/file_url.h"
 
 namespace lopewell {

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -6,10 +6,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 #include "app/storage/storage_view_model.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/shell/icon_names.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/icon_names.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -6,12 +6,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/storage/ui/category_inspector_sheet.h"
+#include "app/common/ui/category_inspector_sheet.h"
 #include "app/storage/ui/smart_scan_banner_view.h"
 #include "app/storage/ui/storage_category_card.h"
-#include "app/ui/full_disk_access_banner.h"
-#include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/common/ui/full_disk_access_banner.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

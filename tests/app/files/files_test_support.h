@@ -8,7 +8,7 @@
 
 #include "app/files/duplicate_group.h"
 #include "platform/log.h"
-#include "tests/app/storage/storage_test_printers.h"
+#include "tests/app/common/storage_test_printers.h"
 
 namespace lopewell {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/icon_names.h"
+#include "app/common/icon_names.h"
 #include "app/storage/category_card_model.h"
 #include "platform/host_layout.h"
 

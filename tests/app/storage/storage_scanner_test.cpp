@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/app/storage/storage_test_printers.h"
+#include "tests/app/common/storage_test_printers.h"
 #include "tests/support/temp_tree.h"
 
 namespace lopewell {

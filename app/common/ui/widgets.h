@@ -1,0 +1,32 @@
+// Small building blocks every screen uses: text conversion, section headings, captions, and
+// the link row (icon, title, subtitle, an "opens elsewhere" mark) that opens its address.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <string_view>
+
+#include "app/common/link_row.h"
+
+namespace lopewell {
+
+inline QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// Qt guesses whether a tool tip is markup; text from files and other processes must never be
+// taken for it.
+QString plainToolTip(const QString& text);
+
+QLabel* sectionHeading(std::string_view text);
+QLabel* caption(std::string_view text);  // secondary, wrapped
+
+class LinkRowButton final : public QPushButton {
+public:
+    explicit LinkRowButton(const LinkRow& row, QWidget* parent = nullptr);
+
+    const LinkRow& row() const { return m_row; }
+
+private:
+    LinkRow m_row;
+};
+
+}  // namespace lopewell

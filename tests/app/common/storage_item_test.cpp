@@ -1,0 +1,108 @@
+#include "app/common/storage_item.h"
+
+#include <unordered_set>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/app/common/storage_test_printers.h"
+
+namespace lopewell {
+namespace {
+
+using namespace std::chrono;
+using nlohmann::json;
+
+TEST(StorageItem, IsNamedByItsDisplayNameElseItsLastPathComponent)
+{
+    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123" }).name(), "ABC-123");
+    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123/" }).name(), "ABC-123");
+    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123", .displayName = "iPhone 15 · iOS 17.2" }).name(), "iPhone 15 · iOS 17.2");
+    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC", .displayName = "" }).name(), "");
+}
+
+TEST(StorageItem, EqualityAndHashingCoverAllFourFields)
+{
+    const StorageItem base { .url = "/a/b", .size = 4096, .modificationDate = referenceDate() + seconds { 5 }, .displayName = "B" };
+    StorageItem otherURL = base, otherSize = base, otherDate = base, noDate = base, otherName = base, noName = base;
+    otherURL.url = "/a/c";
+    otherSize.size = 4097;
+    otherDate.modificationDate = referenceDate() + seconds { 6 };
+    noDate.modificationDate.reset();
+    otherName.displayName = "C";
+    noName.displayName.reset();
+
+    std::unordered_set<StorageItem> set { base, base };
+    for (const StorageItem& other : { otherURL, otherSize, otherDate, noDate, otherName, noName }) {
+        EXPECT_NE(other, base);
+        set.insert(other);
+    }
+    EXPECT_EQ(set.size(), 7u);
+    EXPECT_TRUE(set.contains(StorageItem(base)));
+}
+
+TEST(StorageItem, EncodesToTheCacheFormAndBack)
+{
+    const StorageItem item {
+        .url = "/home/a/Library/Caches/My File \xFF.db",
+        .size = 18'446'744'073'709'551'615ULL,
+        // Near 2001, where a double holds every nanosecond, so the date must come back exactly.
+        .modificationDate = referenceDate() + seconds { 1234 } + microseconds { 567'891 },
+        .displayName = "Caf\xC3\xA9",
+    };
+    const json encoded = encodeStorageItem(item);
+    EXPECT_EQ(encoded["url"], "file:///home/a/Library/Caches/My%20File%20%FF.db");
+    EXPECT_EQ(encoded["size"], 18'446'744'073'709'551'615ULL);
+    EXPECT_DOUBLE_EQ(encoded["modificationDate"].get<double>(), 1234.567891);
+    EXPECT_EQ(encoded["displayName"], "Caf\xC3\xA9");
+
+    // Through text, as the caches store it.
+    EXPECT_EQ(decodeStorageItem(json::parse(encoded.dump())), item);
+}
+
+TEST(StorageItem, LeavesOutAbsentKeysAndDecodesWithoutThem)
+{
+    const StorageItem item { .url = "/a/Logs/old.log", .size = 0 };
+    const json encoded = encodeStorageItem(item);
+    EXPECT_EQ(encoded, json::parse(R"({"url":"file:///a/Logs/old.log","size":0})"));
+    std::optional<StorageItem> decoded = decodeStorageItem(json::parse(encoded.dump()));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, item);
+    EXPECT_EQ(decoded->name(), "old.log");
+}
+
+TEST(StorageItem, DecodingIgnoresUnknownKeysAndTakesNullAsAbsent)
+{
+    std::optional<StorageItem> decoded = decodeStorageItem(json::parse(
+        R"({"url":"file:///a/b","size":7,"modificationDate":null,"displayName":null,"extra":[1,2]})"));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, (StorageItem { .url = "/a/b", .size = 7 }));
+    EXPECT_EQ(decodeStorageItem(json { { "url", "file:///a/b" }, { "size", 3 } }), (StorageItem { .url = "/a/b", .size = 3 }));
+}
+
+TEST(StorageItem, DecodingRejectsMissingOrMistypedFields)
+{
+    const char* rejected[] = {
+        R"([])",
+        R"("file:///a/b")",
+        R"({"size":1})",
+        R"({"url":"file:///a/b"})",
+        R"({"url":"/a/b","size":1})",
+        R"({"url":"file://host/a/b","size":1})",
+        R"({"url":42,"size":1})",
+        R"({"url":"file:///a/b","size":-1})",
+        R"({"url":"file:///a/b","size":1.5})",
+        R"({"url":"file:///a/b","size":"1"})",
+        R"({"url":"file:///a/b","size":18446744073709551616})",
+        R"({"url":"file:///a/b","size":1,"modificationDate":"yesterday"})",
+        R"({"url":"file:///a/b","size":1,"modificationDate":1e300})",
+        R"({"url":"file:///a/b","size":1,"displayName":7})",
+    };
+    for (const char* text : rejected) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(decodeStorageItem(json::parse(text)), std::nullopt);
+    }
+}
+
+}  // namespace
+}  // namespace lopewell

@@ -5,6 +5,8 @@
 
 #include <pugixml.hpp>
 
+#include "core/base/text.h"
+#include "core/base/utf8.h"
 #include "platform/linux/property_list_parsing.h"
 
 namespace lopewell::property_list {
@@ -16,19 +18,9 @@ Error malformed(std::string what)
     return Error { 0, "Malformed XML property list: " + std::move(what) };
 }
 
-constexpr std::string_view kSpace = " \t\r\n";
-
-std::string_view trimmed(std::string_view text)
-{
-    const size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
-
 bool isBlank(const pugi::xml_node& node)
 {
-    return trimmed(node.value()).empty();
+    return trimmed(node.value(), kXmlSpace).empty();
 }
 
 // pugixml's strings end at the first NUL, so a reference to character zero would silently cut
@@ -50,7 +42,7 @@ bool referencesCharacterZero(std::string_view bytes)
 
 std::optional<PropertyList> parseInteger(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     bool negative = false;
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
         negative = text[0] == '-';
@@ -74,7 +66,7 @@ std::optional<PropertyList> parseInteger(std::string_view text)
 
 std::optional<double> parseReal(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     if (text.starts_with('+') && !text.starts_with("+-"))
         text.remove_prefix(1);
     double value = 0;
@@ -99,7 +91,7 @@ int64_t daysFromCivil(int64_t year, unsigned month, unsigned day)
 // "2024-02-29T12:00:00Z", optionally with a fraction of a second before the Z.
 std::optional<Date> parseDate(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     auto number = [&](size_t at, size_t length) -> std::optional<unsigned> {
         if (at + length > text.size())
             return std::nullopt;
@@ -148,7 +140,7 @@ std::optional<PropertyList::Data> parseBase64(std::string_view text)
     size_t symbols = 0;
     size_t padding = 0;
     for (char c : text) {
-        if (kSpace.find(c) != std::string_view::npos)
+        if (kXmlSpace.find(c) != std::string_view::npos)
             continue;
         if (c == '=') {
             ++padding;
@@ -269,7 +261,7 @@ private:
             return malformed("<real> \"" + text.value() + "\" is not a number");
         }
         if (name == "true" || name == "false") {
-            if (!trimmed(text.value()).empty())
+            if (!trimmed(text.value(), kXmlSpace).empty())
                 return malformed("<" + std::string(name) + "> is not empty");
             return PropertyList::fromBoolean(name == "true");
         }
@@ -285,7 +277,7 @@ private:
         }
         if (name == "key")
             return malformed("<key> outside a dictionary");
-        return malformed("unknown element <" + validUtf8(name) + ">");
+        return malformed("unknown element <" + utf8::withReplacements(name) + ">");
     }
 
     ErrorOr<PropertyList> readDictionary(const pugi::xml_node& node, int depth)
@@ -300,7 +292,7 @@ private:
             }
             if (!key) {
                 if (std::strcmp(child.name(), "key") != 0)
-                    return malformed("<dict> holds <" + validUtf8(child.name()) + "> where a <key> belongs");
+                    return malformed("<dict> holds <" + utf8::withReplacements(child.name()) + "> where a <key> belongs");
                 auto text = textOf(child);
                 if (!text)
                     return text.error();
@@ -324,12 +316,12 @@ private:
         std::string text;
         for (const pugi::xml_node& child : node.children()) {
             if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
-                return malformed("<" + validUtf8(node.name()) + "> holds an element");
+                return malformed("<" + utf8::withReplacements(node.name()) + "> holds an element");
             text += child.value();
         }
         if (!m_budget.spendBytes(text.size()))
             return malformed("more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
-        return validUtf8(text);
+        return utf8::withReplacements(text);
     }
 
     Budget m_budget;

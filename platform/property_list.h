@@ -22,6 +22,7 @@
 
 #include "core/base/date.h"
 #include "core/base/error_or.h"
+#include "platform/file_read.h"
 
 namespace lopewell {
 
@@ -102,11 +103,6 @@ inline constexpr std::size_t kPropertyListMaxPayloadBytes = std::size_t(64) << 2
 // call from any thread.
 ErrorOr<PropertyList> parsePropertyList(std::span<const std::byte> bytes);
 ErrorOr<PropertyList> parsePropertyList(std::string_view bytes);
-
-enum class SymlinkPolicy {
-    refuse,  // a symbolic link at the path is an error (the folders above it are still followed)
-    follow,
-};
 
 inline constexpr std::uint64_t kPropertyListMaxFileSize = std::uint64_t(16) << 20;
 

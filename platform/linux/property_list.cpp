@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <numeric>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/file_read.h"
 #include "platform/linux/property_list_parsing.h"
 
 namespace lopewell {
@@ -217,53 +215,21 @@ ErrorOr<PropertyList> parsePropertyList(std::string_view bytes)
 ErrorOr<PropertyList> readPropertyListFile(const std::filesystem::path& path, SymlinkPolicy symlinks, std::uint64_t maxSize)
 {
     const std::string name = path.string();
-    maxSize = std::min<std::uint64_t>(maxSize, std::uint64_t(1) << 40);
-    int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    if (symlinks == SymlinkPolicy::refuse)
-        flags |= O_NOFOLLOW;
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0) {
-        if (errno == ELOOP && symlinks == SymlinkPolicy::refuse)
-            return Error { ELOOP, name + ": is a symbolic link, which is not followed" };
-        return Error::fromErrno(errno, "Cannot open " + name);
+    auto contents = readRegularFile(path, maxSize, symlinks);
+    if (const auto* failure = std::get_if<FileReadFailure>(&contents)) {
+        using Kind = FileReadFailure::Kind;
+        switch (failure->kind) {
+        case Kind::symbolicLink: return Error { ELOOP, name + ": is a symbolic link, which is not followed" };
+        case Kind::cannotOpen: return Error::fromErrno(failure->code, "Cannot open " + name);
+        case Kind::cannotExamine: return Error::fromErrno(failure->code, "Cannot examine " + name);
+        case Kind::notRegular: return Error { EINVAL, name + ": not a regular file" };
+        case Kind::tooLarge:
+            return Error { EFBIG, name + ": too large for a property list" + (failure->size ? " (" + std::to_string(*failure->size) + " bytes)" : "") };
+        case Kind::cannotRead: return Error::fromErrno(failure->code, "Cannot read " + name);
+        }
     }
 
-    auto read = [&]() -> ErrorOr<std::string> {
-        struct stat info {};
-        if (::fstat(fd, &info) != 0)
-            return Error::fromErrno(errno, "Cannot examine " + name);
-        if (!S_ISREG(info.st_mode))
-            return Error { EINVAL, name + ": not a regular file" };
-        if (std::uint64_t(info.st_size) > maxSize)
-            return Error { EFBIG, name + ": too large for a property list (" + std::to_string(info.st_size) + " bytes)" };
-
-        // The file may grow while we read; never take more than the limit.
-        std::string contents(size_t(info.st_size) + 1, '\0');
-        size_t filled = 0;
-        for (;;) {
-            if (filled == contents.size()) {
-                if (contents.size() > maxSize)
-                    return Error { EFBIG, name + ": too large for a property list" };
-                contents.resize(size_t(std::min<std::uint64_t>(maxSize + 1, contents.size() * 2 + 4096)));
-            }
-            const ssize_t got = ::read(fd, contents.data() + filled, contents.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return Error::fromErrno(errno, "Cannot read " + name);
-            if (got == 0)
-                break;
-            filled += size_t(got);
-        }
-        contents.resize(filled);
-        return contents;
-    };
-    ErrorOr<std::string> contents = read();
-    ::close(fd);
-    if (!contents)
-        return contents.error();
-
-    auto plist = parsePropertyList(std::string_view(contents.value()));
+    auto plist = parsePropertyList(std::string_view(std::get<std::string>(contents)));
     if (!plist)
         return Error { plist.error().code, name + ": " + plist.error().message };
     return plist;

@@ -7,7 +7,7 @@
 
 #include "core/base/text.h"
 #include "core/base/utf8.h"
-#include "platform/linux/property_list_parsing.h"
+#include "core/plist/property_list_parsing.h"
 
 namespace lopewell::property_list {
 

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "core/base/utf8.h"
-#include "platform/linux/property_list_parsing.h"
+#include "core/plist/property_list_parsing.h"
 
 namespace lopewell::property_list {
 

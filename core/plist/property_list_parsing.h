@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/property_list.h"
+#include "core/plist/property_list.h"
 
 namespace lopewell::property_list {
 

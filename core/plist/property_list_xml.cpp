@@ -1,7 +1,11 @@
 // The XML form, through pugixml. pugixml never reads a DTD, so a document cannot pull in
-// external entities or expand entity definitions; an undeclared entity stays literal text.
+// external entities or expand entity definitions. References are decoded here rather than by
+// pugixml, which keeps a malformed one ("&amp" without its ";", "&foo;") as literal text:
+// a document with one is not well-formed and is refused.
 #include <charconv>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include <pugixml.hpp>
 
@@ -18,10 +22,114 @@ Error malformed(std::string what)
     return Error { 0, "Malformed XML property list: " + std::move(what) };
 }
 
+// XML's Char production: what a character reference may stand for.
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The character `reference` ("amp", "#233", "#x1F600": what lies between '&' and ';') stands
+// for, or nothing when it is not one of XML's five entities or a reference to a character.
+std::optional<char32_t> referencedCharacter(std::string_view reference)
+{
+    constexpr std::pair<std::string_view, char32_t> kEntities[] = { { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' } };
+    for (const auto& [name, c] : kEntities) {
+        if (reference == name)
+            return c;
+    }
+    if (!reference.starts_with('#'))
+        return std::nullopt;
+    reference.remove_prefix(1);
+    const bool hex = reference.starts_with('x');  // only lower case, as XML has it
+    if (hex)
+        reference.remove_prefix(1);
+    if (reference.empty())
+        return std::nullopt;
+    char32_t value = 0;
+    for (char c : reference) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * (hex ? 16 : 10) + char32_t(digit);
+        if (value > 0x10FFFF)
+            return std::nullopt;
+    }
+    return isXmlCharacter(value) ? std::optional(value) : std::nullopt;
+}
+
+// Decodes the references of raw character data into `out` (when given). Answers where the
+// first malformed reference starts, or nothing when all are well-formed.
+std::optional<size_t> decodeReferences(std::string_view raw, std::string* out)
+{
+    for (size_t at = 0;;) {
+        const size_t ampersand = raw.find('&', at);
+        if (out)
+            out->append(raw.substr(at, ampersand - at));
+        if (ampersand == std::string_view::npos)
+            return std::nullopt;
+        const size_t semicolon = raw.find(';', ampersand + 1);
+        if (semicolon == std::string_view::npos)
+            return ampersand;
+        const std::optional<char32_t> c = referencedCharacter(raw.substr(ampersand + 1, semicolon - ampersand - 1));
+        if (!c)
+            return ampersand;
+        if (out)
+            utf8::append(*out, *c);
+        at = semicolon + 1;
+    }
+}
+
+// Character data as the document means it: references decoded in text, CDATA as it is.
+std::string characterData(const pugi::xml_node& node)
+{
+    if (node.type() != pugi::node_pcdata)
+        return node.value();
+    std::string text;
+    decodeReferences(node.value(), &text);
+    return text;
+}
+
 bool isBlank(const pugi::xml_node& node)
 {
-    return trimmed(node.value(), kXmlSpace).empty();
+    return trimmed(characterData(node), kXmlSpace).empty();
 }
+
+// Every reference in text and attribute values must be well-formed. Checked over the whole
+// document up front, so a bad one anywhere is reported as what it is.
+class ReferenceChecker final : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        if (node.type() == pugi::node_pcdata)
+            return check(node.value());
+        for (const pugi::xml_attribute& attribute : node.attributes()) {
+            if (!check(attribute.value()))
+                return false;
+        }
+        return true;
+    }
+
+    std::optional<std::string> problem;
+
+private:
+    bool check(std::string_view raw)
+    {
+        const std::optional<size_t> at = decodeReferences(raw, nullptr);
+        if (!at)
+            return true;
+        std::string_view reference = raw.substr(*at, 16);
+        reference = reference.substr(0, reference.find(';') == std::string_view::npos ? reference.size() : reference.find(';') + 1);
+        problem = "\"" + utf8::withReplacements(reference) + "\" is not a well-formed entity or character reference";
+        return false;
+    }
+};
 
 // pugixml's strings end at the first NUL, so a reference to character zero would silently cut
 // a string short. XML forbids that character anyway.
@@ -317,7 +425,7 @@ private:
         for (const pugi::xml_node& child : node.children()) {
             if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
                 return malformed("<" + utf8::withReplacements(node.name()) + "> holds an element");
-            text += child.value();
+            text += characterData(child);
         }
         if (!m_budget.spendBytes(text.size()))
             return malformed("more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
@@ -335,13 +443,18 @@ ErrorOr<PropertyList> parseXml(std::string_view bytes)
         return malformed("a reference to character zero");
     pugi::xml_document document;
     // Whitespace-only text is kept where it is an element's only content: <string> </string>.
-    const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment;
+    // References are left for characterData() to decode.
+    const unsigned options = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_ws_pcdata_single | pugi::parse_fragment;
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
     if (!parsed) {
         if (bytes.find('<') == std::string_view::npos)
             return Error { 0, "Not a property list: neither XML nor binary" };
         return malformed(std::string(parsed.description()) + " at byte " + std::to_string(parsed.offset));
     }
+    ReferenceChecker references;
+    document.traverse(references);
+    if (references.problem)
+        return malformed(*references.problem);
     return XmlReader().read(document);
 }
 

@@ -318,7 +318,11 @@ TEST(PropertyListXml, ReadsEveryValueType)
              return utf16;
          }(),
             str("ok") },
-        { "an undeclared entity stays text", xml("<string>&unknown;</string>"), str("&unknown;") },
+        { "every predefined entity and both kinds of character reference",
+            xml("<dict version=\"&quot;1&amp;2&quot;\"><key>&apos;&#x41;&#x4a;&#x4A;&#65;&#9;&#13;&#x10FFFF;&#xFFFD;</key><true/></dict>"),
+            dict({ { "'AJJA\t\r\xF4\x8F\xBF\xBF\xEF\xBF\xBD", PropertyList::fromBoolean(true) } }) },
+        { "an ampersand in CDATA is no reference", xml("<string><![CDATA[&amp &foo; & ]]></string>"), str("&amp &foo; & ") },
+        { "a reference to white space between values", xml("<array>&#32;&#x0A;<true/></array>"), array({ PropertyList::fromBoolean(true) }) },
     });
 }
 
@@ -328,9 +332,11 @@ TEST(PropertyListXml, NeverReadsExternalEntities)
     lopewell::testing::writeFile(folder / "secret", "SECRET");
     const std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY xxe SYSTEM \"file://" + (folder / "secret").string() + "\"> <!ENTITY big \"aaaaaaaa\"> ]>\n"
                                                                                                                                                 "<plist><array><string>&xxe;</string><string>&big;&big;</string></array></plist>";
+    // pugixml never expands them; left unexpanded they are references to undeclared entities.
     auto plist = parsePropertyList(document);
-    ASSERT_TRUE(plist) << plist.error().message;
-    EXPECT_EQ(plist.value(), array({ str("&xxe;"), str("&big;&big;") }));
+    ASSERT_FALSE(plist);
+    EXPECT_NE(plist.error().message.find("\"&xxe;\" is not a well-formed"), std::string::npos) << plist.error().message;
+    EXPECT_EQ(plist.error().message.find("SECRET"), std::string::npos) << plist.error().message;
 }
 
 std::string nestedArrays(size_t levels)
@@ -378,6 +384,27 @@ TEST(PropertyListXml, RejectsMalformedDocuments)
         { "base64 of one symbol too many", xml("<data>SGVsb</data>"), "not base64" },
         { "content in <true/>", xml("<true>yes</true>"), "is not empty" },
         { "reference to character zero", xml("<string>/bin/evil&#0;.app</string>"), "character zero" },
+    });
+}
+
+TEST(PropertyListXml, RefusesMalformedReferences)
+{
+    // A malformed reference is not well-formed XML; left as text it would smuggle a different
+    // key or value past whatever reads the file more strictly.
+    expectRejects({
+        { "an entity without its semicolon (libplist's amp.plist)", xml("<dict><key>test&amp</key><string>x</string></dict>"), "\"&amp\" is not a well-formed" },
+        { "an undeclared entity", xml("<string>&unknown;</string>"), "\"&unknown;\" is not a well-formed" },
+        { "a bare ampersand", xml("<string>salt & pepper</string>"), "\"& pepper\" is not a well-formed" },
+        { "a reference to a surrogate", xml("<string>&#xD800;</string>"), "\"&#xD800;\" is not a well-formed" },
+        { "a reference past U+10FFFF", xml("<string>&#x110000;</string>"), "\"&#x110000;\" is not a well-formed" },
+        { "a huge decimal reference", xml("<string>&#99999999999999999999;</string>"), "is not a well-formed" },
+        { "a reference to a control character", xml("<string>&#1;</string>"), "\"&#1;\" is not a well-formed" },
+        { "a reference to U+FFFE", xml("<string>&#xFFFE;</string>"), "is not a well-formed" },
+        { "an upper-case hex marker", xml("<string>&#X41;</string>"), "\"&#X41;\" is not a well-formed" },
+        { "hex digits in a decimal reference", xml("<string>&#4a;</string>"), "is not a well-formed" },
+        { "an empty reference", xml("<string>&#;</string>"), "is not a well-formed" },
+        { "a malformed entity in an attribute", "<plist version=\"1&amp\"><true/></plist>", "\"&amp\" is not a well-formed" },
+        { "a malformed entity in text between values", xml("<array>&nbsp;<true/></array>"), "\"&nbsp;\" is not a well-formed" },
         { "nested too deeply", nestedArrays(600), "deeper than 512" },
     });
 }

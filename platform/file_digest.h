@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace lopewell {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
@@ -129,7 +131,7 @@ private:
     // The folder of the last file read, kept open: the next file of the same folder is opened
     // relative to it instead of resolving its whole path again.
     std::string m_folder;
-    int m_folderFd = -1;
+    UniqueFd m_folderFd;
 };
 
 }  // namespace lopewell

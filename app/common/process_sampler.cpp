@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <memory>
-#include <unistd.h>
 
 #include "platform/process_list.h"
+#include "platform/process_signal.h"
 #include "platform/system_counters.h"
 
 namespace lopewell {
@@ -35,7 +35,7 @@ ProcessSampler::Source ProcessSampler::systemSource()
         .readHostTicks = [cpu] { return cpu->readTicks(); },
         .activeProcessorCount = activeProcessorCount,
         .lookupUserName = lookupUserName,
-        .ownPid = int32_t(::getpid()),
+        .ownPid = currentProcessId(),
     };
 }
 

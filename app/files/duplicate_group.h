@@ -25,11 +25,8 @@ struct DuplicateGroup {
 
 std::uint64_t totalReclaimableBytes(const std::vector<DuplicateGroup>& groups);
 
-// Characters of a path as a reader counts them: UTF-8 code points, and each byte that is not
-// part of a valid UTF-8 sequence as one.
-std::size_t pathCharacterCount(std::string_view path);
-
-// Canonical order within a group: fewer characters first, then plain byte order of the path.
+// Canonical order within a group: fewer characters first (UTF-8 code points, each byte that is
+// not part of a valid sequence counting as one), then plain byte order of the path.
 bool canonicallyPrecedes(const std::filesystem::path& a, const std::filesystem::path& b);
 void sortCanonically(std::vector<std::filesystem::path>& files);
 

@@ -1,17 +1,15 @@
 #include "app/files/files_scan_cache.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "core/base/file_url.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/file_status.h"
 #include "platform/log.h"
 #include "platform/user_defaults.h"
 
@@ -25,6 +23,7 @@ namespace {
 constexpr std::string_view cacheCategory = "FilesScanCache";
 constexpr std::string_view bookmarkCategory = "FilesRootBookmark";
 constexpr std::string_view cacheFileName = "FilesScanCache.json";
+constexpr std::uint64_t kMaximumCacheSize = std::uint64_t(256) << 20;
 
 std::optional<std::uint64_t> decodeByteCount(const json& value)
 {
@@ -182,11 +181,12 @@ void FilesScanCache::save(const FilesScanSnapshot& snapshot) const
 
 std::optional<FilesScanSnapshot> FilesScanCache::load() const
 {
-    std::ifstream stream(m_file, std::ios::binary);
-    if (!stream)
+    // A cache past the cap is not one we wrote: it reads as no cache, like an unreadable one.
+    const auto read = readRegularFile(m_file, kMaximumCacheSize, SymlinkPolicy::follow);
+    const std::string* text = std::get_if<std::string>(&read);
+    if (!text)
         return std::nullopt;
-    const std::string text { std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>() };
-    const json parsed = json::parse(text, nullptr, false);
+    const json parsed = json::parse(*text, nullptr, false);
     if (parsed.is_discarded())
         return std::nullopt;
     return decodeFilesScanSnapshot(parsed);
@@ -204,11 +204,10 @@ std::optional<fs::path> FilesRootBookmarks::resolveBookmark(std::string_view key
         return std::nullopt;
     const fs::path stored(std::string(data->begin(), data->end()));
     std::string problem;
-    struct stat info {};
     if (stored.empty() || !stored.is_absolute() || stored.native().find('\0') != std::string::npos)
         problem = "not an absolute path";
-    else if (::stat(stored.c_str(), &info) != 0)
-        problem = errnoText(errno);
+    else if (auto type = fileTypeAt(stored, SymlinkPolicy::follow); !type)
+        problem = errnoText(type.error().code);
     if (!problem.empty()) {
         log::error(bookmarkCategory, "Resolve bookmark failed for " + std::string(key) + ": " + problem);
         return std::nullopt;

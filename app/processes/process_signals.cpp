@@ -1,8 +1,9 @@
 #include "app/processes/process_signals.h"
 
 #include <cerrno>
-#include <csignal>
 #include <string>
+
+#include "platform/process_signal.h"
 
 namespace lopewell {
 
@@ -13,17 +14,17 @@ std::string_view signalVerb(ProcessSignal signal)
 
 int signalNumber(ProcessSignal signal)
 {
-    return signal == ProcessSignal::forceQuit ? SIGKILL : SIGTERM;
+    return signal == ProcessSignal::forceQuit ? killSignal() : terminateSignal();
 }
 
 ErrorOr<void> sendSignal(ProcessSignal signal, int32_t pid)
 {
-    // kill() with 0 or a negative pid would signal whole process groups, or everything.
     if (pid < 1)
         return Error { 0, "kernel_task is the macOS kernel itself — it's not user-killable." };
-    if (::kill(pid_t(pid), signalNumber(signal)) == 0)
+    auto sent = signalProcess(pid, signalNumber(signal));
+    if (sent)
         return {};
-    const int error = errno;
+    const int error = sent.error().code;
     const std::string number = std::to_string(pid);
     const std::string verb(signalVerb(signal));
     switch (error) {

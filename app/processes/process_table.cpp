@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "core/base/text.h"
+
 namespace lopewell {
 
 namespace {
@@ -15,15 +17,6 @@ std::string lowered(std::string_view text)
             c = char(c - 'A' + 'a');
     }
     return result;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view space = " \t\n\r\v\f";
-    const auto start = text.find_first_not_of(space);
-    if (start == std::string_view::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(space) - start + 1);
 }
 
 // -1, 0, 1 for a before, tied with, after b in ascending order.

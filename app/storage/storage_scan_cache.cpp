@@ -1,12 +1,8 @@
 #include "app/storage/storage_scan_cache.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
 
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "platform/log.h"
 
@@ -17,37 +13,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // Far above one member per catalogue entry: anything bigger is not ours.
-constexpr off_t kMaximumFileSize = 1 << 20;
+constexpr std::uint64_t kMaximumFileSize = 1 << 20;
 
 std::optional<std::string> readSmallFile(const fs::path& file)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return std::nullopt;
-    std::optional<std::string> contents;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaximumFileSize) {
-        std::string text;
-        char buffer[16384];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                text.clear();
-                break;
-            }
-            if (got == 0) {
-                contents = std::move(text);
-                break;
-            }
-            text.append(buffer, size_t(got));
-            if (text.size() > size_t(kMaximumFileSize))
-                break;
-        }
-    }
-    ::close(fd);
-    return contents;
+    auto read = readRegularFile(file, kMaximumFileSize, SymlinkPolicy::follow);
+    if (auto* contents = std::get_if<std::string>(&read))
+        return std::move(*contents);
+    return std::nullopt;
 }
 
 std::optional<uint64_t> unsignedValue(const nlohmann::json& value)

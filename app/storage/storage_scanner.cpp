@@ -1,9 +1,8 @@
 #include "app/storage/storage_scanner.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
+#include "platform/file_status.h"
 #include "platform/file_walk.h"
 #include "platform/property_list.h"
 #include "platform/thread_priority.h"
@@ -24,8 +23,8 @@ constexpr size_t kDerivedDataMinimumSuffixLength = 15;
 // and a link would carry that to wherever it points.
 bool isScannableRoot(const fs::path& root)
 {
-    struct stat info {};
-    return ::lstat(root.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    const auto type = fileTypeAt(root, SymlinkPolicy::refuse);
+    return type && type.value() == FileType::directory;
 }
 
 bool isAsciiAlphanumeric(char c)

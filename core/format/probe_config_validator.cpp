@@ -4,77 +4,18 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/base/text.h"
+#include "core/base/utf8.h"
+
 namespace lopewell {
 
 namespace {
 
-// Unicode White_Space, which is what the platform trims as "white space and newlines".
-bool isWhiteSpace(char32_t c)
-{
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680
-        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
-        || c == 0x3000;
-}
-
-struct Decoded {
-    char32_t codePoint;
-    size_t length;
-};
-
-// One UTF-8 sequence at the front of text; a malformed byte decodes as itself, one byte long,
-// so it is never mistaken for white space.
-Decoded decodeFront(std::string_view text)
-{
-    auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    uint8_t lead = byte(0);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || length > text.size())
-        return { 0xFFFD, 1 };
-    char32_t codePoint = length == 1 ? lead : char32_t(lead & (0x7F >> length));
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80)
-            return { 0xFFFD, 1 };
-        codePoint = (codePoint << 6) | (byte(i) & 0x3F);
-    }
-    // An overlong form (0xC0 0xA0 for a space) is malformed, not white space.
-    constexpr char32_t smallestOfLength[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (codePoint < smallestOfLength[length])
-        return { 0xFFFD, 1 };
-    return { codePoint, length };
-}
-
-// The start of the last UTF-8 sequence of text.
-size_t lastSequenceStart(std::string_view text)
-{
-    size_t start = text.size() - 1;
-    for (size_t back = 0; back < 3 && start > 0 && (static_cast<uint8_t>(text[start]) & 0xC0) == 0x80; ++back)
-        --start;
-    return start;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty()) {
-        Decoded front = decodeFront(text);
-        if (!isWhiteSpace(front.codePoint))
-            break;
-        text.remove_prefix(front.length);
-    }
-    while (!text.empty()) {
-        size_t start = lastSequenceStart(text);
-        Decoded back = decodeFront(text.substr(start));
-        if (start + back.length != text.size() || !isWhiteSpace(back.codePoint))
-            break;
-        text.remove_suffix(back.length);
-    }
-    return text;
-}
-
 bool containsWhiteSpace(std::string_view text)
 {
     while (!text.empty()) {
-        Decoded next = decodeFront(text);
-        if (isWhiteSpace(next.codePoint))
+        const utf8::CodePoint next = utf8::decodeFront(text);
+        if (next.valid && isUnicodeWhiteSpace(next.value))
             return true;
         text.remove_prefix(next.length);
     }
@@ -148,7 +89,7 @@ bool hasControlCharacter(std::string_view text)
 
 bool ProbeConfigValidator::isValidURL(std::string_view text)
 {
-    std::string_view url = trimmed(text);
+    std::string_view url = trimmedUnicode(text);
     if (url.empty() || containsWhiteSpace(url) || hasControlCharacter(url))
         return false;
     std::optional<std::string_view> scheme = schemeOf(url);
@@ -160,7 +101,7 @@ bool ProbeConfigValidator::isValidURL(std::string_view text)
 
 bool ProbeConfigValidator::isValidPingHost(std::string_view text)
 {
-    std::string_view host = trimmed(text);
+    std::string_view host = trimmedUnicode(text);
     return !host.empty() && !containsWhiteSpace(host);
 }
 

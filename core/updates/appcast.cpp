@@ -7,20 +7,13 @@
 
 #include <pugixml.hpp>
 
+#include "core/base/text.h"
+
 namespace lopewell {
 
 namespace {
 
 constexpr std::string_view kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
-
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view kSpace = " \t\r\n";
-    const size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -38,7 +31,7 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 // The feed is not trusted: a page link is opened in the browser, so only web addresses pass.
 std::string webAddressOrEmpty(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     const bool web = startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
     const bool clean = std::none_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f;
@@ -50,7 +43,7 @@ std::string webAddressOrEmpty(std::string_view text)
 
 std::string elementText(const pugi::xml_node& parent, const std::string& name)
 {
-    return std::string(trimmed(parent.child(name.c_str()).text().get()));
+    return std::string(trimmed(parent.child(name.c_str()).text().get(), kXmlSpace));
 }
 
 // The prefix the feed binds to Sparkle's namespace; feeds almost always call it "sparkle".
@@ -108,7 +101,7 @@ std::vector<std::string_view> words(std::string_view text)
     std::vector<std::string_view> result;
     size_t position = 0;
     while (position < text.size()) {
-        const size_t start = text.find_first_not_of(" \t\r\n", position);
+        const size_t start = text.find_first_not_of(kXmlSpace, position);
         if (start == std::string_view::npos)
             break;
         size_t end = text.find_first_of(" \t\r\n", start);
@@ -124,7 +117,7 @@ std::vector<std::string_view> words(std::string_view text)
 
 std::optional<VersionNumber> VersionNumber::parse(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     if (text.empty())
         return std::nullopt;
     std::vector<uint64_t> components;
@@ -202,10 +195,10 @@ ErrorOr<Appcast> parseAppcast(std::string_view text)
         item.title = elementText(node, "title");
         item.version = elementText(node, versionName);
         if (item.version.empty())
-            item.version = trimmed(enclosure.attribute(versionName.c_str()).value());
+            item.version = trimmed(enclosure.attribute(versionName.c_str()).value(), kXmlSpace);
         item.shortVersion = elementText(node, shortVersionName);
         if (item.shortVersion.empty())
-            item.shortVersion = trimmed(enclosure.attribute(shortVersionName.c_str()).value());
+            item.shortVersion = trimmed(enclosure.attribute(shortVersionName.c_str()).value(), kXmlSpace);
         if (item.version.empty() && item.shortVersion.empty())
             continue;
         for (const std::string& name : { std::string("link"), prefix + "fullReleaseNotesLink", prefix + "releaseNotesLink" }) {
@@ -239,7 +232,7 @@ std::optional<AppcastItem> newestItem(const std::vector<AppcastItem>& items)
 
 std::optional<Date> parseRfc822Date(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     if (const size_t comma = text.find(','); comma != std::string_view::npos)
         text = text.substr(comma + 1);
     const std::vector<std::string_view> parts = words(text);

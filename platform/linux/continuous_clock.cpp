@@ -9,25 +9,11 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/unique_fd.h"
+
 namespace lopewell {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 timespec toTimespec(Duration duration)
 {
@@ -52,8 +38,8 @@ bool ContinuousClock::sleepFor(Duration duration, std::stop_token token)
         return true;
 
     // A timer on the boot-time clock, and an event the stop callback signals.
-    FileDescriptor timer(timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC));
-    FileDescriptor wake(eventfd(0, EFD_CLOEXEC));
+    UniqueFd timer(timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC));
+    UniqueFd wake(eventfd(0, EFD_CLOEXEC));
     if (timer.get() < 0 || wake.get() < 0) {
         // Out of descriptors: degrade to a plain sleep in short steps rather than spin or fail.
         const Instant deadline = now() + duration;

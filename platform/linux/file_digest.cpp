@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/unique_fd.h"
+
 namespace lopewell {
 
 namespace {
@@ -24,31 +26,6 @@ const EVP_MD* sha256Implementation()
         std::abort();
     return implementation;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept
-    {
-        if (this != &other) {
-            if (m_fd >= 0)
-                ::close(m_fd);
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 std::int64_t nanoseconds(const struct timespec& time)
 {
@@ -117,11 +94,7 @@ void Sha256::reset()
 
 FileDigester::FileDigester() : m_buffer(std::make_unique<std::byte[]>(readSize)) {}
 
-FileDigester::~FileDigester()
-{
-    if (m_folderFd >= 0)
-        ::close(m_folderFd);
-}
+FileDigester::~FileDigester() = default;
 
 int FileDigester::openFile(const std::filesystem::path& path)
 {
@@ -132,24 +105,22 @@ int FileDigester::openFile(const std::filesystem::path& path)
     if (slash == std::string::npos || slash + 1 == text.size())
         return ::open(path.c_str(), flags);
     const std::string_view folder(text.data(), slash == 0 ? 1 : slash);
-    if (m_folderFd < 0 || folder != m_folder) {
-        if (m_folderFd >= 0)
-            ::close(m_folderFd);
+    if (!m_folderFd || folder != m_folder) {
         m_folder.assign(folder);
-        m_folderFd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (m_folderFd < 0) {
+        m_folderFd.reset(::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!m_folderFd) {
             m_folder.clear();
             return ::open(path.c_str(), flags);
         }
     }
-    return ::openat(m_folderFd, text.c_str() + slash + 1, flags);
+    return ::openat(m_folderFd.get(), text.c_str() + slash + 1, flags);
 }
 
 FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIdentity& expected, std::uint64_t limit,
     const CancelChecker& isCancelled, std::optional<FileChangeStamp> sameAs)
 {
     FileDigest result;
-    FileDescriptor file(openFile(path));
+    UniqueFd file(openFile(path));
     if (file.get() < 0) {
         result.status = errno == ELOOP ? FileDigestStatus::changed : FileDigestStatus::unreadable;
         return result;
@@ -210,9 +181,9 @@ FileDigest FileDigester::digest(const std::filesystem::path& path, const FileIde
 namespace {
 
 // Opens `file` for a whole read and checks it is still what the walk (and an earlier read) saw.
-bool openUnchanged(const FileToRead& file, FileDescriptor& fd, FileChangeStamp& stamp)
+bool openUnchanged(const FileToRead& file, UniqueFd& fd, FileChangeStamp& stamp)
 {
-    fd = FileDescriptor(::open(file.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    fd = UniqueFd(::open(file.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !matches(info, file.identity))
         return false;
@@ -224,7 +195,7 @@ bool openUnchanged(const FileToRead& file, FileDescriptor& fd, FileChangeStamp& 
     return true;
 }
 
-bool stillUnchanged(const FileToRead& file, const FileDescriptor& fd, const FileChangeStamp& stamp)
+bool stillUnchanged(const FileToRead& file, const UniqueFd& fd, const FileChangeStamp& stamp)
 {
     struct stat info {};
     return ::fstat(fd.get(), &info) == 0 && matches(info, file.identity) && stampOf(info) == stamp;
@@ -256,8 +227,8 @@ FileComparison FileDigester::compare(const FileToRead& first, const FileToRead& 
     }
     if (!m_otherBuffer)
         m_otherBuffer = std::make_unique<std::byte[]>(readSize);
-    FileDescriptor a(-1);
-    FileDescriptor b(-1);
+    UniqueFd a;
+    UniqueFd b;
     FileChangeStamp stampA;
     FileChangeStamp stampB;
     if (!openUnchanged(first, a, stampA)) {

@@ -1,9 +1,10 @@
 #include "platform/full_disk_access.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/file_read.h"
 
 namespace lopewell {
 
@@ -29,15 +30,14 @@ bool hasFullDiskAccess(const HostLayout& layout)
         if (!exists(probe))
             return true;
     }
-    const int fd = ::open(probe.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd = openForReading(probe, SymlinkPolicy::follow);
+    if (!fd)
         return false;
     char byte = 0;
     ssize_t read = 0;
     do {
-        read = ::read(fd, &byte, 1);
+        read = ::read(fd.get(), &byte, 1);
     } while (read < 0 && errno == EINTR);
-    ::close(fd);
     return read == 1;
 }
 

@@ -4,9 +4,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/file_read.h"
+
 namespace lopewell {
 
 namespace {
+
+// No statistics file is this large: refuse rather than grow.
+constexpr size_t kMaxProcFileSize = 64u << 20;
 
 // Reads from offset 0 until end of file, growing the buffer as needed. /proc texts are
 // generated on each read from offset 0, so a short read only means "read again".
@@ -27,7 +32,7 @@ bool readAll(int fd, std::string& buffer)
         if (got == 0)
             break;
         length += size_t(got);
-        if (length > (64u << 20))  // no statistics file is this large: refuse rather than grow
+        if (length > kMaxProcFileSize)
             return false;
     }
     buffer.resize(length);
@@ -41,23 +46,18 @@ ProcFile::ProcFile(std::filesystem::path path)
 {
 }
 
-ProcFile::~ProcFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+ProcFile::~ProcFile() = default;
 
 std::optional<std::string_view> ProcFile::read()
 {
-    if (m_fd < 0)
-        m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
+    if (!m_fd)
+        m_fd.reset(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!m_fd)
         return std::nullopt;
     m_buffer.resize(m_buffer.capacity());
-    if (!readAll(m_fd, m_buffer)) {
+    if (!readAll(m_fd.get(), m_buffer)) {
         // Reopen next time: the file may have been replaced (a fixture) or the fd gone stale.
-        ::close(m_fd);
-        m_fd = -1;
+        m_fd.reset();
         return std::nullopt;
     }
     return std::string_view(m_buffer);
@@ -65,15 +65,10 @@ std::optional<std::string_view> ProcFile::read()
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string buffer;
-    bool ok = readAll(fd, buffer);
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return buffer;
+    auto read = readRegularFile(path, kMaxProcFileSize, SymlinkPolicy::follow);
+    if (auto* contents = std::get_if<std::string>(&read))
+        return std::move(*contents);
+    return std::nullopt;
 }
 
 }  // namespace lopewell

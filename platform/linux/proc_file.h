@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace lopewell {
 
 class ProcFile {
@@ -21,7 +23,7 @@ public:
 
 private:
     std::filesystem::path m_path;
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::string m_buffer;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/text.h"
 #include "core/monitoring/proc_parsers.h"
 #include "platform/linux/proc_file.h"
 
@@ -23,13 +24,6 @@ std::optional<int64_t> readInteger(const std::filesystem::path& path)
     if (error != std::errc())
         return std::nullopt;
     return value;
-}
-
-std::string trimmed(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
 }
 
 // A thermal zone's trip points change only with the driver, so they are read once; the
@@ -53,7 +47,7 @@ std::vector<ThermalZone> discoverZones(const std::filesystem::path& thermalClass
             auto type = readSmallFile(entry.path() / (prefix + "type"));
             if (!temperature || !type)
                 break;
-            zone.trips.push_back({ *temperature, trimmed(std::move(*type)) });
+            zone.trips.push_back({ *temperature, std::string(trimmedEnd(*type, " \n")) });
         }
         if (!zone.trips.empty())
             zones.push_back(std::move(zone));

@@ -1,6 +1,7 @@
 #include "platform/trash_service.h"
 #include "platform/linux/trash_service_testing.h"
 #include "platform/file_walk.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -18,32 +19,6 @@ namespace fs = std::filesystem;
 std::function<void(const fs::path&)> trash_testing::beforeEnteringFolder;
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) { }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    ~Descriptor() { reset(); }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 int openFolderNoFollow(int parent, const char* name)
 {
@@ -87,7 +62,7 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
         return leaf.empty() ? result : result / leaf;
     };
 
-    Descriptor current(openFolderNoFollow(parent, name.c_str()));
+    UniqueFd current(openFolderNoFollow(parent, name.c_str()));
     if (!current) {
         // Swapped for a link or a file since the caller looked: remove that instead, never its target.
         if ((errno == ELOOP || errno == ENOTDIR) && ::unlinkat(parent, name.c_str(), 0) == 0)
@@ -127,7 +102,7 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
             level.pendingFolders.pop_back();
             if (trash_testing::beforeEnteringFolder)
                 trash_testing::beforeEnteringFolder(pathOf(levels, child));
-            Descriptor next(openFolderNoFollow(current.get(), child.c_str()));
+            UniqueFd next(openFolderNoFollow(current.get(), child.c_str()));
             if (!next) {
                 if ((errno == ELOOP || errno == ENOTDIR) && ::unlinkat(current.get(), child.c_str(), 0) == 0)
                     continue;
@@ -158,7 +133,7 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
             break;
         }
         const Level& above = levels[levels.size() - 2];
-        Descriptor up(::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd up(::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat upInfo {};
         if (!up || ::fstat(up.get(), &upInfo) != 0 || upInfo.st_dev != above.device || upInfo.st_ino != above.inode) {
             // Something moved the folder we are in; its old parent can no longer be reached safely.
@@ -242,22 +217,22 @@ ErrorOr<void> TrashService::deletePermanently(const fs::path& normalisedPath, co
 
     // Above the Trash the path is the user's own (a home folder behind a link is fine); from the
     // Trash folder down, every component is opened without following links.
-    Descriptor folder(::open(top.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(top.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder)
         return Error::fromErrno(errno, "Cannot open " + top.parent_path().native());
     std::vector<std::string> below { top.filename().native() };
     for (auto part = std::next(normalisedPath.begin(), std::distance(top.begin(), top.end())); part != normalisedPath.end(); ++part)
         below.push_back(part->native());
 
-    Descriptor freedesktopFolder;
+    UniqueFd freedesktopFolder;
     fs::path reached = top.parent_path();
     for (size_t i = 0; i + 1 < below.size(); ++i) {
         reached /= below[i];
-        Descriptor next(openFolderNoFollow(folder.get(), below[i].c_str()));
+        UniqueFd next(openFolderNoFollow(folder.get(), below[i].c_str()));
         if (!next)
             return Error::fromErrno(errno, "Cannot open " + reached.native() + " without following links");
         if (trash.freedesktopTrash && reached == *trash.freedesktopTrash)
-            freedesktopFolder = Descriptor(::dup(next.get()));
+            freedesktopFolder = UniqueFd(::dup(next.get()));
         folder = std::move(next);
     }
 
@@ -271,7 +246,7 @@ ErrorOr<void> TrashService::deletePermanently(const fs::path& normalisedPath, co
 
     // <trash>/files/<name> was a trashed item: its description goes with it.
     if (freedesktopFolder && normalisedPath.parent_path() == *trash.freedesktopTrash / "files") {
-        Descriptor info(openFolderNoFollow(freedesktopFolder.get(), "info"));
+        UniqueFd info(openFolderNoFollow(freedesktopFolder.get(), "info"));
         if (info)
             ::unlinkat(info.get(), (name + ".trashinfo").c_str(), 0);
     }

@@ -1,5 +1,6 @@
 #include "platform/user_defaults.h"
 
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "platform/log.h"
 
@@ -83,36 +84,23 @@ struct Loaded {
 
 Loaded readDefaults(const fs::path& file)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return {};
-        return { json::object(), Error::fromErrno(errno, "cannot be opened").message };
-    }
-    std::string text;
+    auto read = readRegularFile(file, kMaxFileSize, SymlinkPolicy::follow);
     std::string problem;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        problem = Error::fromErrno(errno, "cannot be examined").message;
-    else if (!S_ISREG(info.st_mode))
-        problem = "is not a regular file";
-    else if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
-        problem = "is larger than 16 MiB";
-    while (problem.empty()) {
-        char buffer[16384];
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            problem = Error::fromErrno(errno, "cannot be read").message;
-        else if (count == 0)
+    if (const auto* failure = std::get_if<FileReadFailure>(&read)) {
+        using Kind = FileReadFailure::Kind;
+        switch (failure->kind) {
+        case Kind::cannotOpen:
+        case Kind::symbolicLink:
+            if (failure->isMissing())
+                return {};
+            problem = Error::fromErrno(failure->code, "cannot be opened").message;
             break;
-        else if (text.size() + static_cast<size_t>(count) > kMaxFileSize)
-            problem = "is larger than 16 MiB";
-        else
-            text.append(buffer, static_cast<size_t>(count));
+        case Kind::cannotExamine: problem = Error::fromErrno(failure->code, "cannot be examined").message; break;
+        case Kind::notRegular: problem = "is not a regular file"; break;
+        case Kind::tooLarge: problem = "is larger than 16 MiB"; break;
+        case Kind::cannotRead: problem = Error::fromErrno(failure->code, "cannot be read").message; break;
+        }
     }
-    ::close(fd);
     if (!problem.empty())
         return { json::object(), problem };
 
@@ -124,7 +112,7 @@ Loaded readDefaults(const fs::path& file)
         return !tooDeep;
     };
     try {
-        json values = json::parse(text, limitDepth);
+        json values = json::parse(std::get<std::string>(read), limitDepth);
         if (tooDeep)
             return { json::object(), "nests values more than 64 levels deep" };
         if (!values.is_object())

@@ -6,31 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/property_list.h"
+#include "core/base/utf8.h"
+#include "core/plist/property_list.h"
 
 namespace {
-
-bool isValidUtf8(std::string_view text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t j = 1; j < length; ++j) {
-            const auto next = static_cast<unsigned char>(text[i + j]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
-        if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 // Walks the tree the way a caller would and checks what the reader promises about it.
 void check(const lopewell::PropertyList& plist, int depth, size_t& values)
@@ -40,7 +19,7 @@ void check(const lopewell::PropertyList& plist, int depth, size_t& values)
     if (const auto* entries = plist.asDictionary()) {
         std::set<std::string_view> keys;
         for (const auto& [key, value] : *entries) {
-            if (!isValidUtf8(key) || !keys.insert(key).second)
+            if (!lopewell::utf8::isValid(key) || !keys.insert(key).second)
                 __builtin_trap();  // keys are text, and unique
             if (entries->size() < 64 && plist.valueForKey(key) != &value)
                 __builtin_trap();
@@ -50,7 +29,7 @@ void check(const lopewell::PropertyList& plist, int depth, size_t& values)
         for (const auto& element : *elements)
             check(element, depth + 1, values);
     } else if (const auto* text = plist.asString()) {
-        if (!isValidUtf8(*text))
+        if (!lopewell::utf8::isValid(*text))
             __builtin_trap();
     } else if (plist.type() == lopewell::PropertyList::Type::integer) {
         if (!plist.integerValue() && !plist.unsignedIntegerValue())

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QStandardPaths>
 
+#include "app/ui/widgets.h"
+
 namespace lopewell {
 
 QColor toQColor(const Color& color)
@@ -72,7 +74,7 @@ QFont toQFont(const Font& font)
 
 QIcon themeIcon(std::string_view iconNames)
 {
-    const QString names = QString::fromUtf8(iconNames.data(), qsizetype(iconNames.size()));
+    const QString names = toQString(iconNames);
     for (const QString& name : names.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         for (const QString& candidate : { name + QStringLiteral("-symbolic"), name }) {
             if (QIcon::hasThemeIcon(candidate))

@@ -19,12 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString pathText(const fs::path& path)
-{
-    // Names that are not UTF-8 show with replacement marks; the path itself stays bytes.
-    return QString::fromUtf8(path.native().data(), qsizetype(path.native().size()));
-}
-
 template <typename Value, std::size_t Count>
 void fillPicker(QComboBox* picker, const std::array<FilesOption<Value>, Count>& options, Value current)
 {
@@ -195,8 +189,9 @@ void FilesView::renderPane(FilesSlot slot)
 {
     PaneWidgets& pane = m_panes[std::size_t(slot)];
     pane.description->setText(toQString(m_model.paneDescription(slot)));
-    pane.folder->setText(pathText(m_model.root(slot)));
-    pane.folder->setToolTip(pathText(m_model.root(slot)));
+    // Names that are not UTF-8 show with replacement marks; the path itself stays bytes.
+    pane.folder->setText(toQString(m_model.root(slot).native()));
+    pane.folder->setToolTip(toQString(m_model.root(slot).native()));
     const bool scanning = m_model.isScanning(slot);
     pane.picker->setEnabled(!scanning);
 

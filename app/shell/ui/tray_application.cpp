@@ -9,11 +9,8 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/files/files_view_model.h"
 #include "app/files/ui/files_view.h"
@@ -44,6 +41,7 @@
 #include "platform/host_layout.h"
 #include "platform/log.h"
 #include "platform/login_item.h"
+#include "platform/quit_signals.h"
 
 namespace lopewell {
 
@@ -123,25 +121,14 @@ void presentOutcome(const AppUpdater& updater, QWidget* parent)
         QDesktopServices::openUrl(QUrl(toQString(*releasePageUrl(*outcome)), QUrl::StrictMode));
 }
 
-// SIGINT, SIGTERM and SIGHUP quit like the menu's Quit: the handler only writes a byte, the
-// event loop does the rest.
-int g_signalPipe[2] = { -1, -1 };
-
+// SIGINT, SIGTERM and SIGHUP quit like the menu's Quit.
 void quitOnSignals(QApplication& application)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+    const int fd = watchQuitSignals();
+    if (fd < 0)
         return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &application);
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &application);
     QObject::connect(notifier, &QSocketNotifier::activated, &application, [] { QApplication::quit(); });
-    struct sigaction action {};
-    action.sa_handler = [](int) {
-        char byte = 1;
-        [[maybe_unused]] auto written = ::write(g_signalPipe[0], &byte, 1);
-    };
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : { SIGINT, SIGTERM, SIGHUP })
-        sigaction(signal, &action, nullptr);
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <tuple>
 
-#include "platform/linux/property_list_parsing.h"
+#include "core/base/utf8.h"
+#include "core/plist/property_list_parsing.h"
 
 namespace lopewell::property_list {
 
@@ -365,7 +366,7 @@ private:
                 if (c < 0x80)
                     result += char(c);
                 else
-                    appendUtf8(result, U'\uFFFD');
+                    utf8::append(result, U'\uFFFD');
             }
             return result;
         }
@@ -375,13 +376,13 @@ private:
             if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < item.count) {
                 const char32_t next = char32_t(bigEndian(item.start + 2 * (i + 1), 2));
                 if (next >= 0xDC00 && next <= 0xDFFF) {
-                    appendUtf8(result, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                    utf8::append(result, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
                     ++i;
                     continue;
                 }
             }
             // A surrogate without its partner cannot be UTF-8.
-            appendUtf8(result, unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit);
+            utf8::append(result, unit >= 0xD800 && unit <= 0xDFFF ? U'\uFFFD' : unit);
         }
         return result;
     }
@@ -402,7 +403,7 @@ ErrorOr<PropertyList> parseBinary(std::span<const std::byte> bytes)
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!text.starts_with(kMagic)) {
         if (text.size() >= kMagic.size())
-            return Error { 0, "Unsupported binary property list version \"" + validUtf8(text.substr(0, kMagic.size())) + "\"" };
+            return Error { 0, "Unsupported binary property list version \"" + utf8::withReplacements(text.substr(0, kMagic.size())) + "\"" };
         return malformed("too short to hold a trailer");
     }
     return BinaryReader(bytes).read();

@@ -1,11 +1,17 @@
 // The XML form, through pugixml. pugixml never reads a DTD, so a document cannot pull in
-// external entities or expand entity definitions; an undeclared entity stays literal text.
+// external entities or expand entity definitions. References are decoded here rather than by
+// pugixml, which keeps a malformed one ("&amp" without its ";", "&foo;") as literal text:
+// a document with one is not well-formed and is refused.
 #include <charconv>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include <pugixml.hpp>
 
-#include "platform/linux/property_list_parsing.h"
+#include "core/base/text.h"
+#include "core/base/utf8.h"
+#include "core/plist/property_list_parsing.h"
 
 namespace lopewell::property_list {
 
@@ -16,20 +22,114 @@ Error malformed(std::string what)
     return Error { 0, "Malformed XML property list: " + std::move(what) };
 }
 
-constexpr std::string_view kSpace = " \t\r\n";
-
-std::string_view trimmed(std::string_view text)
+// XML's Char production: what a character reference may stand for.
+bool isXmlCharacter(char32_t c)
 {
-    const size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The character `reference` ("amp", "#233", "#x1F600": what lies between '&' and ';') stands
+// for, or nothing when it is not one of XML's five entities or a reference to a character.
+std::optional<char32_t> referencedCharacter(std::string_view reference)
+{
+    constexpr std::pair<std::string_view, char32_t> kEntities[] = { { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' } };
+    for (const auto& [name, c] : kEntities) {
+        if (reference == name)
+            return c;
+    }
+    if (!reference.starts_with('#'))
+        return std::nullopt;
+    reference.remove_prefix(1);
+    const bool hex = reference.starts_with('x');  // only lower case, as XML has it
+    if (hex)
+        reference.remove_prefix(1);
+    if (reference.empty())
+        return std::nullopt;
+    char32_t value = 0;
+    for (char c : reference) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * (hex ? 16 : 10) + char32_t(digit);
+        if (value > 0x10FFFF)
+            return std::nullopt;
+    }
+    return isXmlCharacter(value) ? std::optional(value) : std::nullopt;
+}
+
+// Decodes the references of raw character data into `out` (when given). Answers where the
+// first malformed reference starts, or nothing when all are well-formed.
+std::optional<size_t> decodeReferences(std::string_view raw, std::string* out)
+{
+    for (size_t at = 0;;) {
+        const size_t ampersand = raw.find('&', at);
+        if (out)
+            out->append(raw.substr(at, ampersand - at));
+        if (ampersand == std::string_view::npos)
+            return std::nullopt;
+        const size_t semicolon = raw.find(';', ampersand + 1);
+        if (semicolon == std::string_view::npos)
+            return ampersand;
+        const std::optional<char32_t> c = referencedCharacter(raw.substr(ampersand + 1, semicolon - ampersand - 1));
+        if (!c)
+            return ampersand;
+        if (out)
+            utf8::append(*out, *c);
+        at = semicolon + 1;
+    }
+}
+
+// Character data as the document means it: references decoded in text, CDATA as it is.
+std::string characterData(const pugi::xml_node& node)
+{
+    if (node.type() != pugi::node_pcdata)
+        return node.value();
+    std::string text;
+    decodeReferences(node.value(), &text);
+    return text;
 }
 
 bool isBlank(const pugi::xml_node& node)
 {
-    return trimmed(node.value()).empty();
+    return trimmed(characterData(node), kXmlSpace).empty();
 }
+
+// Every reference in text and attribute values must be well-formed. Checked over the whole
+// document up front, so a bad one anywhere is reported as what it is.
+class ReferenceChecker final : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        if (node.type() == pugi::node_pcdata)
+            return check(node.value());
+        for (const pugi::xml_attribute& attribute : node.attributes()) {
+            if (!check(attribute.value()))
+                return false;
+        }
+        return true;
+    }
+
+    std::optional<std::string> problem;
+
+private:
+    bool check(std::string_view raw)
+    {
+        const std::optional<size_t> at = decodeReferences(raw, nullptr);
+        if (!at)
+            return true;
+        std::string_view reference = raw.substr(*at, 16);
+        reference = reference.substr(0, reference.find(';') == std::string_view::npos ? reference.size() : reference.find(';') + 1);
+        problem = "\"" + utf8::withReplacements(reference) + "\" is not a well-formed entity or character reference";
+        return false;
+    }
+};
 
 // pugixml's strings end at the first NUL, so a reference to character zero would silently cut
 // a string short. XML forbids that character anyway.
@@ -50,7 +150,7 @@ bool referencesCharacterZero(std::string_view bytes)
 
 std::optional<PropertyList> parseInteger(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     bool negative = false;
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
         negative = text[0] == '-';
@@ -74,7 +174,7 @@ std::optional<PropertyList> parseInteger(std::string_view text)
 
 std::optional<double> parseReal(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     if (text.starts_with('+') && !text.starts_with("+-"))
         text.remove_prefix(1);
     double value = 0;
@@ -99,7 +199,7 @@ int64_t daysFromCivil(int64_t year, unsigned month, unsigned day)
 // "2024-02-29T12:00:00Z", optionally with a fraction of a second before the Z.
 std::optional<Date> parseDate(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmed(text, kXmlSpace);
     auto number = [&](size_t at, size_t length) -> std::optional<unsigned> {
         if (at + length > text.size())
             return std::nullopt;
@@ -148,7 +248,7 @@ std::optional<PropertyList::Data> parseBase64(std::string_view text)
     size_t symbols = 0;
     size_t padding = 0;
     for (char c : text) {
-        if (kSpace.find(c) != std::string_view::npos)
+        if (kXmlSpace.find(c) != std::string_view::npos)
             continue;
         if (c == '=') {
             ++padding;
@@ -269,7 +369,7 @@ private:
             return malformed("<real> \"" + text.value() + "\" is not a number");
         }
         if (name == "true" || name == "false") {
-            if (!trimmed(text.value()).empty())
+            if (!trimmed(text.value(), kXmlSpace).empty())
                 return malformed("<" + std::string(name) + "> is not empty");
             return PropertyList::fromBoolean(name == "true");
         }
@@ -285,7 +385,7 @@ private:
         }
         if (name == "key")
             return malformed("<key> outside a dictionary");
-        return malformed("unknown element <" + validUtf8(name) + ">");
+        return malformed("unknown element <" + utf8::withReplacements(name) + ">");
     }
 
     ErrorOr<PropertyList> readDictionary(const pugi::xml_node& node, int depth)
@@ -300,7 +400,7 @@ private:
             }
             if (!key) {
                 if (std::strcmp(child.name(), "key") != 0)
-                    return malformed("<dict> holds <" + validUtf8(child.name()) + "> where a <key> belongs");
+                    return malformed("<dict> holds <" + utf8::withReplacements(child.name()) + "> where a <key> belongs");
                 auto text = textOf(child);
                 if (!text)
                     return text.error();
@@ -324,12 +424,12 @@ private:
         std::string text;
         for (const pugi::xml_node& child : node.children()) {
             if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
-                return malformed("<" + validUtf8(node.name()) + "> holds an element");
-            text += child.value();
+                return malformed("<" + utf8::withReplacements(node.name()) + "> holds an element");
+            text += characterData(child);
         }
         if (!m_budget.spendBytes(text.size()))
             return malformed("more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
-        return validUtf8(text);
+        return utf8::withReplacements(text);
     }
 
     Budget m_budget;
@@ -343,13 +443,18 @@ ErrorOr<PropertyList> parseXml(std::string_view bytes)
         return malformed("a reference to character zero");
     pugi::xml_document document;
     // Whitespace-only text is kept where it is an element's only content: <string> </string>.
-    const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment;
+    // References are left for characterData() to decode.
+    const unsigned options = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_ws_pcdata_single | pugi::parse_fragment;
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
     if (!parsed) {
         if (bytes.find('<') == std::string_view::npos)
             return Error { 0, "Not a property list: neither XML nor binary" };
         return malformed(std::string(parsed.description()) + " at byte " + std::to_string(parsed.offset));
     }
+    ReferenceChecker references;
+    document.traverse(references);
+    if (references.problem)
+        return malformed(*references.problem);
     return XmlReader().read(document);
 }
 

@@ -1,4 +1,4 @@
-// What the XML and binary property-list readers share: the two entry points, text clean-up,
+// What the XML and binary property-list readers share: the two entry points, repeated keys
 // and the limits on how much one document may build.
 #pragma once
 
@@ -6,19 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "platform/property_list.h"
+#include "core/plist/property_list.h"
 
 namespace lopewell::property_list {
 
 ErrorOr<PropertyList> parseBinary(std::span<const std::byte> bytes);
 ErrorOr<PropertyList> parseXml(std::string_view bytes);
-
-// Valid UTF-8 as it is; each byte that does not start a valid sequence (overlong forms,
-// surrogates and values past U+10FFFF included) becomes U+FFFD.
-std::string validUtf8(std::string_view bytes);
-
-// Appends code point `c` (at most U+10FFFF, not a surrogate) as UTF-8.
-void appendUtf8(std::string& out, char32_t c);
 
 // Keeps the last value of a repeated key, at the first one's position.
 void keepLastOfEachKey(PropertyList::Dictionary& entries);

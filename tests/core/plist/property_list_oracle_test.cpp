@@ -1,6 +1,6 @@
 // libplist as the oracle: trees of random values written by libplist in both forms must read
 // back the same through our reader as through libplist's own.
-#include "platform/property_list.h"
+#include "core/plist/property_list.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>

@@ -5,7 +5,7 @@
 #include <QIcon>
 #include <QStandardPaths>
 
-#include "app/ui/widgets.h"
+#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

@@ -96,6 +96,7 @@ QWidget* FilesView::makePane(FilesSlot slot)
     auto* folderLabel = new QLabel(toQString(filesFolderLabel));
     folderLabel->setFont(textStyleFont(TextStyle::headline));
     pane.folder = new QLabel;
+    pane.folder->setTextFormat(Qt::PlainText);  // any folder may be named "<img src=…>"
     pane.folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pane.folder->setFont(textStyleFont(TextStyle::callout, std::nullopt, FontDesign::monospaced));
     auto* choose = new QPushButton(themeIcon("folder-open,document-open"), QStringLiteral("Choose…"));
@@ -191,7 +192,7 @@ void FilesView::renderPane(FilesSlot slot)
     pane.description->setText(toQString(m_model.paneDescription(slot)));
     // Names that are not UTF-8 show with replacement marks; the path itself stays bytes.
     pane.folder->setText(toQString(m_model.root(slot).native()));
-    pane.folder->setToolTip(toQString(m_model.root(slot).native()));
+    pane.folder->setToolTip(plainToolTip(toQString(m_model.root(slot).native())));
     const bool scanning = m_model.isScanning(slot);
     pane.picker->setEnabled(!scanning);
 

@@ -50,7 +50,7 @@ protected:
     }
 
     lopewell::testing::TempDir dir;
-    fs::path home = dir / "home";
+    fs::path home = dir / "<i>home</i>";  // a name that reads as markup
     ManualExecutor executor;
     std::unique_ptr<FilesViewModel> model;
     std::vector<fs::path> trashed;
@@ -102,6 +102,19 @@ TEST_F(FilesViewTest, ThePickerSetsThePanesThreshold)
     EXPECT_EQ(model->largeFilesThreshold(), 1'073'741'824u);
     Q_EMIT old->activated(4);
     EXPECT_EQ(model->oldFilesAgeDays(), 730);
+}
+
+TEST_F(FilesViewTest, AFolderNamedLikeMarkupIsShownAsPlainText)
+{
+    FilesView view(*model);
+    const QString path = QString::fromStdString(home.native());
+    QLabel* folder = nullptr;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        if (label->text() == path)
+            folder = label;
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(folder->toolTip().contains(QStringLiteral("&lt;i&gt;home&lt;/i&gt;"))) << folder->toolTip().toStdString();
 }
 
 }  // namespace

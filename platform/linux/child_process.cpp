@@ -168,10 +168,12 @@ struct ChildProcess::State {
         closeFd(inputFd);
     }
 
+    // A few reads at most, then back to poll(): a child that writes as fast as we read must
+    // not starve the other stream or the time limit.
     void readInto(Sink& sink)
     {
         char buffer[64 * 1024];
-        for (;;) {
+        for (int reads = 0; reads < 4; ++reads) {
             const ssize_t got = ::read(sink.fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
                 continue;

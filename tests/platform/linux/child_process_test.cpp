@@ -115,6 +115,14 @@ TEST_F(ChildProcessTest, OutputPastTheCapIsDroppedAndSaidSo)
     EXPECT_TRUE(result.outTruncated);
     EXPECT_EQ(result.err, "short\n");
     EXPECT_FALSE(result.errTruncated);
+    // A child that never stops writing is still stopped by its time limit.
+    ChildCommand flood { "/usr/bin/yes" };
+    flood.outputLimit = 1000;
+    flood.timeLimit = 200ms;
+    const ChildResult flooded = run(flood);
+    EXPECT_EQ(flooded.exit, (ChildExit { -1, SIGKILL, true }));
+    EXPECT_EQ(flooded.out.size(), 1000u);
+    EXPECT_TRUE(flooded.outTruncated);
 }
 
 TEST_F(ChildProcessTest, TheEnvironmentIsInheritedOrExactlyTheOneGiven)

@@ -1,5 +1,6 @@
 #include "core/concurrency/executor.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace lopewell {
@@ -47,8 +48,11 @@ void RunLoopExecutor::stop()
 
 void ManualExecutor::post(Job job)
 {
-    std::lock_guard lock(m_mutex);
-    m_jobs.push_back(std::move(job));
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_posted.notify_all();
 }
 
 bool ManualExecutor::isCurrent() const
@@ -82,6 +86,24 @@ size_t ManualExecutor::runUntilIdle()
     while (size_t ran = runPending())
         total += ran;
     return total;
+}
+
+bool ManualExecutor::runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit)
+{
+    using std::chrono::steady_clock;
+    // `done` may turn true without a post (a background thread's own state); look again often.
+    constexpr std::chrono::milliseconds kRecheck { 5 };
+    const steady_clock::time_point giveUp = steady_clock::now() + realLimit;
+    for (;;) {
+        runUntilIdle();
+        if (done())
+            return true;
+        const steady_clock::time_point now = steady_clock::now();
+        if (now >= giveUp)
+            return false;
+        std::unique_lock lock(m_mutex);
+        m_posted.wait_until(lock, std::min(giveUp, now + kRecheck), [&] { return !m_jobs.empty(); });
+    }
 }
 
 size_t ManualExecutor::pendingCount() const

@@ -7,6 +7,7 @@
 //   loop.run();                            // returns after stop()
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -57,10 +58,15 @@ public:
     size_t runPending();
     // Runs jobs until the queue is empty, including ones posted meanwhile; returns how many.
     size_t runUntilIdle();
+    // Runs jobs as background threads post them until `done` holds. False when it still does
+    // not after `realLimit` on the real steady clock: a result that never comes fails the
+    // test instead of hanging it.
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit = std::chrono::seconds(10));
     size_t pendingCount() const;
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_posted;
     std::deque<Job> m_jobs;
     const std::thread::id m_thread = std::this_thread::get_id();
 };

@@ -1,6 +1,8 @@
 #include "core/concurrency/fake_clock.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace lopewell {
 
@@ -34,10 +36,13 @@ size_t FakeClock::pendingSleepersLocked() const
     return size_t(std::count_if(m_deadlines.begin(), m_deadlines.end(), [&](Instant d) { return d > m_now; }));
 }
 
-void FakeClock::waitForSleepers(size_t count) const
+void FakeClock::waitForSleepers(size_t count, std::chrono::milliseconds realLimit) const
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return pendingSleepersLocked() >= count; });
+    if (!m_changed.wait_for(lock, realLimit, [&] { return pendingSleepersLocked() >= count; })) {
+        throw std::runtime_error("FakeClock: waited " + std::to_string(realLimit.count()) + " ms for " + std::to_string(count)
+            + " sleepers, " + std::to_string(pendingSleepersLocked()) + " arrived");
+    }
 }
 
 size_t FakeClock::sleeperCount() const

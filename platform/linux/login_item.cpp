@@ -1,6 +1,8 @@
 #include "platform/login_item.h"
 
 #include "core/base/app_identity.h"
+#include "core/base/utf8.h"
+#include "core/xdg/desktop_entry.h"
 #include "platform/file_replace.h"
 
 #include <fcntl.h>
@@ -22,81 +24,11 @@ constexpr std::string_view kMarkerKey = "X-Lopewell-LoginItem";
 // An autostart entry is a few lines; a bigger file is not one the session would honour either.
 constexpr size_t kMaxEntrySize = 64 * 1024;
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The last value of `key` in the [Desktop Entry] group, as GLib's key files read it.
-std::optional<std::string_view> desktopEntryValue(std::string_view text, std::string_view key)
-{
-    std::optional<std::string_view> found;
-    bool inMainGroup = false;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            inMainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        const size_t equals = line.find('=');
-        if (!inMainGroup || equals == std::string_view::npos)
-            continue;
-        if (trimmed(line.substr(0, equals)) == key)
-            found = trimmed(line.substr(equals + 1));
-    }
-    return found;
-}
+constexpr std::string_view kMainGroup = "Desktop Entry";
 
 // GLib accepts 1 and 0 besides true and false, and the session reads these keys through it.
 bool isTrue(std::optional<std::string_view> value) { return value && (*value == "true" || *value == "1"); }
 bool isFalse(std::optional<std::string_view> value) { return value && (*value == "false" || *value == "0"); }
-
-bool isValidUtf8(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        size_t length = 0;
-        std::uint32_t codePoint = 0;
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((byte & 0xe0) == 0xc0) {
-            length = 2;
-            codePoint = byte & 0x1f;
-        } else if ((byte & 0xf0) == 0xe0) {
-            length = 3;
-            codePoint = byte & 0x0f;
-        } else if ((byte & 0xf8) == 0xf0) {
-            length = 4;
-            codePoint = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            const auto continuation = static_cast<unsigned char>(text[i + k]);
-            if ((continuation & 0xc0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (continuation & 0x3f);
-        }
-        const std::uint32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (codePoint < minimum || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint <= 0xdfff))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 // One argument of an Exec line: always quoted, the quoting escapes applied first and the
 // string-value escape of the backslash after them, so "\" ends up as four backslashes.
@@ -182,21 +114,23 @@ ErrorOr<void> checkReplaceable(const fs::path& entry)
 
 }  // namespace
 
+// Faults in the file are read past, as the session reads past them.
 bool desktopEntryStartsAtLogin(std::string_view text)
 {
-    return !isTrue(desktopEntryValue(text, "Hidden")) && !isFalse(desktopEntryValue(text, "X-GNOME-Autostart-enabled"));
+    const DesktopEntryFile entry = DesktopEntryFile::parse(text);
+    return !isTrue(entry.rawValue(kMainGroup, "Hidden")) && !isFalse(entry.rawValue(kMainGroup, "X-GNOME-Autostart-enabled"));
 }
 
 bool desktopEntryIsOurs(std::string_view text)
 {
-    return isTrue(desktopEntryValue(text, kMarkerKey));
+    return isTrue(DesktopEntryFile::parse(text).rawValue(kMainGroup, kMarkerKey));
 }
 
 ErrorOr<std::string> loginItemDesktopEntry(std::string_view executable)
 {
     if (executable.empty() || executable.front() != '/')
         return Error { EINVAL, "The program's location \"" + std::string(executable) + "\" is not an absolute path" };
-    if (!isValidUtf8(executable))
+    if (!utf8::isValid(executable))
         return Error { EILSEQ, "The program's location is not valid UTF-8, which an autostart entry cannot hold" };
     for (char c : executable) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)

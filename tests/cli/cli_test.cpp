@@ -3,120 +3,41 @@
 #include <csignal>
 #include <filesystem>
 #include <thread>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <poll.h>
 #include <regex>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "core/base/file_url.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
-
-extern char** environ;
 
 namespace {
 
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-    int err = -1;
-};
+using lopewell::ChildCommand;
+using lopewell::ChildStream;
+using lopewell::testing::Finished;
+using Child = lopewell::testing::RunningProgram;
 
 // Starts `program` (lopewell unless named) with `arguments`; no DISPLAY or WAYLAND_DISPLAY
 // unless `extraEnvironment` sets one.
 Child start(std::vector<std::string> arguments, std::vector<std::string> extraEnvironment = {}, std::string program = LOPEWELL_EXECUTABLE)
 {
-    int outPipe[2], errPipe[2];
-    EXPECT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
-    EXPECT_EQ(pipe2(errPipe, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-
-    std::vector<std::string> environment;
-    const auto overridden = [&](std::string_view text) {
-        for (const std::string& extra : extraEnvironment) {
-            if (text.starts_with(extra.substr(0, extra.find('=') + 1)))
-                return true;
-        }
-        return false;
-    };
-    for (char** entry = environ; *entry; ++entry) {
-        std::string_view text(*entry);
-        if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY=") && !overridden(text))
-            environment.emplace_back(text);
-    }
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-    arguments.insert(arguments.begin(), program);
-    auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (auto& s : strings)
-            result.push_back(s.data());
-        result.push_back(nullptr);
-        return result;
-    };
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
-    Child child;
-    EXPECT_EQ(posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    child.out = outPipe[0];
-    child.err = errPipe[0];
-    return child;
+    ChildCommand command(program, std::move(arguments));
+    command.environment = lopewell::testing::environmentWith(extraEnvironment, { "DISPLAY", "WAYLAND_DISPLAY" });
+    return Child(command);
 }
 
-struct Finished {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+Finished finish(Child& child) { return child.finish(); }
+Finished finish(Child&& child) { return child.finish(); }
 
-// Drains both pipes together (a full stderr pipe must not block the child), then reaps it.
-Finished finish(Child child)
+Finished runLopewell(std::vector<std::string> arguments)
 {
-    Finished result;
-    pollfd fds[2] = { { child.out, POLLIN, 0 }, { child.err, POLLIN, 0 } };
-    std::string* sinks[2] = { &result.out, &result.err };
-    int open = 2;
-    while (open > 0) {
-        poll(fds, 2, -1);
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[4096];
-            ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                sinks[i]->append(buffer, size_t(got));
-            }
-        }
-    }
-    int status = 0;
-    waitpid(child.pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
-}
-
-Finished runLopewell(std::vector<std::string> arguments) { return finish(start(std::move(arguments))); }
-
-std::string readLine(int fd)
-{
-    std::string line;
-    char c;
-    while (read(fd, &c, 1) == 1 && c != '\n')
-        line += c;
-    return line;
+    Child child = start(std::move(arguments));
+    return finish(child);
 }
 
 }  // namespace
@@ -205,10 +126,10 @@ TEST(CommandLine, WithoutADisplayTheReadoutRunsUntilInterrupted)
     Child child = start({});
     const std::regex line(R"( \d{1,3}%  memory \d{1,3}%)");  // no colours into a pipe
     for (int i = 0; i < 2; ++i) {
-        std::string text = readLine(child.out);
+        std::string text = child.readLine(ChildStream::out);
         EXPECT_TRUE(std::regex_match(text, line)) << "'" << text << "'";
     }
-    kill(child.pid, SIGINT);
+    child.signal(SIGINT);
     auto result = finish(child);
     EXPECT_EQ(result.exitCode, 0) << result.err;
 }
@@ -225,23 +146,22 @@ TEST(CommandLine, WithADisplayButNoTrayTheMainWindowOpensAndASignalQuitsCleanly)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(std::filesystem::exists(socket)) << "Xvfb did not start";
 
-    char home[] = "/tmp/lopewell-gui-XXXXXX";
-    ASSERT_NE(mkdtemp(home), nullptr);
+    const lopewell::testing::TempDir scratch;
+    const std::string home = scratch.path().string();
     Child app = start({}, { "DISPLAY=" + display, std::string("HOME=") + home, std::string("XDG_CONFIG_HOME=") + home + "/config",
                               std::string("XDG_DATA_HOME=") + home + "/data" });
     // Without a tray host the program says why and shows its main window instead.
     std::string line;
     for (int i = 0; i < 20 && line.find("No system tray is running") == std::string::npos; ++i)
-        line = readLine(app.err);
+        line = app.readLine(ChildStream::err);
     EXPECT_NE(line.find("showing the main window"), std::string::npos) << line;
-    kill(app.pid, SIGINT);
+    app.signal(SIGINT);
     auto result = finish(app);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(std::filesystem::exists(std::string(home) + "/config/com.vantorel.lopewellmac/UserDefaults.json"));
 
-    kill(server.pid, SIGTERM);
+    server.signal(SIGTERM);
     finish(server);
-    std::filesystem::remove_all(home);
 }
 
 namespace {
@@ -264,7 +184,7 @@ TEST(CommandLinePs, JsonListsASpawnedChildAndTheKernelRowButNotItself)
     pid_t sleeper = spawnSleeper();
     ASSERT_GT(sleeper, 0);
     Child child = start({ "ps", "--json", "--interval", "0.2", "--sort", "pid" });
-    const pid_t lopewellPid = child.pid;
+    const pid_t lopewellPid = child.pid();
     auto result = finish(child);
     kill(sleeper, SIGKILL);
     waitpid(sleeper, nullptr, 0);

@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "core/base/file_url.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
-
-extern char** environ;
 
 namespace lopewell::cli {
 namespace {
@@ -146,53 +140,14 @@ TEST_F(FilesCommandTest, BadInputGetsAClearErrorAndAnExitCode)
 // Runs the real executable with its own data home (so its Trash is the test's), feeding `input`.
 Ran runExecutable(const std::vector<std::string>& arguments, const fs::path& dataHome, const std::string& input)
 {
-    int in[2], out[2], err[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    std::vector<std::string> environment { "XDG_DATA_HOME=" + dataHome.string(), "HOME=" + dataHome.parent_path().string(), "PATH=/usr/bin:/bin" };
-    std::vector<std::string> argv { LOPEWELL_EXECUTABLE };
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (auto& text : strings)
-            result.push_back(text.data());
-        result.push_back(nullptr);
-        return result;
-    };
-    auto argp = pointers(argv);
-    auto envp = pointers(environment);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
+    ChildCommand command(LOPEWELL_EXECUTABLE, arguments);
+    command.environment = { { "XDG_DATA_HOME=" + dataHome.string(), "HOME=" + dataHome.parent_path().string(), "PATH=/usr/bin:/bin" } };
+    command.input = input;
+    testing::Finished finished = testing::runProgram(command);
     Ran ran;
-    if (spawned == 0) {
-        (void)!write(in[1], input.data(), input.size());
-        close(in[1]);
-        auto drain = [](int fd) {
-            std::string text;
-            char buffer[4096];
-            for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
-                text.append(buffer, size_t(got));
-            return text;
-        };
-        ran.out = drain(out[0]);
-        ran.err = drain(err[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    } else {
-        close(in[1]);
-    }
-    close(out[0]);
-    close(err[0]);
+    ran.status = finished.signal ? -1 : finished.exitCode;
+    ran.out = std::move(finished.out);
+    ran.err = std::move(finished.err);
     return ran;
 }
 

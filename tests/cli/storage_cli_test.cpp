@@ -1,82 +1,29 @@
 // `lopewell storage ...` as a user runs it, against a fixture system root and home.
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
-
-extern char** environ;
 
 namespace lopewell {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using testing::Finished;
 using testing::TempDir;
 using testing::writeFile;
-
-struct Finished {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // Runs lopewell with `arguments`, feeding `input` on its standard input.
 Finished runLopewell(std::vector<std::string> arguments, const std::string& input = {})
 {
-    int inPipe[2], outPipe[2], errPipe[2];
-    EXPECT_EQ(pipe2(inPipe, O_CLOEXEC), 0);
-    EXPECT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
-    EXPECT_EQ(pipe2(errPipe, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    arguments.insert(arguments.begin(), LOPEWELL_EXECUTABLE);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, LOPEWELL_EXECUTABLE, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(inPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    // The answers are short: they fit the pipe, so writing before draining cannot block.
-    EXPECT_EQ(write(inPipe[1], input.data(), input.size()), ssize_t(input.size()));
-    close(inPipe[1]);
-
-    Finished result;
-    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
-    std::string* sinks[2] = { &result.out, &result.err };
-    for (int open = 2; open > 0;) {
-        poll(fds, 2, -1);
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[65536];
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                sinks[i]->append(buffer, size_t(got));
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    ChildCommand command(LOPEWELL_EXECUTABLE, std::move(arguments));
+    command.input = input;
+    return testing::runProgram(command);
 }
 
 class StorageCommand : public ::testing::Test {

@@ -18,9 +18,11 @@ namespace lopewell::testing {
 
 class TempDir {
 public:
-    TempDir()
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) { }
+    // A folder under `base`: "/dev/shm" is memory-backed and a file system of its own.
+    explicit TempDir(const std::filesystem::path& base)
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lopewell-test-XXXXXX").string();
+        std::string pattern = (base / "lopewell-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         m_path = pattern;

@@ -89,10 +89,7 @@ protected:
     // The trash runs on a thread of its own; its result arrives through the executor.
     void waitForTrash(FilesViewModel& model)
     {
-        while (model.isTrashing()) {
-            if (executor.runUntilIdle() == 0)
-                std::this_thread::yield();
-        }
+        ASSERT_TRUE(executor.runUntil([&] { return !model.isTrashing(); })) << "the trash never answered";
     }
 };
 

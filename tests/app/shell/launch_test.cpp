@@ -9,6 +9,7 @@
 #include "app/shell/menu_bar_coordinator.h"
 #include "platform/user_defaults.h"
 #include "tests/app/shell/shell_fakes.h"
+#include "tests/support/temp_tree.h"
 
 using namespace lopewell;
 using namespace lopewell::fakes;
@@ -29,9 +30,7 @@ TEST(LaunchSequence, AppliesTheTaskbarSettingAndTellsTheCoordinatorWhetherTheIte
         { std::nullopt, false, false, false },  // a stored false is not an absent key
         { true, false, true, false },
     };
-    std::string pattern = (fs::temp_directory_path() / "launch-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const lopewell::testing::TempDir folder;
 
     int index = 0;
     for (const Case& c : cases) {
@@ -62,7 +61,6 @@ TEST(LaunchSequence, AppliesTheTaskbarSettingAndTellsTheCoordinatorWhetherTheIte
         EXPECT_TRUE(defaults->objectExists(SettingsKey::menuBarItemEnabled));
         EXPECT_EQ(defaults->boolForKey(SettingsKey::menuBarItemEnabled), c.itemShown);  // written back
     }
-    fs::remove_all(folder);
 }
 
 TEST(Reopen, BringsForwardTheFirstNonPanelWindowThatCanBeMainOnlyWhenNothingIsVisible)

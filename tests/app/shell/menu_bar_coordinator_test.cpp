@@ -11,28 +11,19 @@
 #include "platform/log.h"
 #include "platform/user_defaults.h"
 #include "tests/app/shell/shell_fakes.h"
+#include "tests/support/temp_tree.h"
 
 using namespace lopewell;
 using namespace lopewell::fakes;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using lopewell::testing::TempDir;
+using lopewell::testing::writeFile;
 
 namespace {
 
 class CoordinatorTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "coordinator-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
     std::unique_ptr<MenuBarCoordinator> makeCoordinator(const fs::path& file)
     {
         defaults = UserDefaults::open(file);
@@ -54,7 +45,8 @@ protected:
         return values["menuBarItemEnabled"].get<bool>();
     }
 
-    fs::path folder;
+    TempDir scratch;
+    const fs::path folder = scratch.path();
     ManualExecutor executor;
     FakeClock clock;
     RecordingPlatform platform;
@@ -124,7 +116,7 @@ TEST_F(CoordinatorTest, DisablingReleasesTheControllerAndReenablingStartsAFreshO
 
 TEST_F(CoordinatorTest, AFailedWriteIsLoggedAndTheItemStillFollowsTheChoice)
 {
-    std::ofstream(folder / "not-a-folder") << "x";
+    writeFile(folder / "not-a-folder", "x");
     std::vector<std::string> logged;
     log::setSinkForTesting([&](log::Level, std::string_view category, std::string_view message) {
         logged.push_back(std::string(category) + ": " + std::string(message));

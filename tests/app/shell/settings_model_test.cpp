@@ -7,37 +7,23 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_tree.h"
 
 namespace lopewell {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    std::stringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
-}
+using testing::readFile;
+using testing::writeFile;
 
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-class SettingsTest : public testing::Test {
+class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         fs::create_directories(m_folder / "home");
         log::setSinkForTesting([this](log::Level, std::string_view, std::string_view message) {
             m_logLines.emplace_back(message);
@@ -47,8 +33,6 @@ protected:
     void TearDown() override
     {
         log::setSinkForTesting(nullptr);
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
     }
 
     HostLayout layout() const { return HostLayout::forTesting(m_folder / "root", m_folder / "home", 1000, "alice"); }
@@ -69,7 +53,8 @@ protected:
             [this](bool hide) { m_calls.push_back(std::string("dock ") + (hide ? "hidden" : "shown")); });
     }
 
-    fs::path m_folder;
+    testing::TempDir m_dir;
+    const fs::path m_folder = m_dir.path();
     std::shared_ptr<UserDefaults> m_defaults = nullptr;
     std::vector<std::string> m_calls;
     std::vector<std::string> m_logLines;

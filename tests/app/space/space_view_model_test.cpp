@@ -1,5 +1,6 @@
 #include "app/space/space_view_model.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -27,7 +28,8 @@ public:
     void waitForPosts(size_t count)
     {
         std::unique_lock lock(m_mutex);
-        m_posted.wait(lock, [&] { return m_posts >= count; });
+        if (!m_posted.wait_for(lock, std::chrono::seconds(10), [&] { return m_posts >= count; }))
+            ADD_FAILURE() << "waited 10 s for post " << count << "; " << m_posts << " arrived";
     }
     size_t posts()
     {

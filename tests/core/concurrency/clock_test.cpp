@@ -1,5 +1,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <thread>
 
 #include "core/concurrency/fake_clock.h"
@@ -37,6 +38,13 @@ TEST(FakeClock, StoppingTheTokenInterruptsTheSleep)
     sleeper.join();
     EXPECT_FALSE(completed);
     EXPECT_EQ(clock.sleeperCount(), 0u);
+}
+
+TEST(FakeClock, WaitingForSleepersThatNeverComeFailsInsteadOfHanging)
+{
+    FakeClock clock;
+    EXPECT_THROW(clock.waitForSleepers(1, 50ms), std::runtime_error);
+    clock.waitForSleepers(0, 50ms);  // none asked for: returns at once
 }
 
 TEST(ContinuousClock, SleepsAtLeastTheDurationAndIsInterruptible)

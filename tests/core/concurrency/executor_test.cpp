@@ -52,3 +52,17 @@ TEST(ManualExecutor, RunPendingRunsOnlyWhatWasQueuedAtTheCall)
     EXPECT_EQ(executor.runUntilIdle(), 1u);
     EXPECT_EQ(order, (std::vector<int> { 1, 2, 3 }));
 }
+
+TEST(ManualExecutor, RunUntilRunsJobsPostedMeanwhileAndGivesUpOnAResultThatNeverComes)
+{
+    using namespace std::chrono_literals;
+    ManualExecutor executor;
+    bool delivered = false;
+    std::jthread worker([&] {
+        std::this_thread::sleep_for(20ms);
+        executor.post([&] { delivered = true; });
+    });
+    EXPECT_TRUE(executor.runUntil([&] { return delivered; }));
+
+    EXPECT_FALSE(executor.runUntil([] { return false; }, 50ms));
+}

@@ -264,30 +264,14 @@ int lowestFreeDescriptor()
 
 // Twenty thousand folders made and removed on a disk file system wait on its journal for a
 // minute when the machine is busy; memory-backed /dev/shm takes a second.
-class MemoryScratchFolder {
-public:
-    MemoryScratchFolder()
-    {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "lopewell-walk-XXXXXX").native();
-        if (::mkdtemp(pattern.data()))
-            m_path = pattern;
-    }
-    ~MemoryScratchFolder()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+fs::path memoryScratchBase()
+{
+    return fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
 
 TEST(FileWalk, WalksTenThousandLevelsWithABoundedNumberOfOpenFolders)
 {
-    MemoryScratchFolder dir;
+    TempDir dir(memoryScratchBase());
     ASSERT_FALSE(dir.path().empty());
     constexpr int depth = 10'000;
     DeepChain chain(dir.path(), depth);
@@ -323,7 +307,7 @@ TEST(FileWalk, WalksTenThousandLevelsWithABoundedNumberOfOpenFolders)
 
 TEST(FileWalk, AFolderMovedAwayBelowTheOpenWindowIsReportedNotFollowed)
 {
-    MemoryScratchFolder dir;
+    TempDir dir(memoryScratchBase());
     ASSERT_FALSE(dir.path().empty());
     constexpr int depth = 60;
     DeepChain chain(dir.path(), depth);

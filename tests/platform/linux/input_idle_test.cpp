@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_tree.h"
+
 namespace lopewell {
 namespace {
 
@@ -135,19 +137,11 @@ private:
     std::thread m_thread;
 };
 
-class InputIdleBusTest : public testing::Test {
+class InputIdleBusTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "input-idle-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-        address = "unix:path=" + (folder / "bus").string();
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    fs::path folder;
-    std::string address;
+    testing::TempDir scratch;
+    const fs::path folder = scratch.path();
+    std::string address = "unix:path=" + (folder / "bus").string();
 };
 
 TEST_F(InputIdleBusTest, BothServicesAnswerInMillisecondsReadAsSeconds)

@@ -2,55 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/temp_tree.h"
 
 namespace lopewell {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::readFile;
+using testing::writeFile;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    std::stringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
-}
-
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-class LoginItemTest : public testing::Test {
+class LoginItemTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "login-item-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        fs::create_directories(m_folder / "home");
-    }
+    void SetUp() override { fs::create_directories(m_dir / "home"); }
 
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
-    HostLayout layout() const { return HostLayout::forTesting(m_folder / "root", m_folder / "home", 1000, "alice"); }
+    HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice"); }
     LoginItemService service(std::string executable = "/opt/Lopewell/bin/lopewell") const
     {
         return LoginItemService(layout(), executable);
     }
-    fs::path autostart() const { return m_folder / "home" / ".config" / "autostart"; }
+    fs::path autostart() const { return m_dir / "home" / ".config" / "autostart"; }
     fs::path entry() const { return autostart() / "com.vantorel.lopewellmac.desktop"; }
 
-    fs::path m_folder;
+    testing::TempDir m_dir;
 };
 
 TEST_F(LoginItemTest, RegisteringWritesAnEnabledEntryIntoANewAutostartFolder)
@@ -113,7 +88,7 @@ TEST_F(LoginItemTest, StatusFollowsWhatTheSessionWouldStart)
 TEST_F(LoginItemTest, SomethingOtherThanAFileInTheEntrysPlaceIsNotEnabledAndIsLeftAlone)
 {
     fs::create_directories(autostart());
-    const fs::path elsewhere = m_folder / "elsewhere.desktop";
+    const fs::path elsewhere = m_dir / "elsewhere.desktop";
     const std::string elsewhereText = "[Desktop Entry]\nX-Lopewell-LoginItem=true\n";
     writeFile(elsewhere, elsewhereText);
 

@@ -4,31 +4,14 @@
 #include <unistd.h>
 
 #include "platform/system_counters.h"
+#include "tests/support/temp_tree.h"
 
 using namespace lopewell;
 namespace fs = std::filesystem;
+using lopewell::testing::TempDir;
+using lopewell::testing::writeFile;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "lopewell-test-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-void writeFile(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::trunc) << text;
-}
 
 void writeZone(const fs::path& root, const std::string& name, int64_t temperature, std::vector<std::pair<int64_t, std::string>> trips)
 {

@@ -276,9 +276,8 @@ TEST_F(TrashServiceTest, WhatCannotBeMovedStaysWhereItWasAndIsCounted)
 {
     writeFile(m_dir / "movable.txt", "x");
     writeFile(m_dir / "twice.txt", "x");
-    std::unique_ptr<char, decltype(&std::free)> shm(::strdup("/dev/shm/lopewell-trash-XXXXXX"), &std::free);
-    ASSERT_NE(::mkdtemp(shm.get()), nullptr);
-    const fs::path otherFileSystem = fs::path(shm.get()) / "elsewhere.txt";
+    const TempDir shm("/dev/shm");
+    const fs::path otherFileSystem = shm.path() / "elsewhere.txt";
     writeFile(otherFileSystem, "stay");
 
     struct Case {
@@ -301,8 +300,7 @@ TEST_F(TrashServiceTest, WhatCannotBeMovedStaysWhereItWasAndIsCounted)
         EXPECT_FALSE(outcome.error->empty());
     }
     EXPECT_EQ(readFile(otherFileSystem), "stay");
-    EXPECT_FALSE(fs::exists(fs::path(shm.get()) / ".Trash-0"));
-    fs::remove_all(shm.get());
+    EXPECT_FALSE(fs::exists(shm.path() / ".Trash-0"));
 }
 
 TEST_F(TrashServiceTest, AFailedDeleteInATrashIsTheErrorReportedAndLeavesTheItem)
@@ -328,15 +326,14 @@ TEST_F(TrashServiceTest, AFailedDeleteInATrashIsTheErrorReportedAndLeavesTheItem
 TEST_F(TrashServiceTest, DeletesATenThousandLevelTreeInATrash)
 {
     // Memory-backed: twenty thousand directory operations on a busy disk take a minute.
-    std::unique_ptr<char, decltype(&std::free)> shm(::strdup("/dev/shm/lopewell-trash-XXXXXX"), &std::free);
-    ASSERT_NE(::mkdtemp(shm.get()), nullptr);
-    const fs::path trash = fs::path(shm.get()) / ".Trash";
+    const TempDir shm("/dev/shm");
+    const fs::path trash = shm.path() / ".Trash";
     fs::create_directories(trash / "deep");
-    writeFile(fs::path(shm.get()) / "outside.txt", "stay");
+    writeFile(shm.path() / "outside.txt", "stay");
     int fd = ::open((trash / "deep").c_str(), O_RDONLY | O_DIRECTORY);
     for (int level = 0; level < 10'000 && fd >= 0; ++level) {
         ::mkdirat(fd, "d", 0755);
-        ::symlinkat(shm.get(), fd, "up");  // a way out at every level, never taken
+        ::symlinkat(shm.path().c_str(), fd, "up");  // a way out at every level, never taken
         const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
         ::close(fd);
         fd = next;
@@ -349,8 +346,7 @@ TEST_F(TrashServiceTest, DeletesATenThousandLevelTreeInATrash)
     EXPECT_EQ(outcome.movedCount, 1);
     EXPECT_EQ(outcome.error, std::nullopt);
     EXPECT_FALSE(fs::exists(trash / "deep"));
-    EXPECT_EQ(readFile(fs::path(shm.get()) / "outside.txt"), "stay");
-    fs::remove_all(shm.get());
+    EXPECT_EQ(readFile(shm.path() / "outside.txt"), "stay");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_tree.h"
+
 namespace lopewell {
 namespace {
 
@@ -14,9 +16,7 @@ namespace fs = std::filesystem;
 
 TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
 {
-    std::string pattern = (fs::temp_directory_path() / "user-defaults-threads-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const testing::TempDir folder;
     const fs::path file = folder / "UserDefaults.json";
 
     constexpr int kThreads = 4;
@@ -42,7 +42,6 @@ TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
             EXPECT_EQ(reopened->integerForKey("t" + std::to_string(thread) + ".k" + std::to_string(key)),
                       thread * 1000 + key);
     reopened.reset();
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -9,30 +9,20 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_tree.h"
 
 namespace lopewell {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    std::stringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
-}
-
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
+using testing::readFile;
+using testing::writeFile;
 
 struct LogLine {
     log::Level level;
@@ -40,13 +30,10 @@ struct LogLine {
     std::string message;
 };
 
-class UserDefaultsTest : public testing::Test {
+class UserDefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "user-defaults-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         m_file = m_folder / "config" / "com.vantorel.lopewellmac" / "UserDefaults.json";
         log::setSinkForTesting([this](log::Level level, std::string_view category, std::string_view message) {
             m_logLines.push_back({ level, std::string(category), std::string(message) });
@@ -56,8 +43,6 @@ protected:
     void TearDown() override
     {
         log::setSinkForTesting(nullptr);
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
     }
 
     void writeDefaultsFile(const std::string& contents)
@@ -66,7 +51,8 @@ protected:
         writeFile(m_file, contents);
     }
 
-    fs::path m_folder;
+    testing::TempDir m_dir;
+    const fs::path m_folder = m_dir.path();
     fs::path m_file;
     std::vector<LogLine> m_logLines;
 };
@@ -177,7 +163,7 @@ TEST_F(UserDefaultsTest, UnusableFileReadsAsEmptyIsLoggedAndIsKeptAside)
         std::string("{\"a\":\0}", 7),
     };
     for (const std::string& contents : cases) {
-        SCOPED_TRACE(testing::PrintToString(contents));
+        SCOPED_TRACE(::testing::PrintToString(contents));
         fs::remove_all(m_file.parent_path());
         writeDefaultsFile(contents);
         m_logLines.clear();

@@ -19,6 +19,11 @@ public:
     explicit TrayIcon(MenuBarController& controller);
     ~TrayIcon() override;
 
+    // For tests: the parts that follow the controller, and where the tray's clicks arrive.
+    QSystemTrayIcon& systemTrayIcon() { return m_icon; }
+    QMenu& menu() const { return *m_menu; }
+    PopoverWidget& popover() const { return *m_popover; }
+
 private:
     void render();
     void onActivated(QSystemTrayIcon::ActivationReason reason);

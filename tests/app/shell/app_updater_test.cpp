@@ -2,13 +2,12 @@
 
 #include "core/concurrency/fake_clock.h"
 #include "tests/platform/linux/loopback_http_server.h"
-
-#include <stdlib.h>
-#include <unistd.h>
+#include "tests/support/temp_tree.h"
 
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,23 +41,14 @@ std::string feedWith(std::initializer_list<std::string_view> versions)
 
 int64_t storedSeconds(Date date) { return int64_t(std::llround(secondsSinceReferenceDate(date))); }
 
-class AppUpdaterTest : public testing::Test {
+class AppUpdaterTest : public ::testing::Test {
 protected:
     const Date kLaunch = utc(2026, 12, 10, 12, 0);
 
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "app-updater-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         m_defaults = UserDefaults::open(m_folder / "UserDefaults.json");
         ASSERT_NE(m_server.port(), 0);
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
     }
 
     void serve(CannedReply reply)
@@ -78,25 +68,14 @@ protected:
     }
 
     // Background results come through the executor; real I/O may take a moment, bounded here.
-    template <typename Predicate>
-    bool runUntil(Predicate done)
-    {
-        const auto giveUp = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < giveUp) {
-            m_executor.runPending();
-            if (done())
-                return true;
-            std::this_thread::sleep_for(1ms);
-        }
-        return false;
-    }
+    bool runUntil(const std::function<bool()>& done) { return m_executor.runUntil(done, 20s); }
 
     bool finishCheck(AppUpdater& updater)
     {
         return runUntil([&] { return updater.canCheckForUpdates(); });
     }
 
-    fs::path m_folder;
+    lopewell::testing::TempDir m_folder;
     std::shared_ptr<UserDefaults> m_defaults;
     ManualExecutor m_executor;
     FakeClock m_clock;

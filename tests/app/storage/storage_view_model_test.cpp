@@ -100,15 +100,7 @@ protected:
     StorageScanCache::Entries cached() const { return StorageScanCache(layout).load(); }
 
     // The trash call answers from its own thread: run the executor until `done` holds.
-    void runUntil(const std::function<bool()>& done)
-    {
-        const auto giveUp = steady_clock::now() + seconds { 60 };
-        while (!done() && steady_clock::now() < giveUp) {
-            if (executor.runUntilIdle() == 0)
-                std::this_thread::yield();
-        }
-        ASSERT_TRUE(done());
-    }
+    void runUntil(const std::function<bool()>& done) { ASSERT_TRUE(executor.runUntil(done, seconds { 60 })); }
 
     TempDir root;
     HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice");

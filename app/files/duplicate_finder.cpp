@@ -178,9 +178,12 @@ private:
             } else {
                 job = { Stage::prefix, m_prefixOrder[m_nextPrefixRead++] };
             }
+            // Other workers append compare sets under the lock; an element once there stays put,
+            // but finding it reads the container itself, so that happens before unlocking.
+            const std::vector<std::size_t>* compareSet = job.stage == Stage::compare ? &m_compareSets[job.index] : nullptr;
             lock.unlock();
 
-            const std::size_t file = job.stage == Stage::compare ? m_compareSets[job.index].front() : job.index;
+            const std::size_t file = compareSet ? compareSet->front() : job.index;
             FileSlot& slot = m_files[file];
             const bool stop = stopRequested();
             if (!stop && job.stage == Stage::prefix) {
@@ -188,7 +191,7 @@ private:
             } else if (!stop && job.stage == Stage::full) {
                 slot.full = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
             } else if (!stop) {
-                compareSet(m_compareSets[job.index], digester, checker);
+                compareFiles(*compareSet, digester, checker);
             }
 
             lock.lock();
@@ -212,7 +215,7 @@ private:
     // against a representative, so each set is hashed once rather than once per copy. Every
     // file that ends up in a set of two or more gets the set's digest; a file that matches no
     // representative among the first two is hashed on its own. Runs outside the lock.
-    void compareSet(const std::vector<std::size_t>& members, FileDigester& digester, const FileDigester::CancelChecker& checker)
+    void compareFiles(const std::vector<std::size_t>& members, FileDigester& digester, const FileDigester::CancelChecker& checker)
     {
         struct EqualSet {
             std::size_t representative;
@@ -355,6 +358,7 @@ private:
         }
         std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         std::vector<DuplicateGroup> groups;
+        groups.reserve(found.size());
         for (auto& entry : found)
             groups.push_back(std::move(entry.second));
         return groups;

@@ -20,6 +20,7 @@ namespace {
 using lopewell::ChildCommand;
 using lopewell::ChildStream;
 using lopewell::testing::Finished;
+using lopewell::testing::spawnSleeper;
 using Child = lopewell::testing::RunningProgram;
 
 // Starts `program` (lopewell unless named) with `arguments`; no DISPLAY or WAYLAND_DISPLAY
@@ -163,21 +164,6 @@ TEST(CommandLine, WithADisplayButNoTrayTheMainWindowOpensAndASignalQuitsCleanly)
     server.signal(SIGTERM);
     finish(server);
 }
-
-namespace {
-
-// A child of this test that sleeps until signalled; the only kind of process signalled here.
-pid_t spawnSleeper()
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        for (;;)
-            pause();
-    }
-    return pid;
-}
-
-}  // namespace
 
 TEST(CommandLinePs, JsonListsASpawnedChildAndTheKernelRowButNotItself)
 {

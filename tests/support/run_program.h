@@ -21,9 +21,23 @@
 
 #include "platform/child_process.h"
 
+#include <unistd.h>
+
 extern char** environ;
 
 namespace lopewell::testing {
+
+// A child of this test that sleeps until signalled: the only kind of process a test signals.
+// Forked rather than run, so the test reaps it and reads the raw wait status itself.
+inline pid_t spawnSleeper()
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        for (;;)
+            pause();
+    }
+    return pid;
+}
 
 struct Finished {
     int exitCode = -1;  // the exit status, or 128 + the signal that ended the program

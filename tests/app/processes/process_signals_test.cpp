@@ -6,20 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/run_program.h"
+
 using namespace lopewell;
+using lopewell::testing::spawnSleeper;
 
 namespace {
 
-// A child that sleeps until signalled; only ever these are signalled here.
-pid_t spawnSleeper()
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        for (;;)
-            pause();
-    }
-    return pid;
-}
 
 int reap(pid_t pid)
 {

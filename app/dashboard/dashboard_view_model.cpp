@@ -92,7 +92,7 @@ void DashboardViewModel::start()
         periodicStream<std::optional<MemoryStats>>(m_environment.clock, memoryInterval,
             [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
         [this](std::optional<MemoryStats> memory) {
-            m_memory = std::move(memory);
+            m_memory = memory;
             m_observers.notify();
         });
 

@@ -117,7 +117,7 @@ void MenuBarController::restartMemoryPoll()
         periodicStream<std::optional<MemoryStats>>(m_environment.clock, interval(),
             [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
         [this](std::optional<MemoryStats> memory) {
-            m_memory = std::move(memory);
+            m_memory = memory;
             m_observers.notify();
         });
 }

@@ -46,6 +46,7 @@ std::vector<fs::path> appSupportCachePaths(const HostLayout& layout, std::string
 {
     const fs::path base = layout.home("Library/Application Support") / fs::path(appFolder);
     std::vector<fs::path> paths;
+    paths.reserve(std::size(kAppSupportCacheFolders));
     for (std::string_view name : kAppSupportCacheFolders)
         paths.push_back(base / fs::path(name));
     return paths;

@@ -235,7 +235,7 @@ std::optional<Date> parseDate(std::string_view text)
         return std::nullopt;
 
     const int64_t days = daysFromCivil(*year, *month, *day) - daysFromCivil(2001, 1, 1);
-    const int64_t seconds = days * 86400 + *hour * 3600 + *minute * 60 + *second;
+    const int64_t seconds = days * 86400 + int64_t(*hour) * 3600 + int64_t(*minute) * 60 + *second;
     return dateFromSecondsSinceReferenceDate(double(seconds) + fraction);
 }
 

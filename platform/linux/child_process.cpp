@@ -156,7 +156,7 @@ struct ChildProcess::State {
     void writeInput()
     {
         while (inputWritten < input.size()) {
-            const size_t chunk = std::min<size_t>(input.size() - inputWritten, 64 * 1024);
+            const size_t chunk = std::min<size_t>(input.size() - inputWritten, size_t(64) * 1024);
             const ssize_t written = writeWithoutSigpipe(inputFd, input.data() + inputWritten, chunk);
             if (written < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -292,6 +292,7 @@ ErrorOr<ChildProcess> ChildProcess::start(const ChildCommand& command)
     argumentStrings.push_back(executable);
     argumentStrings.insert(argumentStrings.end(), command.arguments.begin(), command.arguments.end());
     std::vector<char*> argv;
+    argv.reserve(argumentStrings.size() + 1);
     for (std::string& argument : argumentStrings)
         argv.push_back(argument.data());
     argv.push_back(nullptr);

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kMarkerKey = "X-Lopewell-LoginItem";
 // An autostart entry is a few lines; a bigger file is not one the session would honour either.
-constexpr size_t kMaxEntrySize = 64 * 1024;
+constexpr size_t kMaxEntrySize = size_t(64) * 1024;
 
 constexpr std::string_view kMainGroup = "Desktop Entry";
 

@@ -25,7 +25,7 @@ using nlohmann::json;
 
 constexpr std::string_view kLogCategory = "UserDefaults";
 // Settings are a few keys; anything bigger is not ours, and reading it whole would cost memory.
-constexpr size_t kMaxFileSize = 16 * 1024 * 1024;
+constexpr size_t kMaxFileSize = size_t(16) * 1024 * 1024;
 // Deep nesting cannot be a settings value, and encoding it again would recurse that deep.
 constexpr int kMaxDepth = 64;
 constexpr int kMaxSetAsideAttempts = 1000;

@@ -13,30 +13,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A running controller over fakes. Its three loops (CPU, memory, idle check) park on the fake
-// clock between steps, so the test moves time and then delivers what they produced.
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public ::testing::Test, protected ControllerOnFakes {
 protected:
-    ManualExecutor executor;
-    FakeClock clock;
-    RecordingPlatform platform;
-    FakeMachine machine;
-    MenuBarController controller { machine.environment(executor, clock, platform) };
     int notifications = 0;
     ChangeObservers::Subscription subscription = controller.observers().add([this] { ++notifications; });
-
-    // Every loop has produced and gone back to sleep; their values are applied.
-    void settle()
-    {
-        clock.waitForSleepers(3);
-        executor.runUntilIdle();
-    }
-
-    void step(Duration duration)
-    {
-        clock.advance(duration);
-        settle();
-    }
 
     // Moves to the next idle check with `idle` as the answer; a mode change restarts the CPU
     // stream and the memory poll, whose first values are delivered too.

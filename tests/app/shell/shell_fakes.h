@@ -104,4 +104,27 @@ inline size_t threadCount()
     return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
 }
 
+// A menu bar controller over fakes. Its three loops (CPU, memory, idle check) park on the fake
+// clock between steps, so a test moves time and then delivers what they produced.
+struct ControllerOnFakes {
+    ManualExecutor executor;
+    FakeClock clock;
+    RecordingPlatform platform;
+    FakeMachine machine;
+    MenuBarController controller { machine.environment(executor, clock, platform) };
+
+    // Every loop has produced and gone back to sleep; their values are applied.
+    void settle()
+    {
+        clock.waitForSleepers(3);
+        executor.runUntilIdle();
+    }
+
+    void step(Duration duration)
+    {
+        clock.advance(duration);
+        settle();
+    }
+};
+
 }  // namespace lopewell::fakes

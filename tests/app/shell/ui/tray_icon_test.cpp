@@ -17,19 +17,8 @@ namespace {
 
 // The tray over a controller on fakes. Offscreen there is no tray host: the icon is an object
 // whose icon and tool tip can be read, and the tray's clicks are its activated signal.
-class TrayIconTest : public ::testing::Test {
+class TrayIconTest : public ::testing::Test, protected ControllerOnFakes {
 protected:
-    // Every sampling loop has produced and gone back to sleep; their values are applied.
-    void settle()
-    {
-        clock.waitForSleepers(3);
-        executor.runUntilIdle();
-    }
-    void step(Duration duration)
-    {
-        clock.advance(duration);
-        settle();
-    }
     void activate(QSystemTrayIcon::ActivationReason reason) { Q_EMIT tray.systemTrayIcon().activated(reason); }
     bool popoverShown() const { return tray.popover().isVisible(); }
     bool popoverShowsText(const std::string& text) const
@@ -50,11 +39,6 @@ protected:
     }
     QImage iconImage() { return tray.systemTrayIcon().icon().pixmap(QSize(32, 32)).toImage(); }
 
-    ManualExecutor executor;
-    FakeClock clock;
-    RecordingPlatform platform;
-    FakeMachine machine;
-    MenuBarController controller { machine.environment(executor, clock, platform) };
     TrayIcon tray { controller };
 };
 

@@ -44,7 +44,15 @@ struct FileReadFailure {
     bool isMissing() const { return kind == Kind::cannotOpen && (code == ENOENT || code == ENOTDIR); }
 };
 
+// Which file was read, for a caller that checks later that the path still names that file.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const FileId&) const = default;
+};
+
 std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
-    SymlinkPolicy symlinks = SymlinkPolicy::refuse);
+    SymlinkPolicy symlinks = SymlinkPolicy::refuse, FileId* readFrom = nullptr);
 
 }  // namespace lopewell

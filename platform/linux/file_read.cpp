@@ -25,7 +25,7 @@ UniqueFd openForReading(const std::filesystem::path& path, SymlinkPolicy symlink
 }
 
 std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
-    SymlinkPolicy symlinks)
+    SymlinkPolicy symlinks, FileId* readFrom)
 {
     using Kind = FileReadFailure::Kind;
     // So that maxBytes + 1 below can neither overflow nor ask for more than memory holds.
@@ -43,6 +43,8 @@ std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem
         return failure(Kind::notRegular);
     if (std::uint64_t(info.st_size) > maxBytes)
         return failure(Kind::tooLarge, 0, std::uint64_t(info.st_size));
+    if (readFrom)
+        *readFrom = FileId { std::uint64_t(info.st_dev), std::uint64_t(info.st_ino) };
 
     // The size is only a hint: the file may grow while we read (and /proc files say 0).
     std::string contents(size_t(info.st_size) + 1, '\0');

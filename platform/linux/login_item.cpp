@@ -3,9 +3,9 @@
 #include "core/base/app_identity.h"
 #include "core/base/utf8.h"
 #include "core/xdg/desktop_entry.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,37 +59,19 @@ std::string quotedExecArgument(std::string_view argument)
 
 struct EntryFile {
     std::string text;
-    dev_t device = 0;
-    ino_t inode = 0;
+    FileId id;
 };
 
 // The entry's contents, without following a symbolic link in its place; absent when the path
 // is not a readable regular file.
 std::optional<EntryFile> readEntry(const fs::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {};
     EntryFile entry;
-    bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    entry.device = info.st_dev;
-    entry.inode = info.st_ino;
-    while (usable) {
-        char buffer[4096];
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            usable = count == 0;
-            break;
-        }
-        entry.text.append(buffer, static_cast<size_t>(count));
-        usable = entry.text.size() <= kMaxEntrySize;
-    }
-    ::close(fd);
-    if (!usable)
+    auto read = readRegularFile(path, kMaxEntrySize, SymlinkPolicy::refuse, &entry.id);
+    auto* text = std::get_if<std::string>(&read);
+    if (!text)
         return std::nullopt;
+    entry.text = std::move(*text);
     return entry;
 }
 
@@ -223,8 +205,8 @@ ErrorOr<void> LoginItemService::unregisterItem()
     if (!desktopEntryIsOurs(entry->text))
         return Error { EEXIST, m_entry.string() + " was not written by Lopewell; Lopewell leaves it alone" };
     // The file read must still be the one at the path: never remove something swapped in.
-    if (::lstat(m_entry.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != entry->device
-        || info.st_ino != entry->inode)
+    if (::lstat(m_entry.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
+        || FileId { std::uint64_t(info.st_dev), std::uint64_t(info.st_ino) } != entry->id)
         return Error { EAGAIN, m_entry.string() + " changed while Lopewell was removing it; try again" };
     if (::unlink(m_entry.c_str()) != 0 && errno != ENOENT)
         return Error::fromErrno(errno, "Cannot remove " + m_entry.string());

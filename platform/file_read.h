@@ -55,4 +55,8 @@ struct FileId {
 std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
     SymlinkPolicy symlinks = SymlinkPolicy::refuse, FileId* readFrom = nullptr);
 
+// The contents, or nothing whatever went wrong: for callers to whom every failure means "no file".
+std::optional<std::string> readRegularFileContents(const std::filesystem::path& path, std::uint64_t maxBytes,
+    SymlinkPolicy symlinks = SymlinkPolicy::refuse);
+
 }  // namespace lopewell

@@ -182,8 +182,7 @@ void FilesScanCache::save(const FilesScanSnapshot& snapshot) const
 std::optional<FilesScanSnapshot> FilesScanCache::load() const
 {
     // A cache past the cap is not one we wrote: it reads as no cache, like an unreadable one.
-    const auto read = readRegularFile(m_file, kMaximumCacheSize, SymlinkPolicy::follow);
-    const std::string* text = std::get_if<std::string>(&read);
+    const std::optional<std::string> text = readRegularFileContents(m_file, kMaximumCacheSize, SymlinkPolicy::follow);
     if (!text)
         return std::nullopt;
     const json parsed = json::parse(*text, nullptr, false);

@@ -15,14 +15,6 @@ namespace fs = std::filesystem;
 // Far above one member per catalogue entry: anything bigger is not ours.
 constexpr std::uint64_t kMaximumFileSize = 1 << 20;
 
-std::optional<std::string> readSmallFile(const fs::path& file)
-{
-    auto read = readRegularFile(file, kMaximumFileSize, SymlinkPolicy::follow);
-    if (auto* contents = std::get_if<std::string>(&read))
-        return std::move(*contents);
-    return std::nullopt;
-}
-
 std::optional<uint64_t> unsignedValue(const nlohmann::json& value)
 {
     if (value.is_number_unsigned())
@@ -107,7 +99,7 @@ StorageScanCache::StorageScanCache(AtFile, fs::path file)
 
 StorageScanCache::Entries StorageScanCache::load() const
 {
-    std::optional<std::string> text = readSmallFile(m_fileURL);
+    std::optional<std::string> text = readRegularFileContents(m_fileURL, kMaximumFileSize, SymlinkPolicy::follow);
     if (!text)
         return {};
     return decodeStorageScanCache(*text).value_or(Entries {});

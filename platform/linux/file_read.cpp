@@ -68,4 +68,12 @@ std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem
     return contents;
 }
 
+std::optional<std::string> readRegularFileContents(const std::filesystem::path& path, std::uint64_t maxBytes, SymlinkPolicy symlinks)
+{
+    auto read = readRegularFile(path, maxBytes, symlinks);
+    if (auto* contents = std::get_if<std::string>(&read))
+        return std::move(*contents);
+    return std::nullopt;
+}
+
 }  // namespace lopewell

@@ -65,10 +65,7 @@ std::optional<std::string_view> ProcFile::read()
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path)
 {
-    auto read = readRegularFile(path, kMaxProcFileSize, SymlinkPolicy::follow);
-    if (auto* contents = std::get_if<std::string>(&read))
-        return std::move(*contents);
-    return std::nullopt;
+    return readRegularFileContents(path, kMaxProcFileSize, SymlinkPolicy::follow);
 }
 
 }  // namespace lopewell

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         if (pass == 0 || seconds < best)
             best = seconds;
     }
-    std::printf("walker: %llu files, %llu bytes, best of %d: %.3f s, %.0f files/s\n", (unsigned long long)files,
-        (unsigned long long)bytes, repeats, best, double(files) / best);
+    std::printf("walker: %llu files, %llu bytes, best of %d: %.3f s, %.0f files/s\n", (unsigned long long)files, (unsigned long long)bytes,
+        repeats, best, double(files) / best);
     return 0;
 }

@@ -21,11 +21,7 @@ namespace {
 // its options as CLI11 lays them out.
 class HelpFormatter : public CLI::Formatter {
 public:
-    explicit HelpFormatter(std::string usage)
-        : m_usage(std::move(usage))
-    {
-        column_width(22);
-    }
+    explicit HelpFormatter(std::string usage) : m_usage(std::move(usage)) { column_width(22); }
 
     std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override
     {
@@ -58,7 +54,10 @@ CLI::Option* addOption(CLI::App& app, const OptionSpec& spec)
     const std::string name = "--" + std::string(spec.name);
     if (spec.valueName.empty())
         return app.add_flag(name)->description(std::string(spec.help))->disable_flag_override();
-    return app.add_option(name)->description(std::string(spec.help))->type_name(std::string(spec.valueName))->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    return app.add_option(name)
+        ->description(std::string(spec.help))
+        ->type_name(std::string(spec.valueName))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
 // CLI11 wants the arguments last first. It also reads "--name=" as "--name" still waiting for
@@ -117,7 +116,10 @@ std::string mismatchMessage(const CLI::ArgumentMismatch& error, std::string_view
 
 }  // namespace
 
-bool isHelpRequest(std::string_view argument) { return argument == "--help" || argument == "-h"; }
+bool isHelpRequest(std::string_view argument)
+{
+    return argument == "--help" || argument == "-h";
+}
 
 int usageError(std::ostream& err, std::string_view verb, std::string_view message)
 {
@@ -181,8 +183,8 @@ VerbArguments parseVerb(const VerbSpec& verb, std::span<const std::string_view> 
     return parsed;
 }
 
-std::variant<FolderArguments, int> parseFolderVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out,
-    std::ostream& err)
+std::variant<FolderArguments, int> parseFolderVerb(
+    const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
 {
     VerbArguments parsed = parseVerb(verb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
@@ -207,8 +209,8 @@ ErrorOr<double> parseSeconds(std::string_view text, std::string_view option)
     const bool whole = error == std::errc() && end == text.data() + text.size();
     // A day is the longest interval that still reads as "now" for a status line.
     if (!whole || !std::isfinite(value) || value <= 0 || value > 86400) {
-        return Error { 0, "--" + std::string(option) + " must be a number of seconds greater than 0 and at most 86400, not '"
-                              + std::string(text) + "'" };
+        return Error { 0,
+            "--" + std::string(option) + " must be a number of seconds greater than 0 and at most 86400, not '" + std::string(text) + "'" };
     }
     return value;
 }
@@ -234,7 +236,8 @@ ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> argu
     } catch (const CLI::ParseError& error) {
         return Error { 0, error.what() };
     }
-    for (auto [option, value, name] : { std::tuple { systemRootOption, &systemRoot, "system-root" }, std::tuple { homeOption, &home, "home" } }) {
+    for (auto [option, value, name] :
+        { std::tuple { systemRootOption, &systemRoot, "system-root" }, std::tuple { homeOption, &home, "home" } }) {
         if (option->count() == 0)
             continue;
         struct stat info {};

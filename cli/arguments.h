@@ -33,7 +33,7 @@ struct VerbSpec {
     std::string_view synopsis;  // what follows the name in its usage line: "DIR [--min SIZE] [--json]"
     std::string_view summary;   // what it does, for its --help
     std::span<const OptionSpec> options;
-    bool takesWords = false;    // if not, each word is an unexpected argument
+    bool takesWords = false;  // if not, each word is an unexpected argument
 };
 
 struct ParsedOptions {
@@ -66,8 +66,8 @@ struct FolderArguments {
     ParsedOptions options;
     std::filesystem::path folder;
 };
-std::variant<FolderArguments, int> parseFolderVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out,
-    std::ostream& err);
+std::variant<FolderArguments, int> parseFolderVerb(
+    const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
 
 // A positive, finite number of seconds for `--option`; the error says what is wrong.
 ErrorOr<double> parseSeconds(std::string_view text, std::string_view option);

@@ -10,8 +10,8 @@
 #include "cli/readout.h"
 #include "cli/space.h"
 #include "cli/status.h"
-#include "cli/trash.h"
 #include "cli/storage.h"
+#include "cli/trash.h"
 #include "cli/usage.h"
 
 namespace lopewell::cli {
@@ -83,9 +83,12 @@ Environment currentEnvironment()
 
 namespace {
 
-constexpr VerbSpec readoutVerb { "readout", "", "The live readout in the terminal: the CPU load and the memory in use, updated every\n"
-                                                "second until interrupted with Ctrl-C.", {}, false };
-constexpr VerbSpec screenshotsVerb { "screenshots", "DIR", "Renders every screen offscreen to PNG files in DIR, with fixed figures (for developers).", {}, true };
+constexpr VerbSpec readoutVerb { "readout", "",
+    "The live readout in the terminal: the CPU load and the memory in use, updated every\n"
+    "second until interrupted with Ctrl-C.",
+    {}, false };
+constexpr VerbSpec screenshotsVerb { "screenshots", "DIR",
+    "Renders every screen offscreen to PNG files in DIR, with fixed figures (for developers).", {}, true };
 
 int runScreenshots(std::span<const std::string_view> arguments, const Environment& environment, std::ostream& out, std::ostream& err)
 {
@@ -157,7 +160,8 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
             return *done;
         return runTerminalReadout(out, err);
     }
-    return usageError(err, "", std::string("unknown ") + (command.starts_with("-") ? "option" : "command") + " '" + std::string(command) + "'");
+    return usageError(
+        err, "", std::string("unknown ") + (command.starts_with("-") ? "option" : "command") + " '" + std::string(command) + "'");
 }
 
 }  // namespace lopewell::cli

@@ -71,7 +71,8 @@ constexpr OptionSpec largeOptions[] = {
     { "min", "SIZE", "at least SIZE: bytes, or with K, M, G or T (binary: 100M = 104,857,600); default 100M" },
     { "json", "", "{\"items\":[...],\"totalBytes\":N} instead of text" },
 };
-constexpr VerbSpec largeVerb { "files large", "DIR [--min SIZE] [--json]", "Files of at least SIZE under DIR, largest first.", largeOptions, true };
+constexpr VerbSpec largeVerb { "files large", "DIR [--min SIZE] [--json]", "Files of at least SIZE under DIR, largest first.", largeOptions,
+    true };
 
 constexpr OptionSpec oldOptions[] = {
     { "days", "N", "not modified for N days (default 180)" },
@@ -129,9 +130,8 @@ int runFileList(const VerbSpec& verb, std::span<const std::string_view> argument
     }
 
     // The user is waiting for this one: no lowered priority, unlike the screen's scans.
-    Stream<StorageScanProgress> stream = Stream<StorageScanProgress>::start([&root, mode](StreamProducer<StorageScanProgress>& producer) {
-        FilesScanner::run(root, mode, producer);
-    });
+    Stream<StorageScanProgress> stream = Stream<StorageScanProgress>::start(
+        [&root, mode](StreamProducer<StorageScanProgress>& producer) { FilesScanner::run(root, mode, producer); });
     std::optional<StorageScanComplete> result;
     {
         ProgressLine progress(err);
@@ -198,7 +198,8 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istrea
     std::uint64_t freed = 0;
     for (const fs::path& moved : outcome.movedURLs)
         freed += sizes[moved];
-    report << "Moved " << countText(std::uint64_t(outcome.movedCount), "file", "files") << " to the Trash · " << bytesText(freed) << " freed\n";
+    report << "Moved " << countText(std::uint64_t(outcome.movedCount), "file", "files") << " to the Trash · " << bytesText(freed)
+           << " freed\n";
     if (outcome.failedCount > 0) {
         err << "Could not move " << countText(std::uint64_t(outcome.failedCount), "file", "files");
         if (outcome.error)
@@ -228,16 +229,16 @@ int runDupes(std::span<const std::string_view> arguments, std::istream& in, std:
         return valueError(err, dupesVerb.name, minimum.error().message);
     const std::uint64_t minSize = minimum.value();
 
-    Stream<DuplicateScanProgress> stream = Stream<DuplicateScanProgress>::start([&root, minSize](StreamProducer<DuplicateScanProgress>& producer) {
-        DuplicateScanner().run(root, minSize, producer);
-    });
+    Stream<DuplicateScanProgress> stream = Stream<DuplicateScanProgress>::start(
+        [&root, minSize](StreamProducer<DuplicateScanProgress>& producer) { DuplicateScanner().run(root, minSize, producer); });
     std::optional<DuplicateScanComplete> result;
     {
         ProgressLine progress(err);
         while (std::optional<DuplicateScanProgress> value = stream.next()) {
             if (const auto* scanning = std::get_if<DuplicateScanning>(value.operator->())) {
                 progress.show(countText(std::uint64_t(scanning->filesSeen), "candidate file", "candidate files") + " · "
-                    + countText(std::uint64_t(scanning->groupsSoFar), "group", "groups") + " · " + bytesText(scanning->reclaimableBytes) + " to reclaim");
+                    + countText(std::uint64_t(scanning->groupsSoFar), "group", "groups") + " · " + bytesText(scanning->reclaimableBytes)
+                    + " to reclaim");
             } else if (auto* complete = std::get_if<DuplicateScanComplete>(value.operator->())) {
                 result = std::move(*complete);
             }
@@ -275,8 +276,8 @@ int runDupes(std::span<const std::string_view> arguments, std::istream& in, std:
             out << (i == 0 ? "  keep  " : "        ") << terminalSafe(group.files[i].string()) << "\n";
         fileCount += group.files.size();
     }
-    out << countText(result->groups.size(), "group", "groups") << " · " << countText(fileCount) << " files · " << bytesText(result->reclaimableBytes)
-        << " reclaimable\n";
+    out << countText(result->groups.size(), "group", "groups") << " · " << countText(fileCount) << " files · "
+        << bytesText(result->reclaimableBytes) << " reclaimable\n";
     return trash ? trashCopies(*result, options.has("yes"), in, out, err) : 0;
 }
 
@@ -324,7 +325,8 @@ ErrorOr<std::uint64_t> parseByteSize(std::string_view text)
     const std::uint64_t multiplier = std::uint64_t(1) << (10 * power);
     std::uint64_t value = 0;
     auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), value);
-    if (error != std::errc() || end != whole.data() + whole.size() || (value != 0 && multiplier > std::numeric_limits<std::uint64_t>::max() / value))
+    if (error != std::errc() || end != whole.data() + whole.size()
+        || (value != 0 && multiplier > std::numeric_limits<std::uint64_t>::max() / value))
         return Error { 0, "is too large: '" + std::string(text) + "'" };
     value *= multiplier;
     // The fraction, exactly and rounded down: 18 digits are more than any byte count can show.

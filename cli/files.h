@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>

@@ -4,9 +4,9 @@
 
 #include "cli/commands.h"
 #if LOPEWELL_HAS_GUI
-#    include "app/screenshots/ui/screenshots.h"
-#    include "app/shell/ui/tray_application.h"
-#    include "app/space/ui/treemap_view.h"
+#include "app/screenshots/ui/screenshots.h"
+#include "app/shell/ui/tray_application.h"
+#include "app/space/ui/treemap_view.h"
 #endif
 
 int main(int argc, char** argv)
@@ -19,7 +19,8 @@ int main(int argc, char** argv)
     lopewell::cli::Environment environment = lopewell::cli::currentEnvironment();
 #if LOPEWELL_HAS_GUI
     environment.drawTreemap = lopewell::writeTreemapPngOffscreen;
-    environment.renderScreenshots = [argc, argv](const std::filesystem::path& folder) { return lopewell::renderScreenshots(argc, argv, folder); };
+    environment.renderScreenshots
+        = [argc, argv](const std::filesystem::path& folder) { return lopewell::renderScreenshots(argc, argv, folder); };
 #endif
     return lopewell::cli::run(arguments, environment, std::cout, std::cerr);
 }

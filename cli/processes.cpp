@@ -39,7 +39,10 @@ std::string displayName(std::string_view name)
 }
 
 // Display columns, counting each character as one.
-size_t columns(std::string_view text) { return utf8::codePointCount(text); }
+size_t columns(std::string_view text)
+{
+    return utf8::codePointCount(text);
+}
 
 std::string padded(std::string text, size_t width, bool right)
 {
@@ -60,8 +63,8 @@ std::string processTableText(const std::vector<RunningProcess>& rows)
         nameWidth = std::max(nameWidth, columns(displayName(row.name)));
         userWidth = std::max(userWidth, columns(displayName(row.user)));
     }
-    std::string text = padded("Name", nameWidth, false) + "  " + padded("PID", 7, true) + "  " + padded("User", userWidth, false)
-        + "  " + padded("CPU %", 6, true) + "  " + padded("Memory", 10, true) + "  " + padded("Threads", 7, true) + "\n";
+    std::string text = padded("Name", nameWidth, false) + "  " + padded("PID", 7, true) + "  " + padded("User", userWidth, false) + "  "
+        + padded("CPU %", 6, true) + "  " + padded("Memory", 10, true) + "  " + padded("Threads", 7, true) + "\n";
     for (const auto& row : rows) {
         char cpu[32];
         std::snprintf(cpu, sizeof cpu, "%.1f", row.cpuPercent);

@@ -23,9 +23,12 @@ namespace {
 const char* ansiColour(LoadBand band)
 {
     switch (band) {
-    case LoadBand::low: return "\x1b[32m";
-    case LoadBand::middle: return "\x1b[33m";
-    case LoadBand::high: return "\x1b[31m";
+    case LoadBand::low:
+        return "\x1b[32m";
+    case LoadBand::middle:
+        return "\x1b[33m";
+    case LoadBand::high:
+        return "\x1b[31m";
     }
     return "";
 }

@@ -21,7 +21,6 @@ namespace fs = std::filesystem;
 constexpr int64_t defaultTop = 10;
 constexpr int maximumImageSide = 16'384;
 
-
 ErrorOr<int64_t> parseCount(const ParsedOptions& options, std::string_view name, int64_t fallback, int64_t smallest)
 {
     auto it = options.values.find(name);
@@ -31,7 +30,8 @@ ErrorOr<int64_t> parseCount(const ParsedOptions& options, std::string_view name,
     const std::string& text = it->second;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < smallest)
-        return Error { 0, "--" + std::string(name) + " must be a whole number of at least " + std::to_string(smallest) + " (got '" + text + "')" };
+        return Error { 0,
+            "--" + std::string(name) + " must be a whole number of at least " + std::to_string(smallest) + " (got '" + text + "')" };
     return value;
 }
 
@@ -52,7 +52,8 @@ ErrorOr<ImageSize> parseImageSize(const ParsedOptions& options)
         auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
         return !part.empty() && error == std::errc() && end == part.data() + part.size() && value >= 1 && value <= maximumImageSide;
     };
-    if (x == std::string::npos || !parse(std::string_view(text).substr(0, x), size.width) || !parse(std::string_view(text).substr(x + 1), size.height))
+    if (x == std::string::npos || !parse(std::string_view(text).substr(0, x), size.width)
+        || !parse(std::string_view(text).substr(x + 1), size.height))
         return Error { 0, "--size must be WIDTHxHEIGHT in pixels, each from 1 to 16384 (got '" + text + "')" };
     return size;
 }
@@ -75,7 +76,8 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         Frame frame;
         for (const DiskNode& child : node.children())
             frame.shown.push_back(&child);
-        std::stable_sort(frame.shown.begin(), frame.shown.end(), [](const DiskNode* a, const DiskNode* b) { return a->size() > b->size(); });
+        std::stable_sort(
+            frame.shown.begin(), frame.shown.end(), [](const DiskNode* a, const DiskNode* b) { return a->size() > b->size(); });
         if (int64_t(frame.shown.size()) > top) {
             for (size_t i = size_t(top); i < frame.shown.size(); ++i) {
                 ++frame.hidden;
@@ -95,12 +97,14 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         const std::string indent(stack.size() * 2, ' ');
         if (frame.next == frame.shown.size()) {
             if (frame.hidden > 0)
-                out << rightAligned(spaceSizeText(frame.hiddenBytes), sizeWidth) << "  " << indent << "… " << countText(uint64_t(frame.hidden)) << " more\n";
+                out << rightAligned(spaceSizeText(frame.hiddenBytes), sizeWidth) << "  " << indent << "… "
+                    << countText(uint64_t(frame.hidden)) << " more\n";
             stack.pop_back();
             continue;
         }
         const DiskNode& node = *frame.shown[frame.next++];
-        out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << terminalSafe(node.name()) << (node.isDirectory() ? "/" : "") << "\n";
+        out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << terminalSafe(node.name())
+            << (node.isDirectory() ? "/" : "") << "\n";
         if (node.isDirectory() && !node.children().empty() && int64_t(stack.size()) < depth)
             stack.push_back(frameFor(node));
     }
@@ -121,9 +125,10 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
         size_t next = 0;
     };
     auto open = [&out](const DiskNode& node) {
-        out << "{\"url\":" << jsonString(fileURLString(node.url())) << ",\"name\":" << jsonString(node.name()) << ",\"size\":" << node.size()
-            << ",\"isDirectory\":" << (node.isDirectory() ? "true" : "false") << ",\"isAggregate\":" << (node.isAggregate() ? "true" : "false")
-            << ",\"aggregateCount\":" << node.aggregateCount() << ",\"children\":[";
+        out << "{\"url\":" << jsonString(fileURLString(node.url())) << ",\"name\":" << jsonString(node.name())
+            << ",\"size\":" << node.size() << ",\"isDirectory\":" << (node.isDirectory() ? "true" : "false")
+            << ",\"isAggregate\":" << (node.isAggregate() ? "true" : "false") << ",\"aggregateCount\":" << node.aggregateCount()
+            << ",\"children\":[";
     };
     out << "{\"root\":";
     open(result.root);
@@ -174,7 +179,8 @@ int runSpace(std::span<const std::string_view> arguments, const Environment& env
     ErrorOr<int64_t> depth = parseCount(options, "depth", json ? -1 : 1, 0);
     ErrorOr<int64_t> top = parseCount(options, "top", defaultTop, 1);
     ErrorOr<ImageSize> imageSize = parseImageSize(options);
-    for (const Error* error : { depth ? nullptr : &depth.error(), top ? nullptr : &top.error(), imageSize ? nullptr : &imageSize.error() }) {
+    for (const Error* error :
+        { depth ? nullptr : &depth.error(), top ? nullptr : &top.error(), imageSize ? nullptr : &imageSize.error() }) {
         if (error)
             return valueError(err, spaceVerb.name, error->message);
     }

@@ -84,9 +84,15 @@ std::string percent(double fraction)
     return text;
 }
 
-std::string memoryBytes(uint64_t bytes) { return formatByteCount(bytes, ByteCountStyle::memory); }
+std::string memoryBytes(uint64_t bytes)
+{
+    return formatByteCount(bytes, ByteCountStyle::memory);
+}
 
-const char* yesNo(bool value) { return value ? "yes" : "no"; }
+const char* yesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
 
 }  // namespace
 

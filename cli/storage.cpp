@@ -30,18 +30,23 @@ std::string dumpJson(const Json& json)
 }
 
 constexpr OptionSpec jsonOption[] = { { "json", "", "JSON instead of text" } };
-constexpr VerbSpec listVerb { "storage list", "[--json]", "The cleanable categories: id, title, section, risk, smart scan, folders.", jsonOption };
-constexpr VerbSpec scanVerb { "storage scan", "[ID...] [--json]", "Scans the given categories (default: all) and updates the scan cache.", jsonOption, true };
-constexpr VerbSpec smartVerb { "storage smart", "[--json]", "The smart scan of the default-on categories (caches, logs, Trash).", jsonOption };
+constexpr VerbSpec listVerb { "storage list", "[--json]", "The cleanable categories: id, title, section, risk, smart scan, folders.",
+    jsonOption };
+constexpr VerbSpec scanVerb { "storage scan", "[ID...] [--json]", "Scans the given categories (default: all) and updates the scan cache.",
+    jsonOption, true };
+constexpr VerbSpec smartVerb { "storage smart", "[--json]", "The smart scan of the default-on categories (caches, logs, Trash).",
+    jsonOption };
 constexpr OptionSpec cleanOptions[] = { { "yes", "", "without asking" } };
-constexpr VerbSpec cleanVerb { "storage clean", "ID [--yes]", "Scans a category and moves everything it holds to the Trash, after asking.", cleanOptions, true };
+constexpr VerbSpec cleanVerb { "storage clean", "ID [--yes]", "Scans a category and moves everything it holds to the Trash, after asking.",
+    cleanOptions, true };
 constexpr const VerbSpec* storageVerbs[] = { &listVerb, &scanVerb, &smartVerb, &cleanVerb };
 
 std::string progressText(const StorageCategory& category, const VM::CategoryState& state)
 {
     std::string text = "Scanning " + category.title + "…";
     if (auto scanning = std::get_if<VM::Scanning>(&state))
-        text += " " + countText(uint64_t(scanning->itemsSeen), "item", "items") + " · " + formatByteCount(scanning->bytes, ByteCountStyle::file);
+        text += " " + countText(uint64_t(scanning->itemsSeen), "item", "items") + " · "
+            + formatByteCount(scanning->bytes, ByteCountStyle::file);
     return text;
 }
 
@@ -90,7 +95,8 @@ std::string categoryResultLine(const StorageCategory& category, const VM::Catego
 {
     std::string line = terminalSafe(category.title) + " (" + category.id + "): ";
     if (auto scanned = std::get_if<VM::Scanned>(&state))
-        return line + countText(scanned->items.size(), "item", "items") + " · " + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
+        return line + countText(scanned->items.size(), "item", "items") + " · "
+            + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
     return line + "not present";
 }
 
@@ -102,8 +108,7 @@ std::vector<VM::CategoryState> scanCategories(RunLoopExecutor& loop, VM& model, 
     for (const std::string& id : ids) {
         const StorageCategory& category = *model.category(id);
         runUntil(
-            loop, model, [&] { model.startScan(id); },
-            [&] { return !std::holds_alternative<VM::Scanning>(model.state(id)); },
+            loop, model, [&] { model.startScan(id); }, [&] { return !std::holds_alternative<VM::Scanning>(model.state(id)); },
             [&] { progress.show(progressText(category, model.state(id))); });
         results.push_back(model.state(id));
     }
@@ -236,8 +241,8 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
     for (const StorageCategory* category : covered)
         out << categoryResultLine(*category, model.state(category->id)) << "\n";
     if (result.totalBytes > 0)
-        out << "Reclaimable: " << formatByteCount(result.totalBytes, ByteCountStyle::file) << " across "
-            << result.categories.size() << " categories\n";
+        out << "Reclaimable: " << formatByteCount(result.totalBytes, ByteCountStyle::file) << " across " << result.categories.size()
+            << " categories\n";
     else
         out << "Nothing reclaimable\n";
     return 0;
@@ -284,7 +289,8 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
 
     // Items already in a Trash cannot go to it again: the service deletes them for good.
     const bool permanent = category->id == "system.trash";
-    const std::string question = permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ";
+    const std::string question
+        = permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ";
     if (!options.has("yes") && !confirm(in, err, question)) {
         err << "Cancelled; nothing was " << (permanent ? "deleted" : "moved") << ".\n";
         return 1;
@@ -313,8 +319,8 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
 
 }  // namespace
 
-int runStorage(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out,
-    std::ostream& err)
+int runStorage(
+    std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty())
         return usageError(err, "storage", "missing subcommand (list, scan, smart or clean)");

@@ -11,7 +11,7 @@
 namespace lopewell::cli {
 
 // `in` answers the confirmation of `storage clean`.
-int runStorage(std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out,
-    std::ostream& err);
+int runStorage(
+    std::span<const std::string_view> arguments, const HostLayout& layout, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace lopewell::cli

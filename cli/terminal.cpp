@@ -38,13 +38,12 @@ std::string countText(std::uint64_t count, std::string_view one, std::string_vie
     return countText(count) + " " + std::string(count == 1 ? one : many);
 }
 
-ProgressLine::ProgressLine(std::ostream& err)
-    : m_err(err)
-    , m_enabled(&err == &std::cerr && ::isatty(STDERR_FILENO) == 1)
-{
-}
+ProgressLine::ProgressLine(std::ostream& err) : m_err(err), m_enabled(&err == &std::cerr && ::isatty(STDERR_FILENO) == 1) {}
 
-ProgressLine::~ProgressLine() { clear(); }
+ProgressLine::~ProgressLine()
+{
+    clear();
+}
 
 void ProgressLine::show(const std::string& text)
 {

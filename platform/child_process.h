@@ -48,8 +48,8 @@ struct ChildCommand {
 
 // How the child ended. Exactly one of exitCode and signal says it.
 struct ChildExit {
-    int exitCode = -1;  // the status it exited with, or -1 when a signal ended it
-    int signal = 0;     // the signal that ended it, or 0
+    int exitCode = -1;      // the status it exited with, or -1 when a signal ended it
+    int signal = 0;         // the signal that ended it, or 0
     bool timedOut = false;  // it was still running at its time limit and was killed
 
     bool succeeded() const { return signal == 0 && exitCode == 0; }

@@ -28,7 +28,7 @@ UniqueFd openForReading(const std::filesystem::path& path, SymlinkPolicy symlink
 
 struct FileReadFailure {
     enum class Kind {
-        cannotOpen,  // `code` says why
+        cannotOpen,    // `code` says why
         symbolicLink,  // the path is a link and SymlinkPolicy::refuse was asked
         cannotExamine,
         notRegular,
@@ -52,11 +52,11 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
-std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
-    SymlinkPolicy symlinks = SymlinkPolicy::refuse, FileId* readFrom = nullptr);
+std::variant<std::string, FileReadFailure> readRegularFile(
+    const std::filesystem::path& path, std::uint64_t maxBytes, SymlinkPolicy symlinks = SymlinkPolicy::refuse, FileId* readFrom = nullptr);
 
 // The contents, or nothing whatever went wrong: for callers to whom every failure means "no file".
-std::optional<std::string> readRegularFileContents(const std::filesystem::path& path, std::uint64_t maxBytes,
-    SymlinkPolicy symlinks = SymlinkPolicy::refuse);
+std::optional<std::string> readRegularFileContents(
+    const std::filesystem::path& path, std::uint64_t maxBytes, SymlinkPolicy symlinks = SymlinkPolicy::refuse);
 
 }  // namespace lopewell

@@ -97,7 +97,7 @@ public:
     int descriptor() const { return m_fd; }
 
 private:
-    explicit FolderHandle(int fd) : m_fd(fd) { }
+    explicit FolderHandle(int fd) : m_fd(fd) {}
     int m_fd = -1;
 };
 
@@ -134,7 +134,7 @@ using WalkErrorHandler = std::function<void(const std::string& path, const Error
 // file system's order. Does not recurse on the C++ stack and keeps a bounded number of folders
 // open, so any depth is fine. `stop` is polled before each entry; a stopped walk ends with
 // WalkEnd::cancelled. Fails, visiting nothing, when `root` cannot be opened as a folder.
-ErrorOr<WalkEnd> walkTree(const std::filesystem::path& root, const WalkVisitor& visitor,
-    const WalkErrorHandler& onError = {}, std::stop_token stop = {}, WalkOptions options = {});
+ErrorOr<WalkEnd> walkTree(const std::filesystem::path& root, const WalkVisitor& visitor, const WalkErrorHandler& onError = {},
+    std::stop_token stop = {}, WalkOptions options = {});
 
 }  // namespace lopewell

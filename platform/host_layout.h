@@ -34,8 +34,7 @@ public:
     // Reads the OS once: uid, password-database entry, login name, $HOME and the XDG variables.
     static HostLayout forCurrentUser(std::filesystem::path systemRoot = "/");
     // The XDG folders are the defaults under `home`.
-    static HostLayout forTesting(std::filesystem::path systemRoot, std::filesystem::path home,
-                                 std::uint32_t uid, std::string loginName);
+    static HostLayout forTesting(std::filesystem::path systemRoot, std::filesystem::path home, std::uint32_t uid, std::string loginName);
 
     const std::filesystem::path& systemRoot() const { return m_fields.systemRoot; }
     const std::filesystem::path& home() const { return m_fields.home; }
@@ -68,13 +67,10 @@ private:
 // 2. otherwise $HOME, when non-empty and absolute;
 // 3. otherwise "/".
 // A relative value would silently resolve against the working directory, so it is skipped.
-std::filesystem::path resolveHomeFolder(std::string_view passwordDatabaseHome,
-                                        std::string_view homeVariable);
+std::filesystem::path resolveHomeFolder(std::string_view passwordDatabaseHome, std::string_view homeVariable);
 
 // An XDG base folder: the variable when it is absolute (as the XDG rules require), else
 // home / fallbackRelative, e.g. resolveXdgFolder(getenv("XDG_DATA_HOME"), home, ".local/share").
-std::filesystem::path resolveXdgFolder(std::string_view variable,
-                                       const std::filesystem::path& home,
-                                       std::string_view fallbackRelative);
+std::filesystem::path resolveXdgFolder(std::string_view variable, const std::filesystem::path& home, std::string_view fallbackRelative);
 
 }  // namespace lopewell

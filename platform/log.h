@@ -17,10 +17,22 @@ std::string_view levelName(Level level);  // "error", "warning", "info", "debug"
 
 void write(Level level, std::string_view category, std::string_view message);
 
-inline void error(std::string_view category, std::string_view message) { write(Level::error, category, message); }
-inline void warning(std::string_view category, std::string_view message) { write(Level::warning, category, message); }
-inline void info(std::string_view category, std::string_view message) { write(Level::info, category, message); }
-inline void debug(std::string_view category, std::string_view message) { write(Level::debug, category, message); }
+inline void error(std::string_view category, std::string_view message)
+{
+    write(Level::error, category, message);
+}
+inline void warning(std::string_view category, std::string_view message)
+{
+    write(Level::warning, category, message);
+}
+inline void info(std::string_view category, std::string_view message)
+{
+    write(Level::info, category, message);
+}
+inline void debug(std::string_view category, std::string_view message)
+{
+    write(Level::debug, category, message);
+}
 
 // Replaces stderr and the journal with `sink` until called again with nullptr. The sink is
 // called under the channel's lock, one line at a time, so it needs no locking of its own and

@@ -12,7 +12,7 @@
 namespace lopewell {
 
 int terminateSignal();  // SIGTERM: asks the process to quit
-int killSignal();  // SIGKILL: cannot be caught
+int killSignal();       // SIGKILL: cannot be caught
 
 // Refuses any pid below 1 (EINVAL) without signalling anything: kill() with 0 or a negative pid
 // would signal a whole process group, or every process we may signal. Otherwise the error's

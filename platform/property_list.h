@@ -20,7 +20,7 @@ inline constexpr std::uint64_t kPropertyListMaxFileSize = std::uint64_t(16) << 2
 
 // Reads a regular file of at most `maxSize` bytes without blocking on a FIFO or device and
 // parses it. Errors name the path.
-ErrorOr<PropertyList> readPropertyListFile(const std::filesystem::path& path, SymlinkPolicy symlinks = SymlinkPolicy::refuse,
-    std::uint64_t maxSize = kPropertyListMaxFileSize);
+ErrorOr<PropertyList> readPropertyListFile(
+    const std::filesystem::path& path, SymlinkPolicy symlinks = SymlinkPolicy::refuse, std::uint64_t maxSize = kPropertyListMaxFileSize);
 
 }  // namespace lopewell

@@ -49,8 +49,8 @@ public:
         // The freedesktop trash holding files/ and info/, when it is one.
         std::optional<std::filesystem::path> freedesktopTrash;
     };
-    static std::optional<TrashLocation> trashContaining(const std::filesystem::path& normalisedPath,
-        const std::filesystem::path& homeTrash, uint32_t uid);
+    static std::optional<TrashLocation> trashContaining(
+        const std::filesystem::path& normalisedPath, const std::filesystem::path& homeTrash, uint32_t uid);
     // The home trash GIO uses: $XDG_DATA_HOME/Trash (read once per process, as GIO does).
     static std::filesystem::path homeTrash();
 

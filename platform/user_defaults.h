@@ -42,7 +42,7 @@ public:
 
     // A value of another type than asked for reads as absent, yet still exists.
     bool objectExists(std::string_view key) const;
-    bool boolForKey(std::string_view key) const;          // false when absent
+    bool boolForKey(std::string_view key) const;             // false when absent
     std::int64_t integerForKey(std::string_view key) const;  // 0 when absent or not integral
     std::optional<std::string> stringForKey(std::string_view key) const;
     std::optional<std::vector<std::uint8_t>> dataForKey(std::string_view key) const;
@@ -63,7 +63,7 @@ private:
     const std::filesystem::path m_file;
     mutable std::mutex m_mutex;
     std::unique_ptr<nlohmann::json> m_values;  // always an object
-    bool m_unusableFileOnDisk = false;  // set aside before the next write
+    bool m_unusableFileOnDisk = false;         // set aside before the next write
 };
 
 }  // namespace lopewell

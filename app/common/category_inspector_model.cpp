@@ -10,10 +10,19 @@ namespace lopewell {
 
 namespace {
 
-std::string fileSize(uint64_t bytes) { return formatByteCount(bytes, ByteCountStyle::file); }
+std::string fileSize(uint64_t bytes)
+{
+    return formatByteCount(bytes, ByteCountStyle::file);
+}
 
-char lowered(char c) { return char(std::tolower(static_cast<unsigned char>(c))); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+char lowered(char c)
+{
+    return char(std::tolower(static_cast<unsigned char>(c)));
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // <0, 0, >0. Digit runs compare by value (leading zeros ignored, then by length of the run),
 // everything else case-insensitively byte by byte.
@@ -78,7 +87,10 @@ int compareBy(const StorageItem& a, const StorageItem& b, InspectorColumn column
     return 0;
 }
 
-std::string itemsText(int64_t count) { return std::to_string(count) + " items"; }
+std::string itemsText(int64_t count)
+{
+    return std::to_string(count) + " items";
+}
 
 }  // namespace
 
@@ -249,9 +261,8 @@ InspectorConfirmation CategoryInspectorModel::confirmation() const
             inTrash += m_selection.contains(item.url) && m_options.isAlreadyInTrash(item) ? 1 : 0;
     }
     // Saying "not permanent deletion" of rows that are deleted for good would be untrue.
-    const std::string message = inTrash == 0
-        ? "Items go to your Trash, not permanent deletion. Total: " + total + "."
-        : "Items go to your Trash, except " + std::to_string(inTrash)
+    const std::string message = inTrash == 0 ? "Items go to your Trash, not permanent deletion. Total: " + total + "."
+                                             : "Items go to your Trash, except " + std::to_string(inTrash)
             + " already in the Trash, which are deleted permanently and can't be restored. Total: " + total + ".";
     return { "Move " + count + " items to Trash?", message, std::string(kInspectorCancelButton), "Move to Trash" };
 }
@@ -268,8 +279,8 @@ InspectorConfirmation CategoryInspectorModel::trashAllConfirmation() const
             std::string(kInspectorCancelButton), std::string(trashAllButtonTitle()) };
     }
     return { "Move all " + count + " items to Trash?",
-        "Trashes every scanned item in this category" + hiddenPart + ". Total: " + total + ".",
-        std::string(kInspectorCancelButton), std::string(trashAllButtonTitle()) };
+        "Trashes every scanned item in this category" + hiddenPart + ". Total: " + total + ".", std::string(kInspectorCancelButton),
+        std::string(trashAllButtonTitle()) };
 }
 
 void CategoryInspectorModel::setSortOrder(InspectorSortOrder order)

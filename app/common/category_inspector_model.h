@@ -149,7 +149,7 @@ public:
     bool isCancelEnabled() const { return !m_isCleaning; }
     std::string primaryButtonTitle() const;  // "Move 9 items to Trash" / "Delete 9 items"
     bool isPrimaryEnabled() const;
-    bool offersTrashAll() const;             // offered and something is held
+    bool offersTrashAll() const;  // offered and something is held
     std::string_view trashAllButtonTitle() const;
     bool isTrashAllEnabled() const { return offersTrashAll() && !m_isCleaning; }
 

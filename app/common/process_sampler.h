@@ -37,7 +37,7 @@ public:
     };
 
     struct Source {
-        std::function<double()> uptimeSeconds;  // monotonic, stops while the system sleeps
+        std::function<double()> uptimeSeconds;                       // monotonic, stops while the system sleeps
         std::function<std::vector<ProcessReading>()> readProcesses;  // kernel pid order; unreadable ones left out
         std::function<std::optional<std::vector<CPUTicks>>()> readHostTicks;
         std::function<int()> activeProcessorCount;

@@ -23,7 +23,7 @@ namespace lopewell {
 
 struct StorageItem {
     std::filesystem::path url {};  // the file or folder itself; what goes to the Trash
-    std::uint64_t size = 0;     // allocated bytes on disk
+    std::uint64_t size = 0;        // allocated bytes on disk
     // A file's content modification date; for a folder row, the newest of its regular files.
     std::optional<Date> modificationDate {};
     // The row label when it differs from the last path component.

@@ -36,8 +36,7 @@ std::vector<RunningProcess> topFiveByCPU(std::vector<RunningProcess> rows)
     return rows;
 }
 
-DashboardViewModel::Environment DashboardViewModel::systemEnvironment(
-    Executor& executor, std::function<void()> openSupportSettings)
+DashboardViewModel::Environment DashboardViewModel::systemEnvironment(Executor& executor, std::function<void()> openSupportSettings)
 {
     return Environment {
         .executor = executor,
@@ -73,32 +72,32 @@ void DashboardViewModel::start()
 
     if (!m_gpu && !m_gpuRequested && m_environment.readGPU) {
         m_gpuRequested = true;
-        m_gpuTask = BackgroundTask<std::optional<GPUInfo>>(m_environment.executor,
-            [read = m_environment.readGPU](std::stop_token) { return read(); },
+        m_gpuTask = BackgroundTask<std::optional<GPUInfo>>(
+            m_environment.executor, [read = m_environment.readGPU](std::stop_token) { return read(); },
             [this](std::optional<GPUInfo> gpu) {
                 m_gpu = std::move(gpu);
                 m_observers.notify();
             });
     }
 
-    m_cpuTask = StreamTask<CPUSample>(m_environment.executor, m_cpuSampler->stream(cpuInterval, m_environment.clock),
-        [this](CPUSample sample) {
-            m_cpuOverall = sample.overallLoad;
-            m_cpuPerCore = sample.perCoreLoad;
-            m_observers.notify();
-        });
+    m_cpuTask
+        = StreamTask<CPUSample>(m_environment.executor, m_cpuSampler->stream(cpuInterval, m_environment.clock), [this](CPUSample sample) {
+              m_cpuOverall = sample.overallLoad;
+              m_cpuPerCore = sample.perCoreLoad;
+              m_observers.notify();
+          });
 
     m_memoryTask = StreamTask<std::optional<MemoryStats>>(m_environment.executor,
-        periodicStream<std::optional<MemoryStats>>(m_environment.clock, memoryInterval,
-            [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
+        periodicStream<std::optional<MemoryStats>>(
+            m_environment.clock, memoryInterval, [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
         [this](std::optional<MemoryStats> memory) {
             m_memory = memory;
             m_observers.notify();
         });
 
     m_processTask = StreamTask<std::vector<RunningProcess>>(m_environment.executor,
-        periodicStream<std::vector<RunningProcess>>(m_environment.clock, processInterval,
-            [sampler = m_processSampler] { return topFiveByCPU(sampler->sample()); }),
+        periodicStream<std::vector<RunningProcess>>(
+            m_environment.clock, processInterval, [sampler = m_processSampler] { return topFiveByCPU(sampler->sample()); }),
         [this](std::vector<RunningProcess> rows) {
             m_topProcesses = std::move(rows);
             m_observers.notify();

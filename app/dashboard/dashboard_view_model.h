@@ -41,12 +41,12 @@ struct DashboardRow {
 };
 
 struct MemoryCard {
-    std::string title;         // "Memory"
-    std::string usedPercent;   // "62%"
-    std::string pressureLabel; // "Low pressure", ...
-    LoadBand pressureBand;     // low → palette green, middle → palette amber, high → system red
-    std::vector<DashboardRow> rows;  // Used, Wired, Compressed, Free
-    double usedFraction = 0;          // 0 to 1, for the bar
+    std::string title;                  // "Memory"
+    std::string usedPercent;            // "62%"
+    std::string pressureLabel;          // "Low pressure", ...
+    LoadBand pressureBand;              // low → palette green, middle → palette amber, high → system red
+    std::vector<DashboardRow> rows;     // Used, Wired, Compressed, Free
+    double usedFraction = 0;            // 0 to 1, for the bar
     LoadBand usedBand = LoadBand::low;  // the shared memory scale
 };
 

@@ -68,9 +68,8 @@ public:
         m_prefixOrder.resize(m_files.size());
         for (std::size_t i = 0; i < m_files.size(); ++i)
             m_prefixOrder[i] = i;
-        std::stable_sort(m_prefixOrder.begin(), m_prefixOrder.end(), [this](std::size_t a, std::size_t b) {
-            return m_files[a].candidate->path.native() < m_files[b].candidate->path.native();
-        });
+        std::stable_sort(m_prefixOrder.begin(), m_prefixOrder.end(),
+            [this](std::size_t a, std::size_t b) { return m_files[a].candidate->path.native() < m_files[b].candidate->path.native(); });
     }
 
     std::size_t readCount() const { return m_files.size(); }
@@ -91,9 +90,8 @@ public:
 
     DuplicateSearch result()
     {
-        std::stable_sort(m_groups.begin(), m_groups.end(), [](const DuplicateGroup& a, const DuplicateGroup& b) {
-            return a.reclaimableBytes() > b.reclaimableBytes();
-        });
+        std::stable_sort(m_groups.begin(), m_groups.end(),
+            [](const DuplicateGroup& a, const DuplicateGroup& b) { return a.reclaimableBytes() > b.reclaimableBytes(); });
         return { std::move(m_groups), m_reclaimable };
     }
 
@@ -189,7 +187,8 @@ private:
             if (!stop && job.stage == Stage::prefix) {
                 slot.prefix = digester.digest(slot.candidate->path, slot.candidate->identity, duplicatePrefixBytes, checker);
             } else if (!stop && job.stage == Stage::full) {
-                slot.full = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
+                slot.full
+                    = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
             } else if (!stop) {
                 compareFiles(*compareSet, digester, checker);
             }
@@ -281,7 +280,8 @@ private:
         }
         for (std::size_t file : hashAlone) {
             FileSlot& slot = m_files[file];
-            slot.full = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
+            slot.full
+                = digester.digest(slot.candidate->path, slot.candidate->identity, FileDigester::wholeFile, checker, slot.prefix.stamp);
             if (slot.full.status == FileDigestStatus::cancelled)
                 return;
         }
@@ -370,7 +370,9 @@ private:
         while (m_frontier < m_buckets.size() && m_buckets[m_frontier].done) {
             for (DuplicateGroup& group : m_buckets[m_frontier].groups) {
                 const std::uint64_t bytes = group.reclaimableBytes();
-                m_reclaimable = bytes > std::numeric_limits<std::uint64_t>::max() - m_reclaimable ? std::numeric_limits<std::uint64_t>::max() : m_reclaimable + bytes;
+                m_reclaimable = bytes > std::numeric_limits<std::uint64_t>::max() - m_reclaimable
+                    ? std::numeric_limits<std::uint64_t>::max()
+                    : m_reclaimable + bytes;
                 m_groups.push_back(std::move(group));
             }
             m_buckets[m_frontier].groups.clear();
@@ -392,7 +394,7 @@ private:
     std::condition_variable m_changed;
     std::vector<std::size_t> m_prefixOrder;
     std::size_t m_nextPrefixRead = 0;
-    std::deque<Job> m_laterReads;  // whole reads and comparisons, which finish buckets
+    std::deque<Job> m_laterReads;                        // whole reads and comparisons, which finish buckets
     std::deque<std::vector<std::size_t>> m_compareSets;  // a deque: workers hold references while it grows
     std::size_t m_frontier = 0;
     std::vector<DuplicateGroup> m_groups;

@@ -13,8 +13,8 @@
 namespace lopewell {
 
 struct DuplicateGroup {
-    std::string id;  // SHA-256 of the content, 64 lower-case hex digits
-    std::uint64_t size = 0;  // what each file occupies (allocated size, else logical)
+    std::string id;                            // SHA-256 of the content, 64 lower-case hex digits
+    std::uint64_t size = 0;                    // what each file occupies (allocated size, else logical)
     std::vector<std::filesystem::path> files;  // canonical copy first
 
     // (files - 1) x size; 0 below two files. Saturates instead of wrapping.

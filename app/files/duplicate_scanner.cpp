@@ -11,11 +11,12 @@ namespace lopewell {
 
 Stream<DuplicateScanProgress> DuplicateScanner::scan(std::filesystem::path root, std::uint64_t minSize) const
 {
-    return Stream<DuplicateScanProgress>::start([scanner = *this, root = std::move(root), minSize](StreamProducer<DuplicateScanProgress>& out) {
-        // The hashing threads started from here inherit the lower priority.
-        lowerCurrentThreadPriority();
-        scanner.run(root, minSize, out);
-    });
+    return Stream<DuplicateScanProgress>::start(
+        [scanner = *this, root = std::move(root), minSize](StreamProducer<DuplicateScanProgress>& out) {
+            // The hashing threads started from here inherit the lower priority.
+            lowerCurrentThreadPriority();
+            scanner.run(root, minSize, out);
+        });
 }
 
 void DuplicateScanner::run(const std::filesystem::path& root, std::uint64_t minSize, StreamProducer<DuplicateScanProgress>& out) const
@@ -26,22 +27,25 @@ void DuplicateScanner::run(const std::filesystem::path& root, std::uint64_t minS
     WalkOptions options;
     options.skipHidden = true;
     options.skipPackageContents = true;
-    const ErrorOr<WalkEnd> end = walkTree(root, [&](const std::string& path, const FileEntry& entry) {
-        if (entry.kind != FileKind::regular || !entry.attributesKnown)
+    const ErrorOr<WalkEnd> end = walkTree(
+        root,
+        [&](const std::string& path, const FileEntry& entry) {
+            if (entry.kind != FileKind::regular || !entry.attributesKnown)
+                return WalkDecision::descend;
+            const std::uint64_t size = entry.sizeOnDisk();
+            if (size < minSize)
+                return WalkDecision::descend;
+            SizeBucket& bucket = buckets[size];
+            bucket.size = size;
+            bucket.files.push_back({ path, { entry.device, entry.inode, entry.logicalSize.value_or(0), entry.allocatedSize } });
+            ++candidates;
+            if (candidates - lastReport >= progressInterval) {
+                out.yield(DuplicateScanning { candidates, 0, 0 });
+                lastReport = candidates;
+            }
             return WalkDecision::descend;
-        const std::uint64_t size = entry.sizeOnDisk();
-        if (size < minSize)
-            return WalkDecision::descend;
-        SizeBucket& bucket = buckets[size];
-        bucket.size = size;
-        bucket.files.push_back({ path, { entry.device, entry.inode, entry.logicalSize.value_or(0), entry.allocatedSize } });
-        ++candidates;
-        if (candidates - lastReport >= progressInterval) {
-            out.yield(DuplicateScanning { candidates, 0, 0 });
-            lastReport = candidates;
-        }
-        return WalkDecision::descend;
-    }, {}, out.stopToken(), options);
+        },
+        {}, out.stopToken(), options);
 
     if (!end) {
         out.yield(DuplicateScanMissing { root });
@@ -56,7 +60,8 @@ void DuplicateScanner::run(const std::filesystem::path& root, std::uint64_t minS
             multiFile.push_back(std::move(bucket));
     }
     buckets.clear();
-    std::optional<DuplicateSearch> found = findDuplicates(std::move(multiFile), [&out] { return out.isStopRequested(); },
+    std::optional<DuplicateSearch> found = findDuplicates(
+        std::move(multiFile), [&out] { return out.isStopRequested(); },
         [&](std::size_t groups, std::uint64_t bytes) { out.yield(DuplicateScanning { candidates, std::int64_t(groups), bytes }); },
         m_hashingThreads);
     if (!found || out.isStopRequested())

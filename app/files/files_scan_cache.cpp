@@ -53,13 +53,14 @@ json encodeEntry(const DuplicatesScanEntry& entry)
     json groups = json::array();
     for (const DuplicateGroup& group : entry.groups)
         groups.push_back(encodeDuplicateGroup(group));
-    return { { "groups", std::move(groups) }, { "reclaimableBytes", entry.reclaimableBytes }, { "scannedAt", encodeDate(entry.scannedAt) } };
+    return { { "groups", std::move(groups) }, { "reclaimableBytes", entry.reclaimableBytes },
+        { "scannedAt", encodeDate(entry.scannedAt) } };
 }
 
 // Reads "<listKey>", "<totalKey>" and "scannedAt"; every one of them is required.
 template <typename Element, typename Decode>
-bool decodeListEntry(const json& object, std::string_view listKey, std::string_view totalKey, Decode decode,
-    std::vector<Element>& list, std::uint64_t& total, Date& scannedAt)
+bool decodeListEntry(const json& object, std::string_view listKey, std::string_view totalKey, Decode decode, std::vector<Element>& list,
+    std::uint64_t& total, Date& scannedAt)
 {
     if (!object.is_object())
         return false;
@@ -144,27 +145,25 @@ std::optional<FilesScanSnapshot> decodeFilesScanSnapshot(const json& object)
     for (auto [key, slot] : { std::pair { "largeFiles", &snapshot.largeFiles }, std::pair { "oldFiles", &snapshot.oldFiles } }) {
         if (const auto* value = member(object, key)) {
             FilesScanEntry entry;
-            if (!decodeListEntry<StorageItem>(*value, "items", "totalBytes", decodeStorageItem, entry.items, entry.totalBytes, entry.scannedAt))
+            if (!decodeListEntry<StorageItem>(
+                    *value, "items", "totalBytes", decodeStorageItem, entry.items, entry.totalBytes, entry.scannedAt))
                 return std::nullopt;
             *slot = std::move(entry);
         }
     }
     if (const auto* value = member(object, "duplicates")) {
         DuplicatesScanEntry entry;
-        if (!decodeListEntry<DuplicateGroup>(*value, "groups", "reclaimableBytes", decodeDuplicateGroup, entry.groups, entry.reclaimableBytes, entry.scannedAt))
+        if (!decodeListEntry<DuplicateGroup>(
+                *value, "groups", "reclaimableBytes", decodeDuplicateGroup, entry.groups, entry.reclaimableBytes, entry.scannedAt))
             return std::nullopt;
         snapshot.duplicates = std::move(entry);
     }
     return snapshot;
 }
 
-FilesScanCache::FilesScanCache(const HostLayout& layout)
-    : FilesScanCache(layout.applicationSupport() / cacheFileName)
-{
-}
+FilesScanCache::FilesScanCache(const HostLayout& layout) : FilesScanCache(layout.applicationSupport() / cacheFileName) {}
 
-FilesScanCache::FilesScanCache(fs::path file)
-    : m_file(std::move(file))
+FilesScanCache::FilesScanCache(fs::path file) : m_file(std::move(file))
 {
     // A folder that cannot be made shows up as a failed save.
     (void)createFolders(m_file.parent_path());
@@ -191,10 +190,7 @@ std::optional<FilesScanSnapshot> FilesScanCache::load() const
     return decodeFilesScanSnapshot(parsed);
 }
 
-FilesRootBookmarks::FilesRootBookmarks(std::shared_ptr<UserDefaults> defaults)
-    : m_defaults(std::move(defaults))
-{
-}
+FilesRootBookmarks::FilesRootBookmarks(std::shared_ptr<UserDefaults> defaults) : m_defaults(std::move(defaults)) {}
 
 std::optional<fs::path> FilesRootBookmarks::resolveBookmark(std::string_view key) const
 {

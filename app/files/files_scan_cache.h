@@ -16,8 +16,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "app/files/duplicate_group.h"
 #include "app/common/storage_item.h"
+#include "app/files/duplicate_group.h"
 #include "core/base/date.h"
 #include "platform/host_layout.h"
 

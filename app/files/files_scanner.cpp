@@ -31,21 +31,24 @@ void FilesScanner::run(const std::filesystem::path& root, const Mode& mode, Stre
     StorageScanComplete result;
     WalkOptions options;
     options.skipPackageContents = true;
-    const ErrorOr<WalkEnd> end = walkTree(root, [&](const std::string& path, const FileEntry& entry) {
-        // Links are not followed and not listed: trashing one would free nothing.
-        if (entry.kind != FileKind::regular || !entry.attributesKnown)
+    const ErrorOr<WalkEnd> end = walkTree(
+        root,
+        [&](const std::string& path, const FileEntry& entry) {
+            // Links are not followed and not listed: trashing one would free nothing.
+            if (entry.kind != FileKind::regular || !entry.attributesKnown)
+                return WalkDecision::descend;
+            ++filesSeen;
+            if (matches(entry)) {
+                result.items.push_back({ .url = path, .size = entry.sizeOnDisk(), .modificationDate = entry.modificationDate });
+                result.totalBytes += entry.sizeOnDisk();
+            }
+            if (filesSeen - lastReport >= progressInterval) {
+                out.yield(StorageScanning { std::int64_t(result.items.size()), result.totalBytes });
+                lastReport = filesSeen;
+            }
             return WalkDecision::descend;
-        ++filesSeen;
-        if (matches(entry)) {
-            result.items.push_back({ .url = path, .size = entry.sizeOnDisk(), .modificationDate = entry.modificationDate });
-            result.totalBytes += entry.sizeOnDisk();
-        }
-        if (filesSeen - lastReport >= progressInterval) {
-            out.yield(StorageScanning { std::int64_t(result.items.size()), result.totalBytes });
-            lastReport = filesSeen;
-        }
-        return WalkDecision::descend;
-    }, {}, out.stopToken(), options);
+        },
+        {}, out.stopToken(), options);
 
     if (!end) {
         out.yield(StorageScanMissing { root });

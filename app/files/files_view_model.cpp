@@ -83,7 +83,8 @@ FilesViewModel::FilesViewModel(Environment environment)
     , m_cache(m_environment.cacheFile)
     , m_bookmarks(m_environment.defaults)
 {
-    const std::array<std::string_view, 3> keys { FilesRootBookmarks::largeFilesKey, FilesRootBookmarks::oldFilesKey, FilesRootBookmarks::duplicatesKey };
+    const std::array<std::string_view, 3> keys { FilesRootBookmarks::largeFilesKey, FilesRootBookmarks::oldFilesKey,
+        FilesRootBookmarks::duplicatesKey };
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i].bookmarkKey = keys[i];
         std::optional<fs::path> folder = m_bookmarks.resolveBookmark(keys[i]);
@@ -296,8 +297,7 @@ bool FilesViewModel::trash(FilesSlot slot, std::vector<fs::path> urls, std::func
         return false;
     auto moveToTrash = m_environment.moveToTrash;
     m_trashTask = BackgroundTask<RemovalOutcome>(
-        m_environment.executor,
-        [moveToTrash, urls = std::move(urls)](std::stop_token) { return moveToTrash(urls); },
+        m_environment.executor, [moveToTrash, urls = std::move(urls)](std::stop_token) { return moveToTrash(urls); },
         [this, slot, done = std::move(done)](RemovalOutcome outcome) {
             prune(slot, outcome.movedURLs);
             persist();
@@ -390,7 +390,8 @@ FilesStateRow FilesViewModel::stateRow(FilesSlot slot) const
         if (idleOrFailed(m_duplicatesState, row))
             return row;
         if (const auto* scanning = std::get_if<DuplicatesScanning>(&m_duplicatesState)) {
-            return { Kind::scanning, std::to_string(scanning->groupsSoFar) + " groups · " + bytesText(scanning->reclaimableBytes) + " reclaimable",
+            return { Kind::scanning,
+                std::to_string(scanning->groupsSoFar) + " groups · " + bytesText(scanning->reclaimableBytes) + " reclaimable",
                 "Hashing " + std::to_string(scanning->filesSeen) + " candidate files…", { "Cancel" }, false };
         }
         const auto& scanned = std::get<DuplicatesScanned>(m_duplicatesState);
@@ -398,14 +399,16 @@ FilesStateRow FilesViewModel::stateRow(FilesSlot slot) const
         for (const DuplicateGroup& group : scanned.groups)
             files += group.files.size();
         return { Kind::scanned, bytesText(scanned.reclaimableBytes),
-            std::to_string(scanned.groups.size()) + " groups · " + std::to_string(files) + " files · " + formatRelativeTime(scanned.scannedAt, now),
+            std::to_string(scanned.groups.size()) + " groups · " + std::to_string(files) + " files · "
+                + formatRelativeTime(scanned.scannedAt, now),
             { "Re-scan", "Review" }, false };
     }
     const FilesScanState& state = filesState(slot);
     if (idleOrFailed(state, row))
         return row;
     if (const auto* scanning = std::get_if<FilesScanning>(&state))
-        return { Kind::scanning, "Scanning…", std::to_string(scanning->matches) + " matches · " + bytesText(scanning->matchBytes), { "Cancel" }, false };
+        return { Kind::scanning, "Scanning…", std::to_string(scanning->matches) + " matches · " + bytesText(scanning->matchBytes),
+            { "Cancel" }, false };
     const auto& scanned = std::get<FilesScanned>(state);
     return { Kind::scanned, bytesText(scanned.totalBytes),
         std::to_string(scanned.items.size()) + " matches · " + formatRelativeTime(scanned.scannedAt, now), { "Re-scan", "Review" }, false };

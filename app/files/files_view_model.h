@@ -23,11 +23,11 @@
 #include <variant>
 #include <vector>
 
+#include "app/common/category_inspector_model.h"
+#include "app/common/storage_item.h"
 #include "app/files/duplicate_scanner.h"
 #include "app/files/files_scan_cache.h"
 #include "app/files/files_scanner.h"
-#include "app/common/category_inspector_model.h"
-#include "app/common/storage_item.h"
 #include "core/base/raw_value.h"
 #include "core/concurrency/background_task.h"
 #include "core/concurrency/change_observers.h"
@@ -52,7 +52,8 @@ struct RawValues<FilesSlot> {
 std::string_view filesSegmentTitle(FilesSlot slot);  // "Large Files", "Old Files", "Duplicates"
 
 inline constexpr std::string_view filesTitle = "Files";
-inline constexpr std::string_view filesIntroText = "Manual review. Pick a folder; we list candidates by size, age, or duplication. Nothing is pre-selected — you opt each file in.";
+inline constexpr std::string_view filesIntroText
+    = "Manual review. Pick a folder; we list candidates by size, age, or duplication. Nothing is pre-selected — you opt each file in.";
 inline constexpr std::string_view filesFolderLabel = "Folder";
 inline constexpr std::string_view filesPickFolderHelp = "Pick a folder to scan";
 inline constexpr std::string_view filesChooseFolderMessage = "Choose the folder to scan.";
@@ -66,14 +67,14 @@ struct FilesOption {
 };
 
 inline constexpr std::string_view largeFilesPickerLabel = "At least";
-inline constexpr std::array<FilesOption<std::uint64_t>, 4> largeFilesThresholdOptions { {
-    { "100 MB", 104'857'600 }, { "500 MB", 524'288'000 }, { "1 GB", 1'073'741'824 }, { "5 GB", 5'368'709'120 } } };
+inline constexpr std::array<FilesOption<std::uint64_t>, 4> largeFilesThresholdOptions { { { "100 MB", 104'857'600 },
+    { "500 MB", 524'288'000 }, { "1 GB", 1'073'741'824 }, { "5 GB", 5'368'709'120 } } };
 inline constexpr std::string_view oldFilesPickerLabel = "Older than";
-inline constexpr std::array<FilesOption<int>, 5> oldFilesAgeOptions { {
-    { "30 days", 30 }, { "90 days", 90 }, { "6 months", 180 }, { "1 year", 365 }, { "2 years", 730 } } };
+inline constexpr std::array<FilesOption<int>, 5> oldFilesAgeOptions { { { "30 days", 30 }, { "90 days", 90 }, { "6 months", 180 },
+    { "1 year", 365 }, { "2 years", 730 } } };
 inline constexpr std::string_view duplicatesPickerLabel = "Files at least";
-inline constexpr std::array<FilesOption<std::uint64_t>, 4> duplicatesMinSizeOptions { {
-    { "1 MB", 1'048'576 }, { "5 MB", 5'242'880 }, { "50 MB", 52'428'800 }, { "100 MB", 104'857'600 } } };
+inline constexpr std::array<FilesOption<std::uint64_t>, 4> duplicatesMinSizeOptions { { { "1 MB", 1'048'576 }, { "5 MB", 5'242'880 },
+    { "50 MB", 52'428'800 }, { "100 MB", 104'857'600 } } };
 
 // "1 year", "2 years", "1 month", "6 months", "45 days".
 std::string filesAgeText(int days);
@@ -107,8 +108,8 @@ using DuplicatesScanState = std::variant<FilesIdle, DuplicatesScanning, Duplicat
 struct FilesReviewRequest {
     FilesSlot slot = FilesSlot::largeFiles;
     std::vector<StorageItem> items;  // at most 2,000: the largest when there were more
-    std::uint64_t totalBytes = 0;   // of every item, listed or not
-    std::int64_t totalCount = 0;    // before the cap
+    std::uint64_t totalBytes = 0;    // of every item, listed or not
+    std::int64_t totalCount = 0;     // before the cap
     std::optional<std::set<std::filesystem::path>> defaultSelection;
     bool isCleaning = false;
 
@@ -120,8 +121,8 @@ struct FilesReviewRequest {
 struct FilesStateRow {
     enum class Kind { idle, scanning, scanned, failed };
     Kind kind = Kind::idle;
-    std::string headline;  // "Not scanned yet", "Scanning…" (duplicates: the groups so far), the total, the message
-    std::string detail;    // the counts line; empty when none
+    std::string headline;              // "Not scanned yet", "Scanning…" (duplicates: the groups so far), the total, the message
+    std::string detail;                // the counts line; empty when none
     std::vector<std::string> buttons;  // "Scan"; "Cancel"; "Re-scan" and "Review"; "Retry"
     bool showsWarning = false;
     bool operator==(const FilesStateRow&) const = default;

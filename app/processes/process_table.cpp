@@ -24,12 +24,18 @@ int compare(const RunningProcess& a, const RunningProcess& b, ProcessSortKey key
 {
     auto order = [](const auto& x, const auto& y) { return x < y ? -1 : (y < x ? 1 : 0); };
     switch (key) {
-    case ProcessSortKey::name: return order(lowered(a.name), lowered(b.name));
-    case ProcessSortKey::pid: return order(a.pid, b.pid);
-    case ProcessSortKey::user: return order(lowered(a.user), lowered(b.user));
-    case ProcessSortKey::cpu: return order(a.cpuPercent, b.cpuPercent);
-    case ProcessSortKey::memory: return order(a.memoryBytes, b.memoryBytes);
-    case ProcessSortKey::threads: return order(a.threadCount, b.threadCount);
+    case ProcessSortKey::name:
+        return order(lowered(a.name), lowered(b.name));
+    case ProcessSortKey::pid:
+        return order(a.pid, b.pid);
+    case ProcessSortKey::user:
+        return order(lowered(a.user), lowered(b.user));
+    case ProcessSortKey::cpu:
+        return order(a.cpuPercent, b.cpuPercent);
+    case ProcessSortKey::memory:
+        return order(a.memoryBytes, b.memoryBytes);
+    case ProcessSortKey::threads:
+        return order(a.threadCount, b.threadCount);
     }
     return 0;
 }
@@ -38,23 +44,27 @@ int compare(const RunningProcess& a, const RunningProcess& b, ProcessSortKey key
 
 std::optional<ProcessSortKey> processSortKey(std::string_view text)
 {
-    if (text == "cpu") return ProcessSortKey::cpu;
-    if (text == "memory") return ProcessSortKey::memory;
-    if (text == "pid") return ProcessSortKey::pid;
-    if (text == "name") return ProcessSortKey::name;
-    if (text == "user") return ProcessSortKey::user;
-    if (text == "threads") return ProcessSortKey::threads;
+    if (text == "cpu")
+        return ProcessSortKey::cpu;
+    if (text == "memory")
+        return ProcessSortKey::memory;
+    if (text == "pid")
+        return ProcessSortKey::pid;
+    if (text == "name")
+        return ProcessSortKey::name;
+    if (text == "user")
+        return ProcessSortKey::user;
+    if (text == "threads")
+        return ProcessSortKey::threads;
     return std::nullopt;
 }
 
-std::vector<RunningProcess> visibleProcesses(std::vector<RunningProcess> rows, std::string_view filter,
-    ProcessSortKey key, bool ascending)
+std::vector<RunningProcess> visibleProcesses(std::vector<RunningProcess> rows, std::string_view filter, ProcessSortKey key, bool ascending)
 {
     const std::string query = lowered(trimmed(filter));
     if (!query.empty()) {
         std::erase_if(rows, [&](const RunningProcess& row) {
-            return lowered(row.name).find(query) == std::string::npos
-                && std::to_string(row.pid).find(query) == std::string::npos
+            return lowered(row.name).find(query) == std::string::npos && std::to_string(row.pid).find(query) == std::string::npos
                 && lowered(row.user).find(query) == std::string::npos;
         });
     }

@@ -20,7 +20,6 @@ std::optional<ProcessSortKey> processSortKey(std::string_view text);
 // `filter` is trimmed and lower-cased; a row stays when its lower-cased name, its decimal pid or
 // its lower-cased user contains it. Empty keeps everything. The sort is stable, so rows that
 // tie keep the sampler's (pid) order.
-std::vector<RunningProcess> visibleProcesses(std::vector<RunningProcess> rows, std::string_view filter,
-    ProcessSortKey key, bool ascending);
+std::vector<RunningProcess> visibleProcesses(std::vector<RunningProcess> rows, std::string_view filter, ProcessSortKey key, bool ascending);
 
 }  // namespace lopewell

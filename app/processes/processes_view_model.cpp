@@ -64,7 +64,10 @@ ProcessesViewModel::ProcessesViewModel(Environment environment)
 {
 }
 
-ProcessesViewModel::~ProcessesViewModel() { m_sampleTask.cancel(); }
+ProcessesViewModel::~ProcessesViewModel()
+{
+    m_sampleTask.cancel();
+}
 
 void ProcessesViewModel::start()
 {
@@ -72,8 +75,8 @@ void ProcessesViewModel::start()
         return;
     m_isSampling = true;
     m_sampleTask = StreamTask<std::vector<RunningProcess>>(m_environment.executor,
-        periodicStream<std::vector<RunningProcess>>(m_environment.clock, sampleInterval,
-            [sampler = m_sampler] { return sampler->sample(); }),
+        periodicStream<std::vector<RunningProcess>>(
+            m_environment.clock, sampleInterval, [sampler = m_sampler] { return sampler->sample(); }),
         [this](std::vector<RunningProcess> rows) { apply(std::move(rows)); });
     m_observers.notify();
 }
@@ -149,8 +152,7 @@ void ProcessesViewModel::requestSignal(ProcessSignal signal, const std::set<int3
     SignalConfirmation confirmation { *found, signal, {}, {}, {}, "Cancel" };
     if (signal == ProcessSignal::quit) {
         confirmation.title = "Quit " + name + "?";
-        confirmation.message =
-            "Sends SIGTERM to PID " + pidText + ". The process gets a chance to save state and exit cleanly.";
+        confirmation.message = "Sends SIGTERM to PID " + pidText + ". The process gets a chance to save state and exit cleanly.";
         confirmation.confirmButton = "Quit";
     } else {
         confirmation.title = "Force quit " + name + "?";

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "app/common/process_sampler.h"
+#include "app/common/running_process.h"
 #include "app/processes/process_signals.h"
 #include "app/processes/process_table.h"
-#include "app/common/running_process.h"
 #include "core/base/error_or.h"
 #include "core/concurrency/change_observers.h"
 #include "core/concurrency/clock.h"

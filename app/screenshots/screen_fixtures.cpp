@@ -75,10 +75,14 @@ ProcessSampler::Source processSource()
     source.activeProcessorCount = [] { return 8; };
     source.lookupUserName = [](uint32_t uid) -> std::optional<std::string> {
         switch (uid) {
-        case 0: return "root";
-        case 33: return "www-data";
-        case 1000: return "alex";
-        default: return std::nullopt;
+        case 0:
+            return "root";
+        case 33:
+            return "www-data";
+        case 1000:
+            return "alex";
+        default:
+            return std::nullopt;
         }
     };
     source.ownPid = 0;
@@ -109,19 +113,26 @@ DashboardViewModel::Environment dashboardEnvironment(Executor& executor, Clock& 
         .clock = clock,
         .cpuSources = cpuSources(),
         .processSource = processSource(),
-        .readMemory = [] {
-            return std::optional<MemoryStats>(MemoryStats { .active = 7 * GiB, .inactive = 3 * GiB, .free = 2 * GiB,
-                .wired = 2 * GiB + GiB / 2, .compressed = GiB, .total = 16 * GiB, .appResident = 48 * MiB });
-        },
-        .readGPU = [] {
-            GPUInfo gpu;
-            gpu.name = "AMD Radeon RX 7600 XT Graphics (RADV NAVI33)";
-            gpu.family = "Unknown / Vulkan 1.3";
-            gpu.recommendedMaxWorkingSet = 8 * GiB;
-            gpu.unifiedMemory = false;
-            gpu.currentAllocated = 64 * MiB;
-            return std::optional<GPUInfo>(gpu);
-        },
+        .readMemory =
+            [] {
+                return std::optional<MemoryStats>(MemoryStats { .active = 7 * GiB,
+                    .inactive = 3 * GiB,
+                    .free = 2 * GiB,
+                    .wired = 2 * GiB + GiB / 2,
+                    .compressed = GiB,
+                    .total = 16 * GiB,
+                    .appResident = 48 * MiB });
+            },
+        .readGPU =
+            [] {
+                GPUInfo gpu;
+                gpu.name = "AMD Radeon RX 7600 XT Graphics (RADV NAVI33)";
+                gpu.family = "Unknown / Vulkan 1.3";
+                gpu.recommendedMaxWorkingSet = 8 * GiB;
+                gpu.unifiedMemory = false;
+                gpu.currentAllocated = 64 * MiB;
+                return std::optional<GPUInfo>(gpu);
+            },
         .openSupportSettings = [] {},
     };
 }
@@ -131,8 +142,8 @@ DashboardViewModel::Environment dashboardEnvironment(Executor& executor, Clock& 
 ProcessScreenFixture::ProcessScreenFixture()
 {
     m_dashboard = std::make_unique<DashboardViewModel>(dashboardEnvironment(m_executor, m_clock));
-    m_processes = std::make_unique<ProcessesViewModel>(
-        ProcessesViewModel::Environment { m_executor, m_clock, processSource(), [](ProcessSignal, int32_t) -> ErrorOr<void> { return {}; } });
+    m_processes = std::make_unique<ProcessesViewModel>(ProcessesViewModel::Environment {
+        m_executor, m_clock, processSource(), [](ProcessSignal, int32_t) -> ErrorOr<void> { return {}; } });
     m_waitingDashboard = std::make_unique<DashboardViewModel>(dashboardEnvironment(m_executor, m_clock));
 }
 

@@ -20,11 +20,11 @@ inline constexpr std::string_view menuCommand = "About Lopewell";
 inline constexpr std::string_view applicationName = "Lopewell";
 inline constexpr std::string_view feedbackLabel = "Feedback";
 inline constexpr std::string_view privacyHeading = "Runs entirely on your Mac";
-inline constexpr std::string_view privacyText =
-    "Lopewell collects nothing. The only outbound network request it makes is the update check.";
+inline constexpr std::string_view privacyText
+    = "Lopewell collects nothing. The only outbound network request it makes is the update check.";
 inline constexpr std::string_view supportHeading = "Support development";
-inline constexpr std::string_view supportText =
-    "Lopewell is free. If it saved you time, here are three ways to say thanks — none of them required.";
+inline constexpr std::string_view supportText
+    = "Lopewell is free. If it saved you time, here are three ways to say thanks — none of them required.";
 }  // namespace AboutText
 
 // "Version 1.2 (build 34)"; an empty value shows as an em dash.

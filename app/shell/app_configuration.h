@@ -18,6 +18,9 @@ inline constexpr std::string_view kDirectTipURL = "https://lopewell.app/thanks/t
 // The release feed the updater checks, over HTTPS only.
 inline constexpr std::string_view kUpdateFeedURL = "https://lopewell.app/releases/appcast.xml";
 
-inline std::string supportMailURL() { return "mailto:" + std::string(kSupportEmail); }
+inline std::string supportMailURL()
+{
+    return "mailto:" + std::string(kSupportEmail);
+}
 
 }  // namespace lopewell::configuration

@@ -37,8 +37,7 @@ std::chrono::seconds localUtcOffset(Date date)
 
 }  // namespace
 
-UpdateCheckOutcome checkFeed(const HttpClient& client, std::string_view feedUrl, std::string_view currentVersion,
-                             std::stop_token token)
+UpdateCheckOutcome checkFeed(const HttpClient& client, std::string_view feedUrl, std::string_view currentVersion, std::stop_token token)
 {
     const auto current = VersionNumber::parse(currentVersion);
     if (!current)
@@ -68,7 +67,7 @@ HttpRequestOptions AppUpdater::defaultHttpOptions()
 }
 
 AppUpdater::AppUpdater(Executor& executor, Clock& clock, std::shared_ptr<UserDefaults> defaults, std::string feedUrl,
-                       std::string currentVersion, HttpRequestOptions http, WallClock wallClock)
+    std::string currentVersion, HttpRequestOptions http, WallClock wallClock)
     : m_executor(executor)
     , m_clock(clock)
     , m_defaults(std::move(defaults))
@@ -81,8 +80,8 @@ AppUpdater::AppUpdater(Executor& executor, Clock& clock, std::shared_ptr<UserDef
     }())
     , m_wallClock(std::move(wallClock))
 {
-    m_automaticallyChecks = !m_defaults->objectExists(UpdaterKey::automaticallyChecks)
-        || m_defaults->boolForKey(UpdaterKey::automaticallyChecks);
+    m_automaticallyChecks
+        = !m_defaults->objectExists(UpdaterKey::automaticallyChecks) || m_defaults->boolForKey(UpdaterKey::automaticallyChecks);
     m_lastCheckDate = storedLastCheckDate(*m_defaults);
     armSchedule();
 }
@@ -118,9 +117,8 @@ void AppUpdater::startCheck(CheckTrigger trigger)
     m_wait.cancel();
     m_check = BackgroundTask<UpdateCheckOutcome>(
         m_executor,
-        [client = m_client, url = m_feedUrl, version = m_currentVersion](std::stop_token token) {
-            return checkFeed(client, url, version, token);
-        },
+        [client = m_client, url = m_feedUrl, version = m_currentVersion](
+            std::stop_token token) { return checkFeed(client, url, version, token); },
         [this, trigger](UpdateCheckOutcome outcome) { finishCheck(std::move(outcome), trigger); });
     m_observers.notify();
 }
@@ -150,10 +148,10 @@ Duration AppUpdater::delayUntilNextCheck() const
         return earliest;
     // In seconds as doubles: a date far off (a clock set wrong) cannot overflow, and one in the
     // future never puts the next check further away than a full interval.
-    const double untilDue = secondsSinceReferenceDate(*m_lastCheckDate)
-        + std::chrono::duration<double>(kCheckInterval).count() - secondsSinceReferenceDate(m_wallClock());
-    const double clamped = std::clamp(untilDue, std::chrono::duration<double>(earliest).count(),
-                                      std::chrono::duration<double>(kCheckInterval).count());
+    const double untilDue = secondsSinceReferenceDate(*m_lastCheckDate) + std::chrono::duration<double>(kCheckInterval).count()
+        - secondsSinceReferenceDate(m_wallClock());
+    const double clamped
+        = std::clamp(untilDue, std::chrono::duration<double>(earliest).count(), std::chrono::duration<double>(kCheckInterval).count());
     return seconds(clamped);
 }
 
@@ -180,15 +178,14 @@ std::string AppUpdater::lastCheckDescription() const
 std::string formatCheckDate(Date date, std::chrono::seconds utcOffset)
 {
     using namespace std::chrono;
-    constexpr const char* kMonths[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    constexpr const char* kMonths[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
     const auto local = floor<minutes>(date + utcOffset);
     const auto day = floor<days>(local);
     const year_month_day ymd { day };
     const hh_mm_ss<minutes> time { local - day };
     char text[64];
-    std::snprintf(text, sizeof text, "%u %s %d at %02d:%02d", unsigned(ymd.day()), kMonths[unsigned(ymd.month()) - 1],
-                  int(ymd.year()), int(time.hours().count()), int(time.minutes().count()));
+    std::snprintf(text, sizeof text, "%u %s %d at %02d:%02d", unsigned(ymd.day()), kMonths[unsigned(ymd.month()) - 1], int(ymd.year()),
+        int(time.hours().count()), int(time.minutes().count()));
     return text;
 }
 
@@ -207,8 +204,7 @@ std::string outcomeDetail(const UpdateCheckOutcome& outcome)
     if (const auto* upToDate = std::get_if<UpToDate>(&outcome))
         return name + " " + upToDate->currentVersion + " is the newest version.";
     if (const auto* available = std::get_if<UpdateAvailable>(&outcome))
-        return name + " " + available->release.displayVersion() + " is available — you have "
-            + available->currentVersion + ".";
+        return name + " " + available->release.displayVersion() + " is available — you have " + available->currentVersion + ".";
     return std::get<UpdateCheckFailed>(outcome).reason;
 }
 

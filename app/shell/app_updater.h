@@ -35,7 +35,7 @@ namespace lopewell {
 
 namespace UpdaterKey {
 inline constexpr std::string_view automaticallyChecks = "updates.automaticallyChecks";  // bool, absent: true
-inline constexpr std::string_view lastCheckDate = "updates.lastCheckDate";  // whole seconds since 2001-01-01 UTC
+inline constexpr std::string_view lastCheckDate = "updates.lastCheckDate";              // whole seconds since 2001-01-01 UTC
 }  // namespace UpdaterKey
 
 struct UpToDate {
@@ -54,8 +54,7 @@ struct UpdateCheckFailed {
 using UpdateCheckOutcome = std::variant<UpToDate, UpdateAvailable, UpdateCheckFailed>;
 
 // The whole check, off the main thread: fetch, read, compare. Never throws.
-UpdateCheckOutcome checkFeed(const HttpClient& client, std::string_view feedUrl, std::string_view currentVersion,
-                             std::stop_token token);
+UpdateCheckOutcome checkFeed(const HttpClient& client, std::string_view feedUrl, std::string_view currentVersion, std::stop_token token);
 
 // Who asked: the screen pops up the answer to the user's own check, while a scheduled one
 // speaks only when there is a newer release.
@@ -72,9 +71,9 @@ public:
 
     // Starts the schedule at once when automatic checks are on. `clock` times the waits (it
     // keeps counting through sleep); `wallClock` stamps and reads the last check date.
-    AppUpdater(Executor& executor, Clock& clock, std::shared_ptr<UserDefaults> defaults, std::string feedUrl,
-               std::string currentVersion, HttpRequestOptions http = defaultHttpOptions(),
-               WallClock wallClock = [] { return std::chrono::system_clock::now(); });
+    AppUpdater(
+        Executor& executor, Clock& clock, std::shared_ptr<UserDefaults> defaults, std::string feedUrl, std::string currentVersion,
+        HttpRequestOptions http = defaultHttpOptions(), WallClock wallClock = [] { return std::chrono::system_clock::now(); });
     ~AppUpdater();
     AppUpdater(const AppUpdater&) = delete;
     AppUpdater& operator=(const AppUpdater&) = delete;

@@ -40,7 +40,6 @@ public:
     virtual void terminate() = 0;
 };
 
-
 // Closing the last window leaves the tray readout running.
 inline constexpr bool kQuitsWhenLastWindowCloses = false;
 

@@ -69,9 +69,15 @@ MenuBarController::MenuBarController(Environment environment)
 {
 }
 
-MenuBarController::~MenuBarController() { stop(); }
+MenuBarController::~MenuBarController()
+{
+    stop();
+}
 
-void MenuBarController::assertOnExecutor() const { assert(m_environment.executor.isCurrent()); }
+void MenuBarController::assertOnExecutor() const
+{
+    assert(m_environment.executor.isCurrent());
+}
 
 void MenuBarController::start()
 {
@@ -106,16 +112,16 @@ void MenuBarController::restartSampling()
     m_sampleTask.cancel();
     // The sampler lives as long as the controller, so a restarted stream delivers its first
     // sample at once, against the previous stream's last read.
-    m_sampleTask = StreamTask<CPUSample>(m_environment.executor, m_sampler->stream(interval(), m_environment.clock),
-        [this](CPUSample sample) { apply(sample); });
+    m_sampleTask = StreamTask<CPUSample>(
+        m_environment.executor, m_sampler->stream(interval(), m_environment.clock), [this](CPUSample sample) { apply(sample); });
 }
 
 void MenuBarController::restartMemoryPoll()
 {
     m_memoryPollTask.cancel();
     m_memoryPollTask = StreamTask<std::optional<MemoryStats>>(m_environment.executor,
-        periodicStream<std::optional<MemoryStats>>(m_environment.clock, interval(),
-            [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
+        periodicStream<std::optional<MemoryStats>>(
+            m_environment.clock, interval(), [read = m_environment.readMemory] { return read ? read() : std::nullopt; }),
         [this](std::optional<MemoryStats> memory) {
             m_memory = memory;
             m_observers.notify();
@@ -126,8 +132,8 @@ void MenuBarController::startIdleCheck()
 {
     m_idleCheckTask.cancel();
     m_idleCheckTask = StreamTask<std::optional<double>>(m_environment.executor,
-        periodicStream<std::optional<double>>(m_environment.clock, idleCheckInterval,
-            [idle = m_environment.secondsSinceLastInput] { return idle ? idle() : std::nullopt; },
+        periodicStream<std::optional<double>>(
+            m_environment.clock, idleCheckInterval, [idle = m_environment.secondsSinceLastInput] { return idle ? idle() : std::nullopt; },
             FirstValue::afterInterval),
         [this](std::optional<double> seconds) { applyIdle(seconds); });
 }
@@ -152,9 +158,15 @@ void MenuBarController::applyIdle(std::optional<double> seconds)
     m_observers.notify();
 }
 
-PopoverContent MenuBarController::popover() const { return popoverContent(m_cpuOverall, m_cpuPerCore, m_memory); }
+PopoverContent MenuBarController::popover() const
+{
+    return popoverContent(m_cpuOverall, m_cpuPerCore, m_memory);
+}
 
-std::vector<MenuItem> MenuBarController::menu() const { return statusMenu(m_environment.supportLinks); }
+std::vector<MenuItem> MenuBarController::menu() const
+{
+    return statusMenu(m_environment.supportLinks);
+}
 
 void MenuBarController::perform(const MenuItem& item)
 {

@@ -16,7 +16,10 @@ double unitFraction(double value)
     return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
 }
 
-std::string percentText(int64_t percent) { return std::to_string(percent) + "%"; }
+std::string percentText(int64_t percent)
+{
+    return std::to_string(percent) + "%";
+}
 
 }  // namespace
 
@@ -45,8 +48,8 @@ PopoverContent popoverContent(double cpuOverall, std::span<const double> perCore
         row.percent = popoverPercent(row.usedFraction);
         row.percentText = percentText(row.percent);
         row.band = memoryBand(row.usedFraction);
-        row.caption = formatByteCount(memory->used(), ByteCountStyle::memory) + " of "
-            + formatByteCount(memory->total, ByteCountStyle::memory);
+        row.caption
+            = formatByteCount(memory->used(), ByteCountStyle::memory) + " of " + formatByteCount(memory->total, ByteCountStyle::memory);
         content.memory = std::move(row);
     }
     return content;

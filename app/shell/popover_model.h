@@ -40,7 +40,7 @@ struct MemoryRow {
     std::string percentText;  // "64%"
     double usedFraction = 0;  // 0–1, the progress bar
     LoadBand band = LoadBand::low;
-    std::string caption;      // "10 GB of 16 GB"
+    std::string caption;  // "10 GB of 16 GB"
 
     bool operator==(const MemoryRow&) const = default;
 };

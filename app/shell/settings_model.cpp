@@ -1,7 +1,7 @@
 #include "app/shell/settings_model.h"
 
-#include "app/shell/app_configuration.h"
 #include "app/common/icon_names.h"
+#include "app/shell/app_configuration.h"
 #include "platform/log.h"
 
 namespace lopewell {
@@ -30,10 +30,14 @@ std::optional<SettingsTab> settingsTabForTag(std::int64_t tag)
 std::string_view settingsTabTitle(SettingsTab tab)
 {
     switch (tab) {
-    case SettingsTab::general: return "General";
-    case SettingsTab::updates: return "Updates";
-    case SettingsTab::privacy: return "Privacy";
-    case SettingsTab::support: return "Support";
+    case SettingsTab::general:
+        return "General";
+    case SettingsTab::updates:
+        return "Updates";
+    case SettingsTab::privacy:
+        return "Privacy";
+    case SettingsTab::support:
+        return "Support";
     }
     return {};
 }
@@ -41,10 +45,14 @@ std::string_view settingsTabTitle(SettingsTab tab)
 std::string_view settingsTabSymbol(SettingsTab tab)
 {
     switch (tab) {
-    case SettingsTab::general: return "gear";
-    case SettingsTab::updates: return "arrow.down.circle";
-    case SettingsTab::privacy: return "lock.shield";
-    case SettingsTab::support: return "heart";
+    case SettingsTab::general:
+        return "gear";
+    case SettingsTab::updates:
+        return "arrow.down.circle";
+    case SettingsTab::privacy:
+        return "lock.shield";
+    case SettingsTab::support:
+        return "heart";
     }
     return {};
 }
@@ -93,8 +101,7 @@ void SettingsWindowModel::select(SettingsTab tab)
 }
 
 GeneralPaneModel::GeneralPaneModel(std::shared_ptr<UserDefaults> defaults, LoginItemService loginItem,
-                                   std::function<void(bool)> setMenuBarEnabled,
-                                   std::function<void(bool)> applyHideFromDock)
+    std::function<void(bool)> setMenuBarEnabled, std::function<void(bool)> applyHideFromDock)
     : m_defaults(std::move(defaults))
     , m_loginItem(std::move(loginItem))
     , m_setMenuBarEnabled(std::move(setMenuBarEnabled))
@@ -162,18 +169,16 @@ void GeneralPaneModel::setAutoLaunchEnabled(bool enabled)
 std::vector<LinkRow> supportPaneLinks()
 {
     return {
-        { "cup.and.saucer.fill", "Buy me a coffee", "One-time tip on Buy Me a Coffee",
-          std::string(configuration::kBuyMeACoffeeURL) },
+        { "cup.and.saucer.fill", "Buy me a coffee", "One-time tip on Buy Me a Coffee", std::string(configuration::kBuyMeACoffeeURL) },
         { "heart.fill", "GitHub Sponsors", "Recurring sponsorship", std::string(configuration::kGitHubSponsorsURL) },
-        { "creditcard.fill", "Direct tip via Stripe", "One-time, no platform cut",
-          std::string(configuration::kDirectTipURL) },
+        { "creditcard.fill", "Direct tip via Stripe", "One-time, no platform cut", std::string(configuration::kDirectTipURL) },
     };
 }
 
 LinkRow supportPaneFeedbackLink()
 {
     return { std::string(SupportPaneText::feedbackSymbol), std::string(configuration::kSupportEmail),
-             std::string(SupportPaneText::feedbackCaption), configuration::supportMailURL() };
+        std::string(SupportPaneText::feedbackCaption), configuration::supportMailURL() };
 }
 
 }  // namespace lopewell

@@ -30,10 +30,12 @@ namespace lopewell {
 // The tag is what "selectedSettingsTab" stores.
 enum class SettingsTab : int { general = 0, updates = 1, privacy = 2, support = 3 };
 
-inline constexpr std::array kSettingsTabs { SettingsTab::general, SettingsTab::updates, SettingsTab::privacy,
-                                            SettingsTab::support };
+inline constexpr std::array kSettingsTabs { SettingsTab::general, SettingsTab::updates, SettingsTab::privacy, SettingsTab::support };
 
-inline constexpr int settingsTabTag(SettingsTab tab) { return static_cast<int>(tab); }
+inline constexpr int settingsTabTag(SettingsTab tab)
+{
+    return static_cast<int>(tab);
+}
 std::optional<SettingsTab> settingsTabForTag(std::int64_t tag);
 
 std::string_view settingsTabTitle(SettingsTab tab);     // "General", "Updates", ...
@@ -74,8 +76,8 @@ private:
 // THREAD-SAFETY: none; lives on the main executor.
 class GeneralPaneModel {
 public:
-    GeneralPaneModel(std::shared_ptr<UserDefaults> defaults, LoginItemService loginItem,
-                     std::function<void(bool)> setMenuBarEnabled, std::function<void(bool)> applyHideFromDock);
+    GeneralPaneModel(std::shared_ptr<UserDefaults> defaults, LoginItemService loginItem, std::function<void(bool)> setMenuBarEnabled,
+        std::function<void(bool)> applyHideFromDock);
 
     // Re-reads the two stored toggles and asks the login-item service for its real state.
     void paneShown();
@@ -113,8 +115,8 @@ inline constexpr std::string_view menuBarSection = "Menu Bar";
 inline constexpr std::string_view menuBarToggle = "Show CPU readout in the menu bar";
 inline constexpr std::string_view menuBarCaption = "Tap the menu bar item for a mini dashboard; right-click for Open / Quit.";
 inline constexpr std::string_view dockToggle = "Hide Lopewell from the Dock";
-inline constexpr std::string_view dockCaption =
-    "Hiding from the Dock keeps the menu bar item available without a Dock icon. Re-show it by reopening Settings from Spotlight.";
+inline constexpr std::string_view dockCaption
+    = "Hiding from the Dock keeps the menu bar item available without a Dock icon. Re-show it by reopening Settings from Spotlight.";
 inline constexpr std::string_view atLaunchSection = "At Launch";
 inline constexpr std::string_view loginToggle = "Open Lopewell at login";
 inline constexpr std::string_view errorPrefix = "Couldn't update Open at Login: ";
@@ -124,8 +126,8 @@ inline constexpr std::string_view errorSymbol = "exclamationmark.triangle";
 namespace UpdatesPaneText {
 inline constexpr std::string_view automaticChecksSection = "Automatic checks";
 inline constexpr std::string_view automaticChecksToggle = "Check for updates automatically";
-inline constexpr std::string_view automaticChecksCaption =
-    "Checks once every 24 hours. Lopewell only tells you about a new release and opens its page — nothing is downloaded or installed behind your back.";
+inline constexpr std::string_view automaticChecksCaption = "Checks once every 24 hours. Lopewell only tells you about a new release and "
+                                                           "opens its page — nothing is downloaded or installed behind your back.";
 inline constexpr std::string_view statusSection = "Status";
 inline constexpr std::string_view lastCheckedLabel = "Last checked";
 inline constexpr std::string_view neverChecked = "Never";
@@ -136,20 +138,20 @@ namespace PrivacyPaneText {
 inline constexpr std::string_view onDeviceSection = "On-device only";
 inline constexpr std::string_view onDeviceHeading = "Runs entirely on your Mac";
 inline constexpr std::string_view onDeviceSymbol = "lock.shield.fill";
-inline constexpr std::string_view onDeviceParagraph =
-    "No analytics, no telemetry, no third-party SDKs. The only outbound network request Lopewell makes is the update check.";
+inline constexpr std::string_view onDeviceParagraph
+    = "No analytics, no telemetry, no third-party SDKs. The only outbound network request Lopewell makes is the update check.";
 inline constexpr std::string_view verifySection = "Verify yourself";
 inline constexpr std::string_view verifyInstruction = "Open Terminal and run:";
 // Case-insensitive: the running program's name is "lopewell".
 inline constexpr std::string_view verifyCommand = "lsof -i -n -P | grep -i lopewell";
-inline constexpr std::string_view verifyExpectation =
-    "While the app is running, the only listed network connection should be the periodic HTTPS check against the appcast — and only during a check window.";
+inline constexpr std::string_view verifyExpectation = "While the app is running, the only listed network connection should be the periodic "
+                                                      "HTTPS check against the appcast — and only during a check window.";
 }  // namespace PrivacyPaneText
 
 namespace SupportPaneText {
 inline constexpr std::string_view supportSection = "Support development";
-inline constexpr std::string_view supportText =
-    "Lopewell is free, with no Pro upsells and no ads. If it saved you time, here are three ways to say thanks — none required.";
+inline constexpr std::string_view supportText
+    = "Lopewell is free, with no Pro upsells and no ads. If it saved you time, here are three ways to say thanks — none required.";
 inline constexpr std::string_view feedbackSection = "Feedback";
 inline constexpr std::string_view feedbackSymbol = "envelope.fill";
 inline constexpr std::string_view feedbackText = "Bug reports, feature requests, or just say hi.";

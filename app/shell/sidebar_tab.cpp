@@ -9,14 +9,22 @@ namespace lopewell {
 std::string_view sidebarTabTitle(SidebarTab tab)
 {
     switch (tab) {
-    case SidebarTab::dashboard: return "Dashboard";
-    case SidebarTab::storage: return "Storage";
-    case SidebarTab::files: return "Files";
-    case SidebarTab::apps: return "Apps";
-    case SidebarTab::processes: return "Processes";
-    case SidebarTab::startup: return "Startup";
-    case SidebarTab::space: return "Space";
-    case SidebarTab::security: return "Security";
+    case SidebarTab::dashboard:
+        return "Dashboard";
+    case SidebarTab::storage:
+        return "Storage";
+    case SidebarTab::files:
+        return "Files";
+    case SidebarTab::apps:
+        return "Apps";
+    case SidebarTab::processes:
+        return "Processes";
+    case SidebarTab::startup:
+        return "Startup";
+    case SidebarTab::space:
+        return "Space";
+    case SidebarTab::security:
+        return "Security";
     }
     return {};
 }
@@ -24,14 +32,22 @@ std::string_view sidebarTabTitle(SidebarTab tab)
 std::string_view sidebarTabSymbol(SidebarTab tab)
 {
     switch (tab) {
-    case SidebarTab::dashboard: return "gauge.with.dots.needle.50percent";
-    case SidebarTab::storage: return "internaldrive";
-    case SidebarTab::files: return "doc.on.doc";
-    case SidebarTab::apps: return "app.dashed";
-    case SidebarTab::processes: return "list.bullet.rectangle";
-    case SidebarTab::startup: return "power";
-    case SidebarTab::space: return "square.grid.3x3.fill.square";
-    case SidebarTab::security: return "checkmark.shield";
+    case SidebarTab::dashboard:
+        return "gauge.with.dots.needle.50percent";
+    case SidebarTab::storage:
+        return "internaldrive";
+    case SidebarTab::files:
+        return "doc.on.doc";
+    case SidebarTab::apps:
+        return "app.dashed";
+    case SidebarTab::processes:
+        return "list.bullet.rectangle";
+    case SidebarTab::startup:
+        return "power";
+    case SidebarTab::space:
+        return "square.grid.3x3.fill.square";
+    case SidebarTab::security:
+        return "checkmark.shield";
     }
     return {};
 }
@@ -41,10 +57,7 @@ std::string_view sidebarTabIconName(SidebarTab tab)
     return iconThemeName(sidebarTabSymbol(tab));
 }
 
-NavigationModel::NavigationModel(Executor& mainExecutor)
-    : m_executor(mainExecutor)
-{
-}
+NavigationModel::NavigationModel(Executor& mainExecutor) : m_executor(mainExecutor) {}
 
 NavigationModel::~NavigationModel() = default;
 

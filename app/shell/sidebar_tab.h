@@ -41,8 +41,8 @@ struct RawValues<SidebarTab> {
 
 LOPEWELL_RAW_VALUE_JSON(SidebarTab)
 
-std::string_view sidebarTabTitle(SidebarTab tab);   // "Dashboard", "Storage", ...
-std::string_view sidebarTabSymbol(SidebarTab tab);  // the macOS system symbol
+std::string_view sidebarTabTitle(SidebarTab tab);     // "Dashboard", "Storage", ...
+std::string_view sidebarTabSymbol(SidebarTab tab);    // the macOS system symbol
 std::string_view sidebarTabIconName(SidebarTab tab);  // the freedesktop icon-theme name
 
 // The sidebar column.

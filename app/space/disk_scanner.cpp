@@ -265,7 +265,8 @@ private:
     // past the next report, so that a one-thread walk reports at exactly every 2,000 files.
     int64_t nextBatch() const
     {
-        const int64_t untilReport = m_lastReport.load(std::memory_order_relaxed) + progressInterval - m_files.load(std::memory_order_relaxed);
+        const int64_t untilReport
+            = m_lastReport.load(std::memory_order_relaxed) + progressInterval - m_files.load(std::memory_order_relaxed);
         return std::clamp<int64_t>(untilReport, 1, counterBatch);
     }
 
@@ -325,7 +326,8 @@ private:
     {
         while (job) {
             FolderJob* parent = job->parent;
-            const bool waitsForLinks = !job->links.empty() || std::any_of(job->deferred.begin(), job->deferred.end(), [](FolderJob* sub) { return sub; });
+            const bool waitsForLinks
+                = !job->links.empty() || std::any_of(job->deferred.begin(), job->deferred.end(), [](FolderJob* sub) { return sub; });
             if (waitsForLinks) {
                 if (parent)
                     parent->deferred[job->ordinal] = job;
@@ -468,8 +470,8 @@ Stream<DiskScanProgress> DiskScanner::scan(std::string root) const
 {
     DiskScanner scanner = *this;
     return Stream<DiskScanProgress>::start([scanner, root = std::move(root)](StreamProducer<DiskScanProgress>& out) {
-        std::optional<DiskScanProgress> result = scanner.measure(root, out.stopToken(),
-            [&out](const DiskScanScanning& progress) { out.yield(progress); }, true);
+        std::optional<DiskScanProgress> result
+            = scanner.measure(root, out.stopToken(), [&out](const DiskScanScanning& progress) { out.yield(progress); }, true);
         if (result)
             out.yield(std::move(*result));
     });

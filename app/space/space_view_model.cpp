@@ -125,8 +125,7 @@ void SpaceViewModel::trashSelection()
     std::string url = m_selection->url();
     auto moveToTrash = m_environment.moveToTrash;
     m_trashTask = BackgroundTask<SpaceTrashOutcome>(
-        m_environment.executor,
-        [moveToTrash, url](std::stop_token) { return moveToTrash(url); },
+        m_environment.executor, [moveToTrash, url](std::stop_token) { return moveToTrash(url); },
         [this, url](SpaceTrashOutcome outcome) { finishTrash(url, std::move(outcome)); });
     m_observers.notify();
 }

@@ -62,7 +62,7 @@ struct InspectorRow {
 // What the inspector pane shows for the selection.
 struct SpaceInspector {
     std::string name;
-    std::vector<InspectorRow> rows;  // Size, Share (when the current node has a size), Kind
+    std::vector<InspectorRow> rows;   // Size, Share (when the current node has a size), Kind
     std::optional<std::string> note;  // the aggregate's explanation
     bool isAggregate = false;
     bool canOpen = false;   // a folder with children: "Open" drills in

@@ -10,7 +10,10 @@ namespace lopewell {
 
 namespace {
 
-uint64_t sizeOf(const DiskNode& node) { return node.size(); }
+uint64_t sizeOf(const DiskNode& node)
+{
+    return node.size();
+}
 
 constexpr Color kAggregateFill { 0.56, 0.56, 0.58, 0.45 };  // gray at 0.45
 
@@ -31,16 +34,16 @@ TreemapRect clamped(TreemapRect rect)
 const std::vector<Color>& treemapPalette()
 {
     static const std::vector<Color> palette {
-        { 0.0, 0.478, 1.0, 0.85 },    // blue
-        { 0.204, 0.78, 0.349, 0.85 },  // green
-        { 1.0, 0.584, 0.0, 0.85 },     // orange
+        { 0.0, 0.478, 1.0, 0.85 },      // blue
+        { 0.204, 0.78, 0.349, 0.85 },   // green
+        { 1.0, 0.584, 0.0, 0.85 },      // orange
         { 0.686, 0.322, 0.871, 0.85 },  // purple
-        { 1.0, 0.176, 0.333, 0.85 },   // pink
-        { 0.188, 0.69, 0.78, 0.85 },   // teal
+        { 1.0, 0.176, 0.333, 0.85 },    // pink
+        { 0.188, 0.69, 0.78, 0.85 },    // teal
         { 0.345, 0.337, 0.839, 0.85 },  // indigo
-        { 0.0, 0.78, 0.745, 0.85 },    // mint
+        { 0.0, 0.78, 0.745, 0.85 },     // mint
         { 0.196, 0.678, 0.902, 0.85 },  // cyan
-        { 1.0, 0.231, 0.188, 0.85 },   // red
+        { 1.0, 0.231, 0.188, 0.85 },    // red
     };
     return palette;
 }

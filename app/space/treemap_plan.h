@@ -36,7 +36,7 @@ struct TreemapCell {
     TreemapRect rect;              // negative sizes already clamped to 0
     std::optional<DiskNode> node;  // for child cells
     Color fill;
-    bool selected = false;         // white border of 2; otherwise a faint black one (none for "other")
+    bool selected = false;                // white border of 2; otherwise a faint black one (none for "other")
     std::optional<std::string> title;     // first label line, when the cell is large enough
     std::optional<std::string> subtitle;  // the size, for child cells with a label
     std::vector<TreemapRect> preview;     // a folder's own children in miniature, in cell coordinates

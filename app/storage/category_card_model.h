@@ -59,7 +59,7 @@ inline constexpr std::string_view missingSymbol = "questionmark.circle";
 }  // namespace CategoryCardText
 
 // Relative times are measured against `now`.
-CategoryCardStatus categoryCardStatus(const StorageCategory& category, const StorageViewModel::CategoryState& state,
-    bool fullDiskAccessGranted, Date now);
+CategoryCardStatus categoryCardStatus(
+    const StorageCategory& category, const StorageViewModel::CategoryState& state, bool fullDiskAccessGranted, Date now);
 
 }  // namespace lopewell

@@ -75,9 +75,8 @@ std::vector<fs::path> photoDerivativePaths(const HostLayout& layout)
     return paths;
 }
 
-StorageCategory category(std::string id, std::string title, std::string summary, std::string systemImage,
-    StorageSection section, Risk risk, bool defaultEnabled, bool requiresFullDiskAccess,
-    std::vector<fs::path> paths, Grouping grouping = Grouping::flat)
+StorageCategory category(std::string id, std::string title, std::string summary, std::string systemImage, StorageSection section, Risk risk,
+    bool defaultEnabled, bool requiresFullDiskAccess, std::vector<fs::path> paths, Grouping grouping = Grouping::flat)
 {
     return StorageCategory {
         .id = std::move(id),
@@ -143,83 +142,72 @@ std::vector<StorageCategory> buildStorageCatalogue(const HostLayout& layout)
 {
     using enum StorageSection;
     const auto home = [&layout](std::string_view relative) { return layout.home(relative); };
-    const auto xcode = [&layout](std::string_view relative) {
-        return layout.home("Library/Developer/Xcode") / fs::path(relative);
-    };
-    const auto simulator = [&layout](std::string_view relative) {
-        return layout.home("Library/Developer/CoreSimulator") / fs::path(relative);
-    };
+    const auto xcode = [&layout](std::string_view relative) { return layout.home("Library/Developer/Xcode") / fs::path(relative); };
+    const auto simulator
+        = [&layout](std::string_view relative) { return layout.home("Library/Developer/CoreSimulator") / fs::path(relative); };
 
     std::vector<StorageCategory> catalogue;
     catalogue.reserve(24);
-    catalogue.push_back(category("system.userCaches", "User Caches", "~/Library/Caches", "tray.full",
-        systemJunk, Risk::low, true, false, { home("Library/Caches") }));
-    catalogue.push_back(category("system.userLogs", "User Logs", "~/Library/Logs", "doc.text",
-        systemJunk, Risk::low, true, false, { home("Library/Logs") }));
-    catalogue.push_back(category("system.trash", "Trash", "~/.Trash", "trash",
-        systemJunk, Risk::low, true, false, { home(".Trash") }));
+    catalogue.push_back(category("system.userCaches", "User Caches", "~/Library/Caches", "tray.full", systemJunk, Risk::low, true, false,
+        { home("Library/Caches") }));
+    catalogue.push_back(category(
+        "system.userLogs", "User Logs", "~/Library/Logs", "doc.text", systemJunk, Risk::low, true, false, { home("Library/Logs") }));
+    catalogue.push_back(category("system.trash", "Trash", "~/.Trash", "trash", systemJunk, Risk::low, true, false, { home(".Trash") }));
     catalogue.push_back(category("system.systemCaches", "System Caches", "/Library/Caches", "externaldrive.badge.exclamationmark",
         systemJunk, Risk::medium, false, true, { layout.system("/Library/Caches") }));
 
     catalogue.push_back(category("dev.xcodeDerivedData", "Xcode DerivedData",
-        "~/Library/Developer/Xcode/DerivedData — one row per project, trashes the whole project's build dir", "hammer",
-        developerJunk, Risk::medium, false, false, { xcode("DerivedData") }, Grouping::xcodeDerivedData));
-    catalogue.push_back(category("dev.xcodeArchives", "Xcode Archives",
-        "~/Library/Developer/Xcode/Archives — your shipping history", "shippingbox",
-        developerJunk, Risk::high, false, false, { xcode("Archives") }));
+        "~/Library/Developer/Xcode/DerivedData — one row per project, trashes the whole project's build dir", "hammer", developerJunk,
+        Risk::medium, false, false, { xcode("DerivedData") }, Grouping::xcodeDerivedData));
+    catalogue.push_back(category("dev.xcodeArchives", "Xcode Archives", "~/Library/Developer/Xcode/Archives — your shipping history",
+        "shippingbox", developerJunk, Risk::high, false, false, { xcode("Archives") }));
     catalogue.push_back(category("dev.xcodeDocumentationCache", "Xcode Documentation Cache",
-        "~/Library/Developer/Xcode/DocumentationCache — re-downloads on open", "book.closed",
-        developerJunk, Risk::low, false, false, { xcode("DocumentationCache") }));
+        "~/Library/Developer/Xcode/DocumentationCache — re-downloads on open", "book.closed", developerJunk, Risk::low, false, false,
+        { xcode("DocumentationCache") }));
     catalogue.push_back(category("dev.xcodeDeviceSupport", "Device Support",
-        "~/Library/Developer/Xcode/{iOS,watchOS,tvOS} DeviceSupport — one row per OS version, symbols regenerate on next plug-in", "cable.connector",
-        developerJunk, Risk::medium, false, false,
+        "~/Library/Developer/Xcode/{iOS,watchOS,tvOS} DeviceSupport — one row per OS version, symbols regenerate on next plug-in",
+        "cable.connector", developerJunk, Risk::medium, false, false,
         { xcode("iOS DeviceSupport"), xcode("watchOS DeviceSupport"), xcode("tvOS DeviceSupport") }, Grouping::deviceSupport));
     catalogue.push_back(category("dev.xcodeSimulators", "iOS Simulators",
-        "~/Library/Developer/CoreSimulator/Devices — one row per device, trashes the whole device", "iphone.gen3",
-        developerJunk, Risk::low, false, false, { simulator("Devices") }, Grouping::iosSimulators));
-    catalogue.push_back(category("dev.xcodeSimulatorCaches", "Simulator Caches",
-        "~/Library/Developer/CoreSimulator/Caches", "internaldrive",
-        developerJunk, Risk::low, false, false, { simulator("Caches") }));
+        "~/Library/Developer/CoreSimulator/Devices — one row per device, trashes the whole device", "iphone.gen3", developerJunk, Risk::low,
+        false, false, { simulator("Devices") }, Grouping::iosSimulators));
+    catalogue.push_back(category("dev.xcodeSimulatorCaches", "Simulator Caches", "~/Library/Developer/CoreSimulator/Caches",
+        "internaldrive", developerJunk, Risk::low, false, false, { simulator("Caches") }));
     catalogue.push_back(category("dev.iosBackups", "iOS Device Backups",
-        "~/Library/Application Support/MobileSync/Backup — restores depend on these", "externaldrive.badge.timemachine",
-        developerJunk, Risk::high, false, false, { home("Library/Application Support/MobileSync/Backup") }));
-    catalogue.push_back(category("dev.vscodeCaches", "VS Code Caches",
-        "~/Library/Application Support/Code — cache + logs subdirs", "chevron.left.forwardslash.chevron.right",
-        developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Code")));
-    catalogue.push_back(category("dev.cursorCaches", "Cursor Caches",
-        "~/Library/Application Support/Cursor — cache + logs subdirs", "text.cursor",
-        developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Cursor")));
-    catalogue.push_back(category("dev.claudeDesktopCaches", "Claude Desktop Caches",
-        "~/Library/Application Support/Claude — cache + logs subdirs", "bubble.left.and.bubble.right",
-        developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Claude")));
-    catalogue.push_back(category("dev.antigravityCaches", "Antigravity Caches",
-        "~/Library/Application Support/Antigravity — cache + logs subdirs", "atom",
-        developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Antigravity")));
-    catalogue.push_back(category("dev.jetBrainsCaches", "JetBrains Caches",
-        "~/Library/Caches/JetBrains + ~/Library/Logs/JetBrains", "j.square",
-        developerJunk, Risk::low, false, false, { home("Library/Caches/JetBrains"), home("Library/Logs/JetBrains") }));
+        "~/Library/Application Support/MobileSync/Backup — restores depend on these", "externaldrive.badge.timemachine", developerJunk,
+        Risk::high, false, false, { home("Library/Application Support/MobileSync/Backup") }));
+    catalogue.push_back(category("dev.vscodeCaches", "VS Code Caches", "~/Library/Application Support/Code — cache + logs subdirs",
+        "chevron.left.forwardslash.chevron.right", developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Code")));
+    catalogue.push_back(category("dev.cursorCaches", "Cursor Caches", "~/Library/Application Support/Cursor — cache + logs subdirs",
+        "text.cursor", developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Cursor")));
+    catalogue.push_back(
+        category("dev.claudeDesktopCaches", "Claude Desktop Caches", "~/Library/Application Support/Claude — cache + logs subdirs",
+            "bubble.left.and.bubble.right", developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Claude")));
+    catalogue.push_back(
+        category("dev.antigravityCaches", "Antigravity Caches", "~/Library/Application Support/Antigravity — cache + logs subdirs", "atom",
+            developerJunk, Risk::low, false, false, appSupportCachePaths(layout, "Antigravity")));
+    catalogue.push_back(category("dev.jetBrainsCaches", "JetBrains Caches", "~/Library/Caches/JetBrains + ~/Library/Logs/JetBrains",
+        "j.square", developerJunk, Risk::low, false, false, { home("Library/Caches/JetBrains"), home("Library/Logs/JetBrains") }));
     catalogue.push_back(category("dev.dockerLogs", "Docker Logs",
-        "~/Library/Containers/com.docker.docker/Data/log — container/image data stays put", "cube.box",
-        developerJunk, Risk::low, false, false,
-        { home("Library/Containers/com.docker.docker/Data/log"), home("Library/Group Containers/group.com.docker/Logs") }));
-    catalogue.push_back(category("dev.homebrewCache", "Homebrew Cache", "~/Library/Caches/Homebrew", "cube",
-        developerJunk, Risk::low, false, false, { home("Library/Caches/Homebrew") }));
-    catalogue.push_back(category("dev.npmCache", "npm Cache", "~/.npm", "shippingbox.and.arrow.backward",
-        developerJunk, Risk::low, false, false, { home(".npm") }));
-    catalogue.push_back(category("dev.cocoaPodsCache", "CocoaPods Cache", "~/Library/Caches/CocoaPods", "gearshape.2",
-        developerJunk, Risk::low, false, false, { home("Library/Caches/CocoaPods") }));
+        "~/Library/Containers/com.docker.docker/Data/log — container/image data stays put", "cube.box", developerJunk, Risk::low, false,
+        false, { home("Library/Containers/com.docker.docker/Data/log"), home("Library/Group Containers/group.com.docker/Logs") }));
+    catalogue.push_back(category("dev.homebrewCache", "Homebrew Cache", "~/Library/Caches/Homebrew", "cube", developerJunk, Risk::low,
+        false, false, { home("Library/Caches/Homebrew") }));
+    catalogue.push_back(category(
+        "dev.npmCache", "npm Cache", "~/.npm", "shippingbox.and.arrow.backward", developerJunk, Risk::low, false, false, { home(".npm") }));
+    catalogue.push_back(category("dev.cocoaPodsCache", "CocoaPods Cache", "~/Library/Caches/CocoaPods", "gearshape.2", developerJunk,
+        Risk::low, false, false, { home("Library/Caches/CocoaPods") }));
 
-    catalogue.push_back(category("media.mailAttachments", "Mail Attachments",
-        "~/Library/Mail/V*/MailData/Attachments — re-downloads from server", "paperclip",
-        mailPhotos, Risk::medium, false, true, mailAttachmentPaths(layout)));
-    catalogue.push_back(category("media.mailDownloads", "Mail Downloads",
-        "~/Library/Containers/com.apple.mail/Data/Library/Mail Downloads", "arrow.down.doc",
-        mailPhotos, Risk::low, false, false, { home("Library/Containers/com.apple.mail/Data/Library/Mail Downloads") }));
+    catalogue.push_back(
+        category("media.mailAttachments", "Mail Attachments", "~/Library/Mail/V*/MailData/Attachments — re-downloads from server",
+            "paperclip", mailPhotos, Risk::medium, false, true, mailAttachmentPaths(layout)));
+    catalogue.push_back(category("media.mailDownloads", "Mail Downloads", "~/Library/Containers/com.apple.mail/Data/Library/Mail Downloads",
+        "arrow.down.doc", mailPhotos, Risk::low, false, false, { home("Library/Containers/com.apple.mail/Data/Library/Mail Downloads") }));
     catalogue.push_back(category("media.photosDerivatives", "Photo Library Derivatives",
-        "~/Pictures/*.photoslibrary/resources/derivatives — thumbnails regenerate", "photo.stack",
-        mailPhotos, Risk::low, false, false, photoDerivativePaths(layout)));
-    catalogue.push_back(category("media.musicCache", "Music Caches", "~/Library/Caches/com.apple.Music", "music.note",
-        mailPhotos, Risk::low, false, false, { home("Library/Caches/com.apple.Music") }));
+        "~/Pictures/*.photoslibrary/resources/derivatives — thumbnails regenerate", "photo.stack", mailPhotos, Risk::low, false, false,
+        photoDerivativePaths(layout)));
+    catalogue.push_back(category("media.musicCache", "Music Caches", "~/Library/Caches/com.apple.Music", "music.note", mailPhotos,
+        Risk::low, false, false, { home("Library/Caches/com.apple.Music") }));
     return catalogue;
 }
 

@@ -81,18 +81,14 @@ std::optional<StorageScanCache::Entries> decodeStorageScanCache(std::string_view
     return entries;
 }
 
-StorageScanCache::StorageScanCache(const HostLayout& layout)
-    : StorageScanCache(AtFile {}, layout.applicationSupport() / fileName)
-{
-}
+StorageScanCache::StorageScanCache(const HostLayout& layout) : StorageScanCache(AtFile {}, layout.applicationSupport() / fileName) {}
 
 StorageScanCache StorageScanCache::atFile(fs::path file)
 {
     return StorageScanCache(AtFile {}, std::move(file));
 }
 
-StorageScanCache::StorageScanCache(AtFile, fs::path file)
-    : m_fileURL(std::move(file))
+StorageScanCache::StorageScanCache(AtFile, fs::path file) : m_fileURL(std::move(file))
 {
     (void)createFolders(m_fileURL.parent_path());
 }

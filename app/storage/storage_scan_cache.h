@@ -52,7 +52,7 @@ public:
     void save(const Entries& entries) const;
 
 private:
-    struct AtFile { };
+    struct AtFile {};
     StorageScanCache(AtFile, std::filesystem::path file);
 
     std::filesystem::path m_fileURL;

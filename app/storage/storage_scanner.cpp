@@ -48,8 +48,8 @@ std::string displayNameFor(Grouping grouping, const fs::path& root, const fs::pa
 }
 
 // Returns false when stopped.
-bool scanFlatRoot(const fs::path& root, StreamProducer<StorageScanProgress>& out, StorageScanComplete& result,
-    std::int64_t& itemsSeen, std::int64_t& lastReported)
+bool scanFlatRoot(const fs::path& root, StreamProducer<StorageScanProgress>& out, StorageScanComplete& result, std::int64_t& itemsSeen,
+    std::int64_t& lastReported)
 {
     const std::stop_token stop = out.stopToken();
     const auto add = [&](const std::string& path, std::uint64_t size, std::optional<Date> date) {
@@ -85,8 +85,7 @@ bool scanFlatRoot(const fs::path& root, StreamProducer<StorageScanProgress>& out
     return end.value() == WalkEnd::finished && !out.isStopRequested();
 }
 
-bool scanGroupedRoot(Grouping grouping, const fs::path& root, StreamProducer<StorageScanProgress>& out,
-    StorageScanComplete& result)
+bool scanGroupedRoot(Grouping grouping, const fs::path& root, StreamProducer<StorageScanProgress>& out, StorageScanComplete& result)
 {
     ErrorOr<std::vector<FileEntry>> children = listFolder(root, ListOptions { .skipHidden = true });
     if (!children) {
@@ -137,9 +136,8 @@ void StorageScanner::run(const StorageCategory& category, StreamProducer<Storage
             out.yield(StorageScanMissing { root });
             continue;
         }
-        const bool goOn = category.grouping == Grouping::flat
-            ? scanFlatRoot(root, out, result, itemsSeen, lastReported)
-            : scanGroupedRoot(category.grouping, root, out, result);
+        const bool goOn = category.grouping == Grouping::flat ? scanFlatRoot(root, out, result, itemsSeen, lastReported)
+                                                              : scanGroupedRoot(category.grouping, root, out, result);
         if (!goOn)
             return;
     }

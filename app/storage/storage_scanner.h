@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/storage/storage_category.h"
 #include "app/common/storage_item.h"
+#include "app/storage/storage_category.h"
 #include "core/concurrency/stream.h"
 
 namespace lopewell {

@@ -43,9 +43,7 @@ StorageScreenModel::Cleaning StorageScreenModel::cleaningThrough(StorageViewMode
     };
 }
 
-StorageScreenModel::StorageScreenModel(StorageViewModel& model, Cleaning cleaning)
-    : m_model(model)
-    , m_cleaning(std::move(cleaning))
+StorageScreenModel::StorageScreenModel(StorageViewModel& model, Cleaning cleaning) : m_model(model), m_cleaning(std::move(cleaning))
 {
     m_subscription = m_model.observers().add([this] { followReviewRequest(); });
 }

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/storage/category_card_model.h"
 #include "app/common/category_inspector_model.h"
+#include "app/storage/category_card_model.h"
 #include "app/storage/storage_view_model.h"
 #include "core/concurrency/change_observers.h"
 
@@ -30,8 +30,7 @@ public:
     // How confirmed rows leave: moved to the Trash through the view model, which updates the
     // category's state and the cache, then `done` with the trash service's outcome.
     struct Cleaning {
-        std::function<void(const std::string& categoryId, std::vector<std::filesystem::path> urls,
-            CategoryInspectorModel::RemoveDone done)>
+        std::function<void(const std::string& categoryId, std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done)>
             clean;
         std::function<void(std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done)> cleanSmartScan;
     };

@@ -59,8 +59,7 @@ StorageViewModel::Environment StorageViewModel::systemEnvironment(Executor& exec
     };
 }
 
-StorageViewModel::StorageViewModel(Environment environment)
-    : m_environment(std::move(environment))
+StorageViewModel::StorageViewModel(Environment environment) : m_environment(std::move(environment))
 {
     m_fullDiskAccessGranted = m_environment.probeFullDiskAccess ? m_environment.probeFullDiskAccess() : true;
     const StorageScanCache::Entries cached = m_environment.cache.load();
@@ -371,8 +370,7 @@ void StorageViewModel::clean(std::string_view categoryId, std::vector<fs::path> 
     CleanRun* live = run.get();
     m_cleanTasks[id] = std::move(run);
     live->task = BackgroundTask<TrashService::Outcome>(
-        m_environment.executor,
-        [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        m_environment.executor, [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
         [this, id, live, done = std::move(done)](TrashService::Outcome outcome) {
             // Exactly what the outcome does not report gone stays, in its order.
             std::vector<StorageItem> remaining;
@@ -425,8 +423,7 @@ void StorageViewModel::cleanSmartScan(std::vector<fs::path> urls, CleanDone done
     m_smartScanRunning = true;
     m_smartCleanTask = std::make_unique<CleanRun>();
     m_smartCleanTask->task = BackgroundTask<TrashService::Outcome>(
-        m_environment.executor,
-        [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        m_environment.executor, [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
         [this, done = std::move(done)](TrashService::Outcome outcome) {
             // Cards that still list what just went would offer it again; they drop it, and the
             // cache follows.

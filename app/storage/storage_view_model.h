@@ -25,8 +25,8 @@
 #include <variant>
 #include <vector>
 
-#include "app/storage/storage_category.h"
 #include "app/common/storage_item.h"
+#include "app/storage/storage_category.h"
 #include "app/storage/storage_scan_cache.h"
 #include "core/base/date.h"
 #include "core/concurrency/change_observers.h"
@@ -115,7 +115,7 @@ public:
         Executor& executor;
         std::vector<StorageCategory> categories {};
         StorageScanCache cache;
-        ScanFunction scan {};                         // a StorageScanner
+        ScanFunction scan {};                          // a StorageScanner
         std::function<bool()> probeFullDiskAccess {};  // hasFullDiskAccess; absent: granted
         std::function<Date()> now {};
         TrashFunction moveToTrash = TrashService::moveToTrash;

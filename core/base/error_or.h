@@ -29,9 +29,21 @@ public:
     explicit operator bool() const { return hasValue(); }
     bool hasValue() const { return std::holds_alternative<T>(m_state); }
 
-    T& value() { assert(hasValue()); return std::get<T>(m_state); }
-    const T& value() const { assert(hasValue()); return std::get<T>(m_state); }
-    const Error& error() const { assert(!hasValue()); return std::get<Error>(m_state); }
+    T& value()
+    {
+        assert(hasValue());
+        return std::get<T>(m_state);
+    }
+    const T& value() const
+    {
+        assert(hasValue());
+        return std::get<T>(m_state);
+    }
+    const Error& error() const
+    {
+        assert(!hasValue());
+        return std::get<Error>(m_state);
+    }
 
 private:
     std::variant<T, Error> m_state;
@@ -45,7 +57,11 @@ public:
 
     explicit operator bool() const { return !m_failed; }
     bool hasValue() const { return !m_failed; }
-    const Error& error() const { assert(m_failed); return m_error; }
+    const Error& error() const
+    {
+        assert(m_failed);
+        return m_error;
+    }
 
 private:
     Error m_error;

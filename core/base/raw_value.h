@@ -59,6 +59,12 @@ Enum decodeRawValue(const nlohmann::json& json)
 
 }  // namespace lopewell
 
-#define LOPEWELL_RAW_VALUE_JSON(Enum)                                                              \
-    inline void to_json(nlohmann::json& json, Enum value) { json = ::lopewell::rawValue(value); } \
-    inline void from_json(const nlohmann::json& json, Enum& value) { value = ::lopewell::decodeRawValue<Enum>(json); }
+#define LOPEWELL_RAW_VALUE_JSON(Enum)                                                                                                      \
+    inline void to_json(nlohmann::json& json, Enum value)                                                                                  \
+    {                                                                                                                                      \
+        json = ::lopewell::rawValue(value);                                                                                                \
+    }                                                                                                                                      \
+    inline void from_json(const nlohmann::json& json, Enum& value)                                                                         \
+    {                                                                                                                                      \
+        value = ::lopewell::decodeRawValue<Enum>(json);                                                                                    \
+    }

@@ -28,10 +28,10 @@ LOPEWELL_RAW_VALUE_JSON(BenchmarkKind)
 
 struct BenchmarkRun {
     BenchmarkKind kind = BenchmarkKind::cpuSingle;
-    Date timestamp;  // when the run finished
+    Date timestamp;    // when the run finished
     double score = 0;  // higher is better
     double elapsed = 0;
-    double auxiliary = 0;  // a second measured value of the run
+    double auxiliary = 0;    // a second measured value of the run
     int64_t thermalRaw = 0;  // 0 nominal, 1 fair, 2 serious, 3 critical
     std::string deviceIdentifier;
 

@@ -14,10 +14,10 @@
 namespace lopewell {
 
 struct BenchmarkStats {
-    std::optional<BenchmarkRun> best;  // highest-scoring cool run; the first of equal scores
-    std::optional<double> median;  // of the cool runs' scores
-    std::optional<BenchmarkRun> first;  // earliest by timestamp, cool or warm
-    std::optional<BenchmarkRun> latest;  // most recent by timestamp; of equal ones, the last given
+    std::optional<BenchmarkRun> best;           // highest-scoring cool run; the first of equal scores
+    std::optional<double> median;               // of the cool runs' scores
+    std::optional<BenchmarkRun> first;          // earliest by timestamp, cool or warm
+    std::optional<BenchmarkRun> latest;         // most recent by timestamp; of equal ones, the last given
     std::optional<double> deltaVsBestFraction;  // (latest − best) / best; -0.1 is 10 % below the best
     int64_t excludedWarmCount = 0;
 

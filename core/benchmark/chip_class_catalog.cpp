@@ -20,7 +20,8 @@ int64_t requiredInteger(const nlohmann::json& object, const char* key)
         return int64_t(value.get<uint64_t>());
     }
     if (!value.is_number_integer())
-        throw nlohmann::json::type_error::create(302, std::string("\"") + key + "\" must be an integer, but is " + value.type_name(), &value);
+        throw nlohmann::json::type_error::create(
+            302, std::string("\"") + key + "\" must be an integer, but is " + value.type_name(), &value);
     return value.get<int64_t>();
 }
 

@@ -31,11 +31,7 @@ public:
     class Subscription {
     public:
         Subscription() = default;
-        Subscription(Subscription&& other) noexcept
-            : m_list(std::move(other.m_list))
-            , m_id(std::exchange(other.m_id, 0))
-        {
-        }
+        Subscription(Subscription&& other) noexcept : m_list(std::move(other.m_list)), m_id(std::exchange(other.m_id, 0)) {}
         Subscription& operator=(Subscription&& other) noexcept
         {
             if (this != &other) {
@@ -61,11 +57,7 @@ public:
 
     private:
         friend class ChangeObservers;
-        Subscription(std::weak_ptr<List> list, uint64_t id)
-            : m_list(std::move(list))
-            , m_id(id)
-        {
-        }
+        Subscription(std::weak_ptr<List> list, uint64_t id) : m_list(std::move(list)), m_id(id) {}
 
         std::weak_ptr<List> m_list;
         uint64_t m_id = 0;

@@ -24,8 +24,7 @@ template <typename T, typename Produce>
 Stream<T> periodicStream(Clock& clock, Duration interval, Produce produce, FirstValue first = FirstValue::atOnce)
 {
     using Result = std::invoke_result_t<Produce&>;
-    static_assert(std::is_same_v<Result, T> || std::is_same_v<Result, std::optional<T>>,
-        "produce returns a T or a std::optional<T>");
+    static_assert(std::is_same_v<Result, T> || std::is_same_v<Result, std::optional<T>>, "produce returns a T or a std::optional<T>");
     return Stream<T>::start([&clock, interval, first, produce = std::move(produce)](StreamProducer<T>& out) mutable {
         if (first == FirstValue::afterInterval && !clock.sleepFor(interval, out.stopToken()))
             return;

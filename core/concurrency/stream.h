@@ -94,9 +94,7 @@ public:
     static Stream start(Body body)
     {
         auto [producer, stream] = makePair();
-        stream.m_thread = std::thread([body = std::move(body), producer = std::move(producer)]() mutable {
-            body(producer);
-        });
+        stream.m_thread = std::thread([body = std::move(body), producer = std::move(producer)]() mutable { body(producer); });
         return std::move(stream);
     }
 

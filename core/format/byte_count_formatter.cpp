@@ -13,7 +13,10 @@ namespace {
 constexpr std::array<std::string_view, 7> kUnitNames { "bytes", "KB", "MB", "GB", "TB", "PB", "EB" };
 constexpr std::array<int, 7> kFractionDigits { 0, 0, 1, 2, 2, 2, 2 };
 
-int index(ByteUnit unit) { return static_cast<int>(unit); }
+int index(ByteUnit unit)
+{
+    return static_cast<int>(unit);
+}
 
 size_t integerDigitCount(std::string_view fixed)
 {

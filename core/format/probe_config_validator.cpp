@@ -22,8 +22,14 @@ bool containsWhiteSpace(std::string_view text)
     return false;
 }
 
-bool isAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiAlpha(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // RFC 3986: scheme = ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ), then ":".
 std::optional<std::string_view> schemeOf(std::string_view url)
@@ -32,9 +38,8 @@ std::optional<std::string_view> schemeOf(std::string_view url)
     if (colon == std::string_view::npos || colon == 0 || !isAsciiAlpha(url[0]))
         return std::nullopt;
     std::string_view scheme = url.substr(0, colon);
-    bool wellFormed = std::all_of(scheme.begin(), scheme.end(), [](char c) {
-        return isAsciiAlpha(c) || isAsciiDigit(c) || c == '+' || c == '-' || c == '.';
-    });
+    bool wellFormed = std::all_of(
+        scheme.begin(), scheme.end(), [](char c) { return isAsciiAlpha(c) || isAsciiDigit(c) || c == '+' || c == '-' || c == '.'; });
     return wellFormed ? std::optional(scheme) : std::nullopt;
 }
 

@@ -32,8 +32,7 @@ int64_t wholeMonthsBetween(sys_seconds from, sys_seconds to)
     auto toDay = floor<days>(to);
     year_month_day start { fromDay };
     year_month_day end { toDay };
-    int64_t months = (int64_t(int(end.year())) - int(start.year())) * 12
-        + (int64_t(unsigned(end.month())) - unsigned(start.month()));
+    int64_t months = (int64_t(int(end.year())) - int(start.year())) * 12 + (int64_t(unsigned(end.month())) - unsigned(start.month()));
     auto addMonths = [&](int64_t count) {
         year_month_day shifted = start + std::chrono::months { count };
         if (!shifted.ok())

@@ -4,10 +4,7 @@
 
 namespace lopewell {
 
-CPUSampler::CPUSampler(Sources sources)
-    : m_sources(std::move(sources))
-{
-}
+CPUSampler::CPUSampler(Sources sources) : m_sources(std::move(sources)) {}
 
 std::optional<CPUSample> CPUSampler::sample()
 {

@@ -39,19 +39,26 @@ void combine(std::size_t& seed, std::size_t value)
 std::string argumentBufferTierLabel(int tier)
 {
     switch (tier) {
-    case 1: return "Tier 1";
-    case 2: return "Tier 2";
-    default: return "Unknown";
+    case 1:
+        return "Tier 1";
+    case 2:
+        return "Tier 2";
+    default:
+        return "Unknown";
     }
 }
 
 std::string readWriteTextureTierLabel(int raw)
 {
     switch (raw) {
-    case 0: return "None";
-    case 1: return "Tier 1";
-    case 2: return "Tier 2";
-    default: return "Unknown";
+    case 0:
+        return "None";
+    case 1:
+        return "Tier 1";
+    case 2:
+        return "Tier 2";
+    default:
+        return "Unknown";
     }
 }
 
@@ -70,36 +77,30 @@ GPUInfo gpuInfoFromVulkan(const VulkanDeviceFacts& facts)
     GPUInfo info;
     info.name = facts.name;
     // Vulkan has no Apple GPU families; the interface label carries the device's API version.
-    info.family = gpuFamilyLabel(std::nullopt,
-        "Vulkan " + std::to_string(facts.apiMajor) + "." + std::to_string(facts.apiMinor));
+    info.family = gpuFamilyLabel(std::nullopt, "Vulkan " + std::to_string(facts.apiMajor) + "." + std::to_string(facts.apiMinor));
     // The largest heap the device works from fastest is its practical working set. Every
     // conforming device has a device-local heap; should one not, any heap beats showing 0.
     info.recommendedMaxWorkingSet = largestHeap(facts.heaps, true);
     if (info.recommendedMaxWorkingSet == 0)
         info.recommendedMaxWorkingSet = largestHeap(facts.heaps, false);
     // One allocation bounds one buffer; the storage-buffer range is the 1.0 stand-in.
-    info.maxBufferLength = clampToInt64(facts.maxMemoryAllocationSize != 0
-            ? facts.maxMemoryAllocationSize
-            : facts.maxStorageBufferRange);
+    info.maxBufferLength = clampToInt64(facts.maxMemoryAllocationSize != 0 ? facts.maxMemoryAllocationSize : facts.maxStorageBufferRange);
     // Compute shared memory is what Metal calls threadgroup memory.
     info.maxThreadgroupMemoryLength = clampToInt64(facts.maxComputeSharedMemorySize);
     // Width only, as for Metal's maxThreadsPerThreadgroup.
     info.maxThreadsPerThreadgroup = clampToInt64(facts.maxComputeWorkGroupSizeX);
     // Integrated and CPU devices share the system's memory.
-    info.unifiedMemory = facts.deviceType == VulkanDeviceType::IntegratedGpu
-        || facts.deviceType == VulkanDeviceType::Cpu;
+    info.unifiedMemory = facts.deviceType == VulkanDeviceType::IntegratedGpu || facts.deviceType == VulkanDeviceType::Cpu;
     // We only query the device; nothing of ours lives in its memory.
     info.currentAllocated = 0;
-    info.supportsRaytracing = hasExtension(facts, "VK_KHR_ray_tracing_pipeline")
-        || hasExtension(facts, "VK_KHR_ray_query");
+    info.supportsRaytracing = hasExtension(facts, "VK_KHR_ray_tracing_pipeline") || hasExtension(facts, "VK_KHR_ray_query");
     // Shaders calling through pointers: Vulkan's nearest counterpart is raw device addresses
     // in shaders, which is also what its callable-shader tables are built on.
     info.supportsFunctionPointers = facts.bufferDeviceAddress;
     // Pipeline libraries are Vulkan's separately compiled, linked-in shader code.
     info.supportsDynamicLibraries = hasExtension(facts, "VK_KHR_pipeline_library");
     // Tier 2 argument buffers are large, non-uniformly indexed resource tables.
-    const bool descriptorIndexing = facts.descriptorIndexing
-        || hasExtension(facts, "VK_EXT_descriptor_indexing");
+    const bool descriptorIndexing = facts.descriptorIndexing || hasExtension(facts, "VK_EXT_descriptor_indexing");
     info.argumentBufferTier = argumentBufferTierLabel(descriptorIndexing ? 2 : 1);
     // Storage images without a declared format: write-only is tier 1, read and write tier 2.
     int readWriteTier = 0;

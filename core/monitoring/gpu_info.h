@@ -17,18 +17,18 @@ namespace lopewell {
 
 struct GPUInfo {
     std::string name;
-    std::string family;                 // "<Apple family or Unknown> / <graphics interface>"
-    uint64_t recommendedMaxWorkingSet = 0;  // bytes
-    int64_t maxBufferLength = 0;            // bytes
-    int64_t maxThreadgroupMemoryLength = 0; // bytes
-    int64_t maxThreadsPerThreadgroup = 0;   // the width only
+    std::string family;                      // "<Apple family or Unknown> / <graphics interface>"
+    uint64_t recommendedMaxWorkingSet = 0;   // bytes
+    int64_t maxBufferLength = 0;             // bytes
+    int64_t maxThreadgroupMemoryLength = 0;  // bytes
+    int64_t maxThreadsPerThreadgroup = 0;    // the width only
     bool unifiedMemory = false;
-    uint64_t currentAllocated = 0;          // bytes this process holds on the device
+    uint64_t currentAllocated = 0;  // bytes this process holds on the device
     bool supportsRaytracing = false;
     bool supportsFunctionPointers = false;
     bool supportsDynamicLibraries = false;
-    std::string argumentBufferTier;     // "Tier 1", "Tier 2" or "Unknown"
-    std::string readWriteTextureTier;   // "None", "Tier 1", "Tier 2" or "Unknown"
+    std::string argumentBufferTier;    // "Tier 1", "Tier 2" or "Unknown"
+    std::string readWriteTextureTier;  // "None", "Tier 1", "Tier 2" or "Unknown"
 
     bool operator==(const GPUInfo&) const = default;
 };

@@ -33,7 +33,10 @@ std::optional<uint64_t> parseNumber(std::string_view& text)
     return value;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -111,11 +114,34 @@ bool parseKeyedKilobytes(std::string_view text, std::span<MeminfoField> fields)
 
 std::optional<MemoryStats> parseMeminfo(std::string_view text)
 {
-    enum { MemTotal, MemFree, Buffers, Cached, Shmem, SReclaimable, SUnreclaim, AnonPages, Unevictable, KernelStack, PageTables, Zswap, Count };
+    enum {
+        MemTotal,
+        MemFree,
+        Buffers,
+        Cached,
+        Shmem,
+        SReclaimable,
+        SUnreclaim,
+        AnonPages,
+        Unevictable,
+        KernelStack,
+        PageTables,
+        Zswap,
+        Count
+    };
     std::array<MeminfoField, Count> fields { {
-        { "MemTotal", {} }, { "MemFree", {} }, { "Buffers", {} }, { "Cached", {} }, { "Shmem", {} },
-        { "SReclaimable", {} }, { "SUnreclaim", {} }, { "AnonPages", {} }, { "Unevictable", {} },
-        { "KernelStack", {} }, { "PageTables", {} }, { "Zswap", {} },
+        { "MemTotal", {} },
+        { "MemFree", {} },
+        { "Buffers", {} },
+        { "Cached", {} },
+        { "Shmem", {} },
+        { "SReclaimable", {} },
+        { "SUnreclaim", {} },
+        { "AnonPages", {} },
+        { "Unevictable", {} },
+        { "KernelStack", {} },
+        { "PageTables", {} },
+        { "Zswap", {} },
     } };
     if (!parseKeyedKilobytes(text, fields) || !fields[MemTotal].bytes || !fields[MemFree].bytes)
         return std::nullopt;

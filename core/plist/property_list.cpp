@@ -73,8 +73,8 @@ PropertyList PropertyList::fromDictionary(Dictionary value)
 
 PropertyList::Type PropertyList::type() const
 {
-    static constexpr Type kTypes[] = { Type::dictionary, Type::array, Type::string, Type::integer, Type::real,
-        Type::boolean, Type::date, Type::data };
+    static constexpr Type kTypes[]
+        = { Type::dictionary, Type::array, Type::string, Type::integer, Type::real, Type::boolean, Type::date, Type::data };
     static_assert(std::size(kTypes) == std::variant_size_v<decltype(m_value)>);
     return kTypes[m_value.index()];
 }

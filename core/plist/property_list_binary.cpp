@@ -33,10 +33,7 @@ std::string hexByte(unsigned value)
 
 class BinaryReader {
 public:
-    explicit BinaryReader(std::span<const std::byte> bytes)
-        : m_bytes(bytes)
-    {
-    }
+    explicit BinaryReader(std::span<const std::byte> bytes) : m_bytes(bytes) {}
 
     ErrorOr<PropertyList> read()
     {
@@ -50,7 +47,8 @@ public:
         const uint64_t offsetTable = bigEndian(trailer + 24, 8);
 
         if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8)
-            return malformed("offsets of " + std::to_string(m_offsetSize) + " bytes and references of " + std::to_string(m_refSize) + " bytes");
+            return malformed(
+                "offsets of " + std::to_string(m_offsetSize) + " bytes and references of " + std::to_string(m_refSize) + " bytes");
         if (m_objectCount == 0)
             return malformed("no objects");
         if (topObject >= m_objectCount)
@@ -106,10 +104,7 @@ private:
     }
 
     // True when `length` bytes starting at `at` lie inside the object area.
-    bool fits(size_t at, uint64_t length) const
-    {
-        return at <= m_objectsEnd && length <= m_objectsEnd - at;
-    }
+    bool fits(size_t at, uint64_t length) const { return at <= m_objectsEnd && length <= m_objectsEnd - at; }
 
     static Error tooDeep() { return malformed("nested deeper than " + std::to_string(kPropertyListMaxDepth) + " levels"); }
     static Error tooMany() { return malformed("expands to more than " + std::to_string(kPropertyListMaxValues) + " values"); }
@@ -403,7 +398,8 @@ ErrorOr<PropertyList> parseBinary(std::span<const std::byte> bytes)
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!text.starts_with(kMagic)) {
         if (text.size() >= kMagic.size())
-            return Error { 0, "Unsupported binary property list version \"" + utf8::withReplacements(text.substr(0, kMagic.size())) + "\"" };
+            return Error { 0,
+                "Unsupported binary property list version \"" + utf8::withReplacements(text.substr(0, kMagic.size())) + "\"" };
         return malformed("too short to hold a trailer");
     }
     return BinaryReader(bytes).read();

@@ -33,7 +33,8 @@ bool isXmlCharacter(char32_t c)
 // for, or nothing when it is not one of XML's five entities or a reference to a character.
 std::optional<char32_t> referencedCharacter(std::string_view reference)
 {
-    constexpr std::pair<std::string_view, char32_t> kEntities[] = { { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' } };
+    constexpr std::pair<std::string_view, char32_t> kEntities[]
+        = { { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' } };
     for (const auto& [name, c] : kEntities) {
         if (reference == name)
             return c;
@@ -214,8 +215,8 @@ std::optional<Date> parseDate(std::string_view text)
     auto separator = [&](size_t at, char c) { return at < text.size() && text[at] == c; };
     auto year = number(0, 4), month = number(5, 2), day = number(8, 2);
     auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (!year || !month || !day || !hour || !minute || !second || !separator(4, '-') || !separator(7, '-')
-        || !separator(10, 'T') || !separator(13, ':') || !separator(16, ':'))
+    if (!year || !month || !day || !hour || !minute || !second || !separator(4, '-') || !separator(7, '-') || !separator(10, 'T')
+        || !separator(13, ':') || !separator(16, ':'))
         return std::nullopt;
 
     double fraction = 0;
@@ -230,8 +231,8 @@ std::optional<Date> parseDate(std::string_view text)
 
     const bool leap = (*year % 4 == 0 && *year % 100 != 0) || *year % 400 == 0;
     constexpr unsigned kDaysInMonth[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
-    if (*month < 1 || *month > 12 || *day < 1 || *day > kDaysInMonth[*month - 1] + (leap && *month == 2 ? 1 : 0)
-        || *hour > 23 || *minute > 59 || *second > 59)
+    if (*month < 1 || *month > 12 || *day < 1 || *day > kDaysInMonth[*month - 1] + (leap && *month == 2 ? 1 : 0) || *hour > 23
+        || *minute > 59 || *second > 59)
         return std::nullopt;
 
     const int64_t days = daysFromCivil(*year, *month, *day) - daysFromCivil(2001, 1, 1);

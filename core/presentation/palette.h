@@ -15,13 +15,13 @@ struct Color {
 };
 
 namespace Palette {
-inline constexpr Color cpu { 0.27, 0.55, 0.95, 1 };            // blue
-inline constexpr Color device { 0.18, 0.74, 0.78, 1 };         // teal
-inline constexpr Color gpu { 0.96, 0.55, 0.18, 1 };            // amber; the middle band of the load scale
-inline constexpr Color network { 0.65, 0.40, 0.95, 1 };        // purple
-inline constexpr Color battery { 0.30, 0.80, 0.45, 1 };        // green; the low band of the load scale
+inline constexpr Color cpu { 0.27, 0.55, 0.95, 1 };             // blue
+inline constexpr Color device { 0.18, 0.74, 0.78, 1 };          // teal
+inline constexpr Color gpu { 0.96, 0.55, 0.18, 1 };             // amber; the middle band of the load scale
+inline constexpr Color network { 0.65, 0.40, 0.95, 1 };         // purple
+inline constexpr Color battery { 0.30, 0.80, 0.45, 1 };         // green; the low band of the load scale
 inline constexpr Color cardBackground { 0.08, 0.08, 0.08, 1 };  // grey of white level 0.08
-inline constexpr Color cardBorder { 1, 1, 1, 0.08 };           // white at opacity 0.08
+inline constexpr Color cardBorder { 1, 1, 1, 0.08 };            // white at opacity 0.08
 }  // namespace Palette
 
 namespace SystemColor {

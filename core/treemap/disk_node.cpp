@@ -46,11 +46,7 @@ std::string smallFilesName(int64_t count)
     return "Small files (" + std::to_string(count) + ")";
 }
 
-DiskFolderLocation::DiskFolderLocation(Pointer parent, std::string name)
-    : m_parent(std::move(parent))
-    , m_name(std::move(name))
-{
-}
+DiskFolderLocation::DiskFolderLocation(Pointer parent, std::string name) : m_parent(std::move(parent)), m_name(std::move(name)) {}
 
 DiskFolderLocation::~DiskFolderLocation()
 {
@@ -102,7 +98,8 @@ DiskNode DiskNode::file(DiskFolderLocation::Pointer folder, std::string name, ui
 DiskNode DiskNode::directory(std::string_view url, std::vector<DiskNode> children)
 {
     const SplitURL parts = split(url);
-    return directory(DiskFolderLocation::make(parts.hasFolder ? DiskFolderLocation::forPath(parts.folder) : nullptr, std::string(parts.name)),
+    return directory(
+        DiskFolderLocation::make(parts.hasFolder ? DiskFolderLocation::forPath(parts.folder) : nullptr, std::string(parts.name)),
         std::move(children));
 }
 
@@ -240,7 +237,8 @@ DiskNode DiskNode::removing(std::string_view target) const
             break;
         size_t next = children.size();
         for (size_t i = 0; i < children.size(); ++i) {
-            if (children[i].m_isDirectory && target.size() > urls[i].size() && target[urls[i].size()] == '/' && target.starts_with(urls[i])) {
+            if (children[i].m_isDirectory && target.size() > urls[i].size() && target[urls[i].size()] == '/'
+                && target.starts_with(urls[i])) {
                 next = i;
                 break;
             }
@@ -294,11 +292,9 @@ bool DiskNode::operator==(const DiskNode& other) const
         if (left.m_size != right.m_size || left.m_isDirectory != right.m_isDirectory || left.m_isAggregate != right.m_isAggregate
             || left.m_aggregateCount != right.m_aggregateCount || left.children().size() != right.children().size())
             return false;
-        const bool sameURL = left.m_folder == right.m_folder
-            ? left.m_name == right.m_name
-            : (pair.leftParent && left.isLocatedIn(*pair.leftParent) && right.isLocatedIn(*pair.rightParent))
-                ? left.m_name == right.m_name
-                : left.url() == right.url();
+        const bool sameURL = left.m_folder == right.m_folder                                                  ? left.m_name == right.m_name
+            : (pair.leftParent && left.isLocatedIn(*pair.leftParent) && right.isLocatedIn(*pair.rightParent)) ? left.m_name == right.m_name
+                                                                                                              : left.url() == right.url();
         if (!sameURL)
             return false;
         if (left.m_children == right.m_children)

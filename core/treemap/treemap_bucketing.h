@@ -14,7 +14,7 @@
 
 namespace lopewell {
 
-template<typename T>
+template <typename T>
 struct TreemapBuckets {
     std::vector<T> kept;
     uint64_t otherWeight = 0;
@@ -24,7 +24,7 @@ struct TreemapBuckets {
 namespace TreemapBucketing {
 
 // Sorts by weight, largest first; equal weights keep their input order.
-template<typename T, typename Weight>
+template <typename T, typename Weight>
 TreemapBuckets<T> bucket(std::span<const T> items, size_t maxCount, Weight weight)
 {
     std::vector<size_t> order(items.size());
@@ -46,7 +46,7 @@ TreemapBuckets<T> bucket(std::span<const T> items, size_t maxCount, Weight weigh
     return result;
 }
 
-template<typename T, typename Weight>
+template <typename T, typename Weight>
 TreemapBuckets<T> bucket(const std::vector<T>& items, size_t maxCount, Weight weight)
 {
     return bucket(std::span<const T>(items), maxCount, weight);

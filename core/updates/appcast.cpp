@@ -33,9 +33,7 @@ std::string webAddressOrEmpty(std::string_view text)
 {
     text = trimmed(text, kXmlSpace);
     const bool web = startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
-    const bool clean = std::none_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f;
-    });
+    const bool clean = std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; });
     if (!web || !clean || text.find("://") + 3 == text.size())
         return {};
     return std::string(text);
@@ -85,9 +83,18 @@ std::optional<int> zoneOffsetMinutes(std::string_view zone)
         int hours;
     };
     constexpr std::array<Named, 12> kNamed { {
-        { "GMT", 0 }, { "UT", 0 }, { "UTC", 0 }, { "Z", 0 },
-        { "EST", -5 }, { "EDT", -4 }, { "CST", -6 }, { "CDT", -5 },
-        { "MST", -7 }, { "MDT", -6 }, { "PST", -8 }, { "PDT", -7 },
+        { "GMT", 0 },
+        { "UT", 0 },
+        { "UTC", 0 },
+        { "Z", 0 },
+        { "EST", -5 },
+        { "EDT", -4 },
+        { "CST", -6 },
+        { "CDT", -5 },
+        { "MST", -7 },
+        { "MDT", -6 },
+        { "PST", -8 },
+        { "PDT", -7 },
     } };
     for (const Named& named : kNamed) {
         if (equalsIgnoringCase(zone, named.name))
@@ -171,8 +178,8 @@ ErrorOr<Appcast> parseAppcast(std::string_view text)
     // parse_default leaves DOCTYPE declarations unparsed: no entity of the feed is expanded.
     const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size(), pugi::parse_default);
     if (!parsed)
-        return Error { 0, "The update feed is not valid XML (" + std::string(parsed.description()) + " at byte "
-                              + std::to_string(parsed.offset) + ")." };
+        return Error { 0,
+            "The update feed is not valid XML (" + std::string(parsed.description()) + " at byte " + std::to_string(parsed.offset) + ")." };
 
     const pugi::xml_node rss = document.document_element();
     const pugi::xml_node channel = rss.child("channel");
@@ -239,10 +246,10 @@ std::optional<Date> parseRfc822Date(std::string_view text)
     if (parts.size() != 4 && parts.size() != 5)
         return std::nullopt;
 
-    constexpr std::array<std::string_view, 12> kMonths { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-    auto monthIndex = std::find_if(kMonths.begin(), kMonths.end(),
-        [&](std::string_view month) { return equalsIgnoringCase(month, parts[1]); });
+    constexpr std::array<std::string_view, 12> kMonths { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov",
+        "Dec" };
+    auto monthIndex
+        = std::find_if(kMonths.begin(), kMonths.end(), [&](std::string_view month) { return equalsIgnoringCase(month, parts[1]); });
     auto day = parseNumber(parts[0], 1, 2);
     auto year = parseNumber(parts[2], 2, 4);
     if (monthIndex == kMonths.end() || !day || !year || parts[2].size() == 3)
@@ -259,8 +266,7 @@ std::optional<Date> parseRfc822Date(std::string_view text)
     auto hour = parseNumber(time.substr(0, 2), 2, 2);
     auto minute = parseNumber(time.substr(3, 2), 2, 2);
     auto second = time.size() == 8 ? parseNumber(time.substr(6, 2), 2, 2) : std::optional<int>(0);
-    if (time[2] != ':' || (time.size() == 8 && time[5] != ':') || !hour || !minute || !second
-        || *hour > 23 || *minute > 59 || *second > 60)
+    if (time[2] != ':' || (time.size() == 8 && time[5] != ':') || !hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 60)
         return std::nullopt;
 
     auto offset = parts.size() == 5 ? zoneOffsetMinutes(parts[4]) : std::optional<int>(0);
@@ -268,7 +274,8 @@ std::optional<Date> parseRfc822Date(std::string_view text)
         return std::nullopt;
 
     using namespace std::chrono;
-    const year_month_day date { std::chrono::year(*year), month(unsigned(monthIndex - kMonths.begin() + 1)), std::chrono::day(unsigned(*day)) };
+    const year_month_day date { std::chrono::year(*year), month(unsigned(monthIndex - kMonths.begin() + 1)),
+        std::chrono::day(unsigned(*day)) };
     if (!date.ok())
         return std::nullopt;
     return Date { sys_days(date) } + hours(*hour) + minutes(*minute) + seconds(*second) - minutes(*offset);

@@ -249,7 +249,10 @@ std::vector<std::string> DesktopEntryFile::groupNames() const
     return names;
 }
 
-bool DesktopEntryFile::hasGroup(std::string_view group) const { return findGroup(group) != nullptr; }
+bool DesktopEntryFile::hasGroup(std::string_view group) const
+{
+    return findGroup(group) != nullptr;
+}
 
 const DesktopEntryFile::Group* DesktopEntryFile::findGroup(std::string_view name) const
 {
@@ -262,7 +265,8 @@ const DesktopEntryFile::Entry* DesktopEntryFile::findEntry(std::string_view grou
     const Group* found = findGroup(group);
     if (!found)
         return nullptr;
-    auto entry = std::find_if(found->entries.begin(), found->entries.end(), [&](const Entry& e) { return e.key == key && e.locale == locale; });
+    auto entry
+        = std::find_if(found->entries.begin(), found->entries.end(), [&](const Entry& e) { return e.key == key && e.locale == locale; });
     return entry == found->entries.end() ? nullptr : &*entry;
 }
 
@@ -312,7 +316,8 @@ std::optional<std::vector<std::string>> DesktopEntryFile::stringList(std::string
     return splitList(*value);
 }
 
-std::optional<std::vector<std::string>> DesktopEntryFile::localeStringList(std::string_view group, std::string_view key, std::string_view locale) const
+std::optional<std::vector<std::string>> DesktopEntryFile::localeStringList(
+    std::string_view group, std::string_view key, std::string_view locale) const
 {
     const Entry* entry = findLocalized(group, key, locale);
     if (!entry)

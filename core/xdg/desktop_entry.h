@@ -22,7 +22,7 @@
 namespace lopewell {
 
 struct DesktopEntryProblem {
-    size_t line = 0;  // 1-based
+    size_t line = 0;      // 1-based
     std::string message;  // "line 3: ..."
 
     bool operator==(const DesktopEntryProblem&) const = default;

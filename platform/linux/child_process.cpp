@@ -51,7 +51,7 @@ ssize_t writeWithoutSigpipe(int fd, const char* data, size_t size)
 
     if (written < 0 && writeErrno == EPIPE && !alreadyPending) {
         const timespec noWait {};
-        while (sigtimedwait(&pipeOnly, nullptr, &noWait) < 0 && errno == EINTR) { }
+        while (sigtimedwait(&pipeOnly, nullptr, &noWait) < 0 && errno == EINTR) {}
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = writeErrno;
@@ -248,10 +248,7 @@ struct ChildProcess::State {
     }
 };
 
-ChildProcess::ChildProcess(std::unique_ptr<State> state)
-    : m_state(std::move(state))
-{
-}
+ChildProcess::ChildProcess(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 
 ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
 ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
@@ -353,9 +350,15 @@ ErrorOr<ChildProcess> ChildProcess::start(const ChildCommand& command)
     return ChildProcess(std::move(state));
 }
 
-int ChildProcess::pid() const { return m_state->pid; }
+int ChildProcess::pid() const
+{
+    return m_state->pid;
+}
 
-bool ChildProcess::pump(milliseconds wait) { return m_state->pump(wait); }
+bool ChildProcess::pump(milliseconds wait)
+{
+    return m_state->pump(wait);
+}
 
 const std::string& ChildProcess::output(ChildStream stream) const
 {
@@ -373,7 +376,7 @@ ErrorOr<void> ChildProcess::sendSignal(int signal)
 
 ChildResult ChildProcess::finish()
 {
-    while (m_state->pump(milliseconds(std::chrono::hours(1)))) { }
+    while (m_state->pump(milliseconds(std::chrono::hours(1)))) {}
     ChildResult result;
     result.exit = m_state->exit;
     result.out = std::move(m_state->sinks[0].text);

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/unique_fd.h"
 
@@ -39,8 +39,8 @@ FileChangeStamp stampOf(const struct stat& info)
 
 bool matches(const struct stat& info, const FileIdentity& expected)
 {
-    return S_ISREG(info.st_mode) && std::uint64_t(info.st_dev) == expected.device
-        && std::uint64_t(info.st_ino) == expected.inode && std::uint64_t(info.st_size) == expected.logicalSize
+    return S_ISREG(info.st_mode) && std::uint64_t(info.st_dev) == expected.device && std::uint64_t(info.st_ino) == expected.inode
+        && std::uint64_t(info.st_size) == expected.logicalSize
         && (!expected.allocatedSize || std::uint64_t(info.st_blocks) * 512 == *expected.allocatedSize);
 }
 

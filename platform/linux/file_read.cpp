@@ -24,8 +24,8 @@ UniqueFd openForReading(const std::filesystem::path& path, SymlinkPolicy symlink
     return UniqueFd(::open(path.c_str(), flags));
 }
 
-std::variant<std::string, FileReadFailure> readRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
-    SymlinkPolicy symlinks, FileId* readFrom)
+std::variant<std::string, FileReadFailure> readRegularFile(
+    const std::filesystem::path& path, std::uint64_t maxBytes, SymlinkPolicy symlinks, FileId* readFrom)
 {
     using Kind = FileReadFailure::Kind;
     // So that maxBytes + 1 below can neither overflow nor ask for more than memory holds.

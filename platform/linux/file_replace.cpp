@@ -48,8 +48,8 @@ ErrorOr<void> createFolders(const fs::path& folder, unsigned permissions)
     return Error::fromErrno(errno, "Cannot create the folder " + folder.string());
 }
 
-ErrorOr<void> replaceFileContents(const fs::path& file, std::string_view contents, unsigned permissions,
-    const std::function<ErrorOr<void>()>& beforeReplace)
+ErrorOr<void> replaceFileContents(
+    const fs::path& file, std::string_view contents, unsigned permissions, const std::function<ErrorOr<void>()>& beforeReplace)
 {
     // The temporary name keeps the file's own extension off its end, so nothing that scans
     // the folder (a desktop session reading autostart entries, say) picks it up half-written.

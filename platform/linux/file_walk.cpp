@@ -18,10 +18,30 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::array kPackageExtensions {
-    "app"sv, "appex"sv, "bundle"sv, "component"sv, "docset"sv, "dsym"sv, "framework"sv, "kext"sv,
-    "mdimporter"sv, "musiclibrary"sv, "photolibrary"sv, "photoslibrary"sv, "playground"sv, "plugin"sv,
-    "prefpane"sv, "qlgenerator"sv, "rtfd"sv, "saver"sv, "systemextension"sv, "wdgt"sv, "xcarchive"sv,
-    "xcodeproj"sv, "xcworkspace"sv, "xpc"sv,
+    "app"sv,
+    "appex"sv,
+    "bundle"sv,
+    "component"sv,
+    "docset"sv,
+    "dsym"sv,
+    "framework"sv,
+    "kext"sv,
+    "mdimporter"sv,
+    "musiclibrary"sv,
+    "photolibrary"sv,
+    "photoslibrary"sv,
+    "playground"sv,
+    "plugin"sv,
+    "prefpane"sv,
+    "qlgenerator"sv,
+    "rtfd"sv,
+    "saver"sv,
+    "systemextension"sv,
+    "wdgt"sv,
+    "xcarchive"sv,
+    "xcodeproj"sv,
+    "xcworkspace"sv,
+    "xpc"sv,
 };
 
 constexpr unsigned kStatxMask = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MTIME;
@@ -94,8 +114,8 @@ using StatFailure = std::function<bool(const std::string& name, int error)>;
 
 // Appends every entry of the open folder `fd` to `entries`. Stops early, without an error,
 // when `stop` is requested; the caller looks at the token.
-ErrorOr<void> readEntries(int fd, std::vector<FileEntry>& entries, bool skipHidden, const std::stop_token& stop,
-    const StatFailure& onStatFailure)
+ErrorOr<void> readEntries(
+    int fd, std::vector<FileEntry>& entries, bool skipHidden, const std::stop_token& stop, const StatFailure& onStatFailure)
 {
     return forEachFolderName(fd, [&](const char* name) {
         if (skipHidden && name[0] == '.')
@@ -174,10 +194,7 @@ ErrorOr<FolderHandle> FolderHandle::open(const std::filesystem::path& path)
     return FolderHandle(fd);
 }
 
-FolderHandle::FolderHandle(FolderHandle&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-{
-}
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
 FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept
 {
@@ -195,7 +212,8 @@ FolderHandle::~FolderHandle()
 
 ErrorOr<FolderHandle> FolderHandle::openChild(std::string_view name) const
 {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos
+        || name.find('\0') != std::string_view::npos)
         return Error { EINVAL, errorText("Not a single folder name:", std::string(name)) };
     const std::string terminated(name);
     const int fd = ::openat(m_fd, terminated.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

@@ -44,8 +44,7 @@ Function instanceFunction(PFN_vkGetInstanceProcAddr getProcAddr, VkInstance inst
 uint32_t loaderApiVersion(PFN_vkGetInstanceProcAddr getProcAddr)
 {
     // A 1.0 loader lacks the query altogether.
-    auto enumerateVersion = instanceFunction<PFN_vkEnumerateInstanceVersion>(
-        getProcAddr, VK_NULL_HANDLE, "vkEnumerateInstanceVersion");
+    auto enumerateVersion = instanceFunction<PFN_vkEnumerateInstanceVersion>(getProcAddr, VK_NULL_HANDLE, "vkEnumerateInstanceVersion");
     uint32_t version = VK_API_VERSION_1_0;
     if (!enumerateVersion || enumerateVersion(&version) != VK_SUCCESS)
         return VK_API_VERSION_1_0;
@@ -70,8 +69,8 @@ bool loaderHasInstanceExtension(PFN_vkGetInstanceProcAddr getProcAddr, const cha
     }
     if (result != VK_SUCCESS)
         return false;
-    return std::any_of(extensions.begin(), extensions.end(),
-        [name](const VkExtensionProperties& e) { return std::strcmp(e.extensionName, name) == 0; });
+    return std::any_of(
+        extensions.begin(), extensions.end(), [name](const VkExtensionProperties& e) { return std::strcmp(e.extensionName, name) == 0; });
 }
 
 // Owns the instance so that every early return destroys it. A driver may keep allocations for
@@ -79,8 +78,7 @@ bool loaderHasInstanceExtension(PFN_vkGetInstanceProcAddr getProcAddr, const cha
 // what it allocates while an instance is made, asked for devices and destroyed is its own.
 class Instance {
 public:
-    Instance(PFN_vkGetInstanceProcAddr getProcAddr, uint32_t apiVersion)
-        : m_getProcAddr(getProcAddr)
+    Instance(PFN_vkGetInstanceProcAddr getProcAddr, uint32_t apiVersion) : m_getProcAddr(getProcAddr)
     {
         auto create = instanceFunction<PFN_vkCreateInstance>(getProcAddr, VK_NULL_HANDLE, "vkCreateInstance");
         if (!create)
@@ -154,8 +152,7 @@ std::optional<VkPhysicalDevice> firstDevice(const Instance& instance)
 
 std::optional<std::vector<std::string>> deviceExtensions(const Instance& instance, VkPhysicalDevice device)
 {
-    auto enumerate = instance.function<PFN_vkEnumerateDeviceExtensionProperties>(
-        "vkEnumerateDeviceExtensionProperties");
+    auto enumerate = instance.function<PFN_vkEnumerateDeviceExtensionProperties>("vkEnumerateDeviceExtensionProperties");
     if (!enumerate)
         return std::nullopt;
     std::vector<VkExtensionProperties> properties;
@@ -180,11 +177,16 @@ std::optional<std::vector<std::string>> deviceExtensions(const Instance& instanc
 VulkanDeviceType deviceType(VkPhysicalDeviceType type)
 {
     switch (type) {
-    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU: return VulkanDeviceType::IntegratedGpu;
-    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU: return VulkanDeviceType::DiscreteGpu;
-    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU: return VulkanDeviceType::VirtualGpu;
-    case VK_PHYSICAL_DEVICE_TYPE_CPU: return VulkanDeviceType::Cpu;
-    default: return VulkanDeviceType::Other;
+    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU:
+        return VulkanDeviceType::IntegratedGpu;
+    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU:
+        return VulkanDeviceType::DiscreteGpu;
+    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU:
+        return VulkanDeviceType::VirtualGpu;
+    case VK_PHYSICAL_DEVICE_TYPE_CPU:
+        return VulkanDeviceType::Cpu;
+    default:
+        return VulkanDeviceType::Other;
     }
 }
 
@@ -196,8 +198,7 @@ bool contains(const std::vector<std::string>& names, const char* name)
 std::optional<VulkanDeviceFacts> readFacts(const Instance& instance, uint32_t instanceVersion, VkPhysicalDevice device)
 {
     auto getProperties = instance.function<PFN_vkGetPhysicalDeviceProperties>("vkGetPhysicalDeviceProperties");
-    auto getMemory = instance.function<PFN_vkGetPhysicalDeviceMemoryProperties>(
-        "vkGetPhysicalDeviceMemoryProperties");
+    auto getMemory = instance.function<PFN_vkGetPhysicalDeviceMemoryProperties>("vkGetPhysicalDeviceMemoryProperties");
     auto getFeatures = instance.function<PFN_vkGetPhysicalDeviceFeatures>("vkGetPhysicalDeviceFeatures");
     if (!getProperties || !getMemory || !getFeatures)
         return std::nullopt;
@@ -209,15 +210,13 @@ std::optional<VulkanDeviceFacts> readFacts(const Instance& instance, uint32_t in
     VkPhysicalDeviceProperties properties {};
     getProperties(device, &properties);
     // What we may ask of the device is bounded by both its version and the instance's.
-    const uint32_t usable = std::min(VK_MAKE_API_VERSION(0, VK_API_VERSION_MAJOR(properties.apiVersion),
-                                         VK_API_VERSION_MINOR(properties.apiVersion), 0),
-        VK_MAKE_API_VERSION(0, VK_API_VERSION_MAJOR(instanceVersion), VK_API_VERSION_MINOR(instanceVersion), 0));
-    auto getProperties2 = usable >= VK_API_VERSION_1_1
-        ? instance.function<PFN_vkGetPhysicalDeviceProperties2>("vkGetPhysicalDeviceProperties2")
-        : nullptr;
-    auto getFeatures2 = usable >= VK_API_VERSION_1_1
-        ? instance.function<PFN_vkGetPhysicalDeviceFeatures2>("vkGetPhysicalDeviceFeatures2")
-        : nullptr;
+    const uint32_t usable
+        = std::min(VK_MAKE_API_VERSION(0, VK_API_VERSION_MAJOR(properties.apiVersion), VK_API_VERSION_MINOR(properties.apiVersion), 0),
+            VK_MAKE_API_VERSION(0, VK_API_VERSION_MAJOR(instanceVersion), VK_API_VERSION_MINOR(instanceVersion), 0));
+    auto getProperties2
+        = usable >= VK_API_VERSION_1_1 ? instance.function<PFN_vkGetPhysicalDeviceProperties2>("vkGetPhysicalDeviceProperties2") : nullptr;
+    auto getFeatures2
+        = usable >= VK_API_VERSION_1_1 ? instance.function<PFN_vkGetPhysicalDeviceFeatures2>("vkGetPhysicalDeviceFeatures2") : nullptr;
 
     VulkanDeviceFacts facts;
     facts.name.assign(properties.deviceName, strnlen(properties.deviceName, sizeof properties.deviceName));
@@ -243,7 +242,7 @@ std::optional<VulkanDeviceFacts> readFacts(const Instance& instance, uint32_t in
     const uint32_t heapCount = std::min<uint32_t>(memory.memoryHeapCount, VK_MAX_MEMORY_HEAPS);
     for (uint32_t i = 0; i < heapCount; ++i) {
         const VkMemoryHeap& heap = memory.memoryHeaps[i];
-        facts.heaps.push_back({heap.size, (heap.flags & VK_MEMORY_HEAP_DEVICE_LOCAL_BIT) != 0});
+        facts.heaps.push_back({ heap.size, (heap.flags & VK_MEMORY_HEAP_DEVICE_LOCAL_BIT) != 0 });
     }
 
     VkPhysicalDeviceFeatures features {};
@@ -263,8 +262,7 @@ std::optional<VulkanDeviceFacts> readFacts(const Instance& instance, uint32_t in
             features2.pNext = &bufferAddress;
         getFeatures2(device, &features2);
         features = features2.features;
-        facts.bufferDeviceAddress = vulkan12.bufferDeviceAddress == VK_TRUE
-            || bufferAddress.bufferDeviceAddress == VK_TRUE;
+        facts.bufferDeviceAddress = vulkan12.bufferDeviceAddress == VK_TRUE || bufferAddress.bufferDeviceAddress == VK_TRUE;
         facts.descriptorIndexing = vulkan12.descriptorIndexing == VK_TRUE;
     } else {
         getFeatures(device, &features);

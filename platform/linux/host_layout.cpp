@@ -116,8 +116,7 @@ fs::path resolveXdgFolder(std::string_view variable, const fs::path& home, std::
     return appendClamped(home, fallbackRelative);
 }
 
-HostLayout::HostLayout(Fields fields)
-    : m_fields(std::move(fields))
+HostLayout::HostLayout(Fields fields) : m_fields(std::move(fields))
 {
     m_fields.systemRoot = normalizedFolder(m_fields.systemRoot.empty() ? fs::path("/") : m_fields.systemRoot);
     m_fields.home = normalizedFolder(m_fields.home.empty() ? fs::path("/") : m_fields.home);
@@ -137,8 +136,7 @@ HostLayout HostLayout::forCurrentUser(fs::path systemRoot)
     Fields fields;
     fields.systemRoot = std::move(systemRoot);
     fields.uid = uid;
-    fields.home = resolveHomeFolder(entry ? std::string_view(entry->home) : std::string_view {},
-                                    environment("HOME"));
+    fields.home = resolveHomeFolder(entry ? std::string_view(entry->home) : std::string_view {}, environment("HOME"));
     // The account the uid belongs to; the session's login name only when the database is silent.
     fields.loginName = entry && !entry->name.empty() ? entry->name : sessionLoginName();
     fields.dataHome = resolveXdgFolder(environment("XDG_DATA_HOME"), fields.home, ".local/share");

@@ -53,12 +53,18 @@ struct BusQuery {
 };
 
 constexpr BusQuery kGnomeIdleMonitor {
-    "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core", "org.gnome.Mutter.IdleMonitor",
-    "GetIdletime", 't',
+    "org.gnome.Mutter.IdleMonitor",
+    "/org/gnome/Mutter/IdleMonitor/Core",
+    "org.gnome.Mutter.IdleMonitor",
+    "GetIdletime",
+    't',
 };
 constexpr BusQuery kScreenSaverService {
-    "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver",
-    "GetSessionIdleTime", 'u',
+    "org.freedesktop.ScreenSaver",
+    "/org/freedesktop/ScreenSaver",
+    "org.freedesktop.ScreenSaver",
+    "GetSessionIdleTime",
+    'u',
 };
 
 struct PendingReply {
@@ -158,10 +164,7 @@ struct X11Functions {
     ScreenSaverInfo* (*allocInfo)() = nullptr;
     int (*queryInfo)(void*, unsigned long, ScreenSaverInfo*) = nullptr;
 
-    bool isComplete() const
-    {
-        return openDisplay && closeDisplay && defaultRootWindow && free && queryExtension && allocInfo && queryInfo;
-    }
+    bool isComplete() const { return openDisplay && closeDisplay && defaultRootWindow && free && queryExtension && allocInfo && queryInfo; }
 };
 
 template <typename Function>
@@ -205,13 +208,25 @@ bool isWaylandSession()
 
 }  // namespace
 
-std::optional<double> gnomeIdleMonitorSeconds() { return askSessionBus(kGnomeIdleMonitor); }
+std::optional<double> gnomeIdleMonitorSeconds()
+{
+    return askSessionBus(kGnomeIdleMonitor);
+}
 
-std::optional<double> screenSaverServiceSeconds() { return askSessionBus(kScreenSaverService); }
+std::optional<double> screenSaverServiceSeconds()
+{
+    return askSessionBus(kScreenSaverService);
+}
 
-std::optional<double> gnomeIdleMonitorSecondsAt(const char* busAddress) { return askPeer(busAddress, kGnomeIdleMonitor); }
+std::optional<double> gnomeIdleMonitorSecondsAt(const char* busAddress)
+{
+    return askPeer(busAddress, kGnomeIdleMonitor);
+}
 
-std::optional<double> screenSaverServiceSecondsAt(const char* busAddress) { return askPeer(busAddress, kScreenSaverService); }
+std::optional<double> screenSaverServiceSecondsAt(const char* busAddress)
+{
+    return askPeer(busAddress, kScreenSaverService);
+}
 
 std::optional<double> x11ScreenSaverSeconds()
 {

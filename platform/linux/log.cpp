@@ -32,10 +32,14 @@ Sink& testSink()
 int syslogPriority(Level level)
 {
     switch (level) {
-    case Level::error: return LOG_ERR;
-    case Level::warning: return LOG_WARNING;
-    case Level::info: return LOG_INFO;
-    case Level::debug: return LOG_DEBUG;
+    case Level::error:
+        return LOG_ERR;
+    case Level::warning:
+        return LOG_WARNING;
+    case Level::info:
+        return LOG_INFO;
+    case Level::debug:
+        return LOG_DEBUG;
     }
     return LOG_INFO;
 }
@@ -109,10 +113,14 @@ void writeToJournal(Level level, std::string_view category, std::string_view mes
 std::string_view levelName(Level level)
 {
     switch (level) {
-    case Level::error: return "error";
-    case Level::warning: return "warning";
-    case Level::info: return "info";
-    case Level::debug: return "debug";
+    case Level::error:
+        return "error";
+    case Level::warning:
+        return "warning";
+    case Level::info:
+        return "info";
+    case Level::debug:
+        return "debug";
     }
     return "info";
 }

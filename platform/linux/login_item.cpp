@@ -27,8 +27,14 @@ constexpr size_t kMaxEntrySize = size_t(64) * 1024;
 constexpr std::string_view kMainGroup = "Desktop Entry";
 
 // GLib accepts 1 and 0 besides true and false, and the session reads these keys through it.
-bool isTrue(std::optional<std::string_view> value) { return value && (*value == "true" || *value == "1"); }
-bool isFalse(std::optional<std::string_view> value) { return value && (*value == "false" || *value == "0"); }
+bool isTrue(std::optional<std::string_view> value)
+{
+    return value && (*value == "true" || *value == "1");
+}
+bool isFalse(std::optional<std::string_view> value)
+{
+    return value && (*value == "false" || *value == "0");
+}
 
 // One argument of an Exec line: always quoted, the quoting escapes applied first and the
 // string-value escape of the backslash after them, so "\" ends up as four backslashes.
@@ -127,10 +133,7 @@ ErrorOr<std::string> loginItemDesktopEntry(std::string_view executable)
     return text;
 }
 
-LoginItemService::LoginItemService(const HostLayout& layout)
-    : LoginItemService(layout, {})
-{
-}
+LoginItemService::LoginItemService(const HostLayout& layout) : LoginItemService(layout, {}) {}
 
 LoginItemService::LoginItemService(const HostLayout& layout, fs::path executable)
     : m_entry(layout.configFolder() / "autostart" / (std::string(kBundleIdentifier) + ".desktop"))

@@ -41,10 +41,7 @@ bool readAll(int fd, std::string& buffer)
 
 }  // namespace
 
-ProcFile::ProcFile(std::filesystem::path path)
-    : m_path(std::move(path))
-{
-}
+ProcFile::ProcFile(std::filesystem::path path) : m_path(std::move(path)) {}
 
 ProcFile::~ProcFile() = default;
 

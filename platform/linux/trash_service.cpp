@@ -1,6 +1,6 @@
 #include "platform/trash_service.h"
-#include "platform/linux/trash_service_testing.h"
 #include "platform/file_walk.h"
+#include "platform/linux/trash_service_testing.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -34,7 +34,12 @@ bool isTrashComponent(const std::string& component, const std::string& uidSuffix
 ErrorOr<std::vector<std::string>> readNames(int fd)
 {
     std::vector<std::string> names;
-    if (ErrorOr<void> read = forEachFolderName(fd, [&](const char* name) { names.emplace_back(name); return true; }); !read)
+    if (ErrorOr<void> read = forEachFolderName(fd,
+            [&](const char* name) {
+                names.emplace_back(name);
+                return true;
+            });
+        !read)
         return read.error();
     return names;
 }
@@ -138,7 +143,8 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
         if (!up || ::fstat(up.get(), &upInfo) != 0 || upInfo.st_dev != above.device || upInfo.st_ino != above.inode) {
             // Something moved the folder we are in; its old parent can no longer be reached safely.
             levels.pop_back();
-            return Error { ESTALE, "Stopped deleting " + path.native() + ": " + pathOf(levels, {}).native() + " changed during the delete" };
+            return Error { ESTALE,
+                "Stopped deleting " + path.native() + ": " + pathOf(levels, {}).native() + " changed during the delete" };
         }
         current = std::move(up);
         const std::string finished = level.name;
@@ -174,8 +180,8 @@ fs::path TrashService::homeTrash()
     return normalise(fs::path(g_get_user_data_dir()) / "Trash");
 }
 
-std::optional<TrashService::TrashLocation> TrashService::trashContaining(const fs::path& normalisedPath,
-    const fs::path& homeTrash, uint32_t uid)
+std::optional<TrashService::TrashLocation> TrashService::trashContaining(
+    const fs::path& normalisedPath, const fs::path& homeTrash, uint32_t uid)
 {
     // Component by component, so "/data/Trash-old" is not inside "/data/Trash".
     const auto isWithin = [](const fs::path& path, const fs::path& folder) {

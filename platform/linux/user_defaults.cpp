@@ -95,10 +95,18 @@ Loaded readDefaults(const fs::path& file)
                 return {};
             problem = Error::fromErrno(failure->code, "cannot be opened").message;
             break;
-        case Kind::cannotExamine: problem = Error::fromErrno(failure->code, "cannot be examined").message; break;
-        case Kind::notRegular: problem = "is not a regular file"; break;
-        case Kind::tooLarge: problem = "is larger than 16 MiB"; break;
-        case Kind::cannotRead: problem = Error::fromErrno(failure->code, "cannot be read").message; break;
+        case Kind::cannotExamine:
+            problem = Error::fromErrno(failure->code, "cannot be examined").message;
+            break;
+        case Kind::notRegular:
+            problem = "is not a regular file";
+            break;
+        case Kind::tooLarge:
+            problem = "is larger than 16 MiB";
+            break;
+        case Kind::cannotRead:
+            problem = Error::fromErrno(failure->code, "cannot be read").message;
+            break;
         }
     }
     if (!problem.empty())
@@ -187,9 +195,7 @@ std::shared_ptr<UserDefaults> UserDefaults::open(fs::path file)
     return created;
 }
 
-UserDefaults::UserDefaults(PrivateTag, fs::path file)
-    : m_file(std::move(file))
-    , m_values(std::make_unique<json>(json::object()))
+UserDefaults::UserDefaults(PrivateTag, fs::path file) : m_file(std::move(file)), m_values(std::make_unique<json>(json::object()))
 {
     load();
 }
@@ -201,8 +207,8 @@ void UserDefaults::load()
     Loaded loaded = readDefaults(m_file);
     if (!loaded.problem.empty()) {
         m_unusableFileOnDisk = true;
-        log::error(kLogCategory, "Ignoring user defaults file " + m_file.string() + ": it " + loaded.problem
-                       + "; it is set aside before the next change");
+        log::error(kLogCategory,
+            "Ignoring user defaults file " + m_file.string() + ": it " + loaded.problem + "; it is set aside before the next change");
     }
     *m_values = std::move(loaded.values);
 }
@@ -234,8 +240,7 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const
         return 0;
     if (value->is_number_unsigned()) {
         const auto number = value->get<std::uint64_t>();
-        return number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
-            ? static_cast<std::int64_t>(number) : 0;
+        return number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ? static_cast<std::int64_t>(number) : 0;
     }
     if (value->is_number_integer())
         return value->get<std::int64_t>();

@@ -2,12 +2,12 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -32,8 +32,14 @@ Child start(std::vector<std::string> arguments, std::vector<std::string> extraEn
     return Child(command);
 }
 
-Finished finish(Child& child) { return child.finish(); }
-Finished finish(Child&& child) { return child.finish(); }
+Finished finish(Child& child)
+{
+    return child.finish();
+}
+Finished finish(Child&& child)
+{
+    return child.finish();
+}
 
 Finished runLopewell(std::vector<std::string> arguments)
 {
@@ -149,8 +155,9 @@ TEST(CommandLine, WithADisplayButNoTrayTheMainWindowOpensAndASignalQuitsCleanly)
 
     const lopewell::testing::TempDir scratch;
     const std::string home = scratch.path().string();
-    Child app = start({}, { "DISPLAY=" + display, std::string("HOME=") + home, std::string("XDG_CONFIG_HOME=") + home + "/config",
-                              std::string("XDG_DATA_HOME=") + home + "/data" });
+    Child app = start({},
+        { "DISPLAY=" + display, std::string("HOME=") + home, std::string("XDG_CONFIG_HOME=") + home + "/config",
+            std::string("XDG_DATA_HOME=") + home + "/data" });
     // Without a tray host the program says why and shows its main window instead.
     std::string line;
     for (int i = 0; i < 20 && line.find("No system tray is running") == std::string::npos; ++i)
@@ -209,8 +216,8 @@ TEST(CommandLinePs, TableFilterAndBadOptions)
     EXPECT_TRUE(std::regex_search(table.out, std::regex(R"(^Name +PID +User +CPU % +Memory +Threads\n)")));
     EXPECT_TRUE(std::regex_search(table.out, std::regex(R"(\nkernel_task +0 +root +\d+\.\d +Zero KB +0\n$)"))) << table.out;
 
-    for (std::vector<std::string> arguments : { std::vector<std::string> { "ps", "--sort", "size" },
-             { "ps", "--interval", "-1" }, { "ps", "--bogus" } }) {
+    for (std::vector<std::string> arguments :
+        { std::vector<std::string> { "ps", "--sort", "size" }, { "ps", "--interval", "-1" }, { "ps", "--bogus" } }) {
         auto bad = runLopewell(arguments);
         EXPECT_EQ(bad.exitCode, 2) << arguments[1];
         EXPECT_TRUE(bad.out.empty());
@@ -292,7 +299,8 @@ TEST(CommandLineTrash, MovesItemsAndReportsWhatStayed)
     EXPECT_EQ(text.out, "moved   " + (dir / "b.txt").native() + "\n1 moved, 0 failed\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "b.txt"));
 
-    for (const std::vector<std::string>& usage : { std::vector<std::string> { "trash" }, { "trash", "--json" }, { "trash", "--force", "x" }, { "trash", "" } }) {
+    for (const std::vector<std::string>& usage :
+        { std::vector<std::string> { "trash" }, { "trash", "--json" }, { "trash", "--force", "x" }, { "trash", "" } }) {
         auto refused = finish(start(usage, environment));
         EXPECT_EQ(refused.exitCode, 2) << refused.err;
         EXPECT_NE(refused.err.find("lopewell trash: "), std::string::npos);

@@ -39,9 +39,18 @@ Ran runCommand(std::vector<std::string> arguments)
 TEST(FilesCommand, ParsesSizesInBytesAndBinaryUnits)
 {
     const std::pair<const char*, std::uint64_t> valid[] = {
-        { "0", 0 }, { "1048576", 1'048'576 }, { "100M", 104'857'600 }, { "1G", 1'073'741'824 }, { "1g", 1'073'741'824 },
-        { "1GiB", 1'073'741'824 }, { "1GB", 1'073'741'824 }, { "512k", 524'288 }, { "1.5G", 1'610'612'736 },
-        { "0.5K", 512 }, { "2T", 2'199'023'255'552 }, { "18446744073709551615", 18'446'744'073'709'551'615ULL },
+        { "0", 0 },
+        { "1048576", 1'048'576 },
+        { "100M", 104'857'600 },
+        { "1G", 1'073'741'824 },
+        { "1g", 1'073'741'824 },
+        { "1GiB", 1'073'741'824 },
+        { "1GB", 1'073'741'824 },
+        { "512k", 524'288 },
+        { "1.5G", 1'610'612'736 },
+        { "0.5K", 512 },
+        { "2T", 2'199'023'255'552 },
+        { "18446744073709551615", 18'446'744'073'709'551'615ULL },
     };
     for (const auto& [text, bytes] : valid) {
         ErrorOr<std::uint64_t> parsed = parseByteSize(text);
@@ -107,7 +116,8 @@ TEST_F(FilesCommandTest, DuplicatesAsJsonWithTheCanonicalCopyFirst)
 
     const Ran text = runCommand({ "files", "dupes", dir.path().string(), "--min", "1" });
     ASSERT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("  keep  " + (dir / "keep").string() + "\n        " + (dir / "long/path/copy").string()), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  keep  " + (dir / "keep").string() + "\n        " + (dir / "long/path/copy").string()), std::string::npos)
+        << text.out;
 }
 
 TEST_F(FilesCommandTest, BadInputGetsAClearErrorAndAnExitCode)

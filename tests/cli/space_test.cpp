@@ -100,7 +100,8 @@ TEST_F(SpaceCommandTest, JsonHoldsTheWholeTreeOrTheLevelsAskedFor)
     EXPECT_EQ(root["name"], "root");
     EXPECT_EQ(root["isDirectory"], true);
     const uint64_t expectedTotal = allocated(dir / "root/Movies/trip.mov") + allocated(dir / "root/Movies/clip.mov")
-        + allocated(dir / "root/Movies/notes.txt") + allocated(dir / "root/disk.img") + allocated(dir / "root/a.txt") + allocated(dir / "root/b.txt");
+        + allocated(dir / "root/Movies/notes.txt") + allocated(dir / "root/disk.img") + allocated(dir / "root/a.txt")
+        + allocated(dir / "root/b.txt");
     EXPECT_EQ(root["size"], expectedTotal);
     ASSERT_EQ(root["children"].size(), 4u);  // Movies, disk.img, Empty in some order, then the aggregate
     const nlohmann::json& aggregate = root["children"][3];
@@ -120,7 +121,8 @@ TEST_F(SpaceCommandTest, JsonHoldsTheWholeTreeOrTheLevelsAskedFor)
     ASSERT_EQ(shallow["root"]["children"].size(), 4u);
     for (const nlohmann::json& child : shallow["root"]["children"])
         EXPECT_TRUE(child["children"].empty());
-    EXPECT_TRUE(nlohmann::json::parse(runCommand({ "space", (dir / "root").string(), "--json", "--depth=0" }).out)["root"]["children"].empty());
+    EXPECT_TRUE(
+        nlohmann::json::parse(runCommand({ "space", (dir / "root").string(), "--json", "--depth=0" }).out)["root"]["children"].empty());
 }
 
 TEST_F(SpaceCommandTest, BadInputGetsAClearErrorAndAnExitCode)
@@ -166,7 +168,8 @@ TEST_F(SpaceCommandTest, HandsTheRootToThePainterAtTheAskedSize)
             return Error { 13, "cannot write " + file };
         return {};
     };
-    EXPECT_EQ(runCommand({ "space", (dir / "root").string(), "--png", (dir / "map.png").string(), "--size", "640x480" }, environment).status, 0);
+    EXPECT_EQ(
+        runCommand({ "space", (dir / "root").string(), "--png", (dir / "map.png").string(), "--size", "640x480" }, environment).status, 0);
     EXPECT_EQ(drawnURL, (dir / "root").string());
     EXPECT_EQ(drawnWidth, 640);
     EXPECT_EQ(drawnHeight, 480);

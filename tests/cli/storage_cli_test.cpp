@@ -52,8 +52,10 @@ TEST_F(StorageCommand, ListsTheCatalogueOnTheGivenRootAndHome)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const json list = json::parse(result.out);
     ASSERT_EQ(list.size(), 24u);
-    EXPECT_EQ(list[0], json::parse(R"({"id":"system.userCaches","title":"User Caches","section":"systemJunk","risk":"low",
-        "defaultEnabled":true,"requiresFullDiskAccess":false,"grouping":"flat","paths":[")" + home("Library/Caches").string() + R"("]})"));
+    EXPECT_EQ(list[0],
+        json::parse(R"({"id":"system.userCaches","title":"User Caches","section":"systemJunk","risk":"low",
+        "defaultEnabled":true,"requiresFullDiskAccess":false,"grouping":"flat","paths":[")"
+            + home("Library/Caches").string() + R"("]})"));
     EXPECT_EQ(list[3]["paths"], json::array({ (root / "sys/Library/Caches").string() }));
     EXPECT_EQ(list[20]["id"], "media.mailAttachments");
     EXPECT_EQ(list[20]["paths"], json::array({ home("Library/Mail/V10/MailData/Attachments").string() }));
@@ -203,8 +205,8 @@ TEST_F(StorageCommand, CleanReportsWhatCouldNotMoveAndExitsOne)
         if (outFd < 0 || errFd < 0 || dup2(outFd, STDOUT_FILENO) < 0 || dup2(errFd, STDERR_FILENO) < 0)
             return 100;
         const std::string rootArgument = (root / "sys").string(), homeArgument = (root / "home").string();
-        execl(LOPEWELL_EXECUTABLE, LOPEWELL_EXECUTABLE, "--system-root", rootArgument.c_str(), "--home", homeArgument.c_str(),
-            "storage", "clean", "system.userCaches", "--yes", static_cast<char*>(nullptr));
+        execl(LOPEWELL_EXECUTABLE, LOPEWELL_EXECUTABLE, "--system-root", rootArgument.c_str(), "--home", homeArgument.c_str(), "storage",
+            "clean", "system.userCaches", "--yes", static_cast<char*>(nullptr));
         return 101;
     });
     EXPECT_EQ(status, 1) << testing::readFile(err);

@@ -11,18 +11,19 @@ namespace {
 TEST(TerminalSafe, ShowsControlsAndBrokenUtf8AsQuestionMarksAndKeepsText)
 {
     const std::pair<std::string_view, std::string_view> cases[] = {
-        { "", "" },
-        { "plain name.txt", "plain name.txt" },
-        { "\x1b[2J\x1b]0;title\x07", "?[2J?]0;title?" },  // ESC, BEL
+        { "", "" }, { "plain name.txt", "plain name.txt" }, { "\x1b[2J\x1b]0;title\x07", "?[2J?]0;title?" },  // ESC, BEL
         { "a\nb\rc\td\x7f", "a?b?c?d?" },
-        { "\xc2\x9b" "31m", "?31m" },                      // C1 CSI, as UTF-8
-        { "\xc2\x85\xc2\x80\xc2\x9f", "???" },             // C1 from first to last
-        { "\x9b" "31m", "?31m" },                          // a lone C1 byte is not UTF-8 either
-        { "caf\xff\xfe", "caf??" },
-        { "cut \xe2\x82", "cut ??" },                      // a sequence cut off
-        { "\xc0\xaf\xed\xa0\x80", "?????" },               // overlong '/', a surrogate
+        { "\xc2\x9b"
+          "31m",
+            "?31m" },                           // C1 CSI, as UTF-8
+        { "\xc2\x85\xc2\x80\xc2\x9f", "???" },  // C1 from first to last
+        { "\x9b"
+          "31m",
+            "?31m" },                                              // a lone C1 byte is not UTF-8 either
+        { "caf\xff\xfe", "caf??" }, { "cut \xe2\x82", "cut ??" },  // a sequence cut off
+        { "\xc0\xaf\xed\xa0\x80", "?????" },                       // overlong '/', a surrogate
         { "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80" },
-        { "\xc2\xa0\xc2\xa9", "\xc2\xa0\xc2\xa9" },        // just past C1: kept
+        { "\xc2\xa0\xc2\xa9", "\xc2\xa0\xc2\xa9" },  // just past C1: kept
     };
     for (const auto& [text, shown] : cases)
         EXPECT_EQ(terminalSafe(text), shown) << text;

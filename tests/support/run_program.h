@@ -48,7 +48,8 @@ struct Finished {
 
 // This process's environment without the variables named in `removed`, with `overrides`
 // ("NAME=value") replacing or adding entries.
-inline std::vector<std::string> environmentWith(const std::vector<std::string>& overrides, const std::vector<std::string_view>& removed = {})
+inline std::vector<std::string> environmentWith(
+    const std::vector<std::string>& overrides, const std::vector<std::string_view>& removed = {})
 {
     const auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> environment;
@@ -127,6 +128,9 @@ private:
     size_t m_consumed[2] = { 0, 0 };
 };
 
-inline Finished runProgram(const ChildCommand& command) { return RunningProgram(command).finish(); }
+inline Finished runProgram(const ChildCommand& command)
+{
+    return RunningProgram(command).finish();
+}
 
 }  // namespace lopewell::testing

@@ -18,7 +18,7 @@ namespace lopewell::testing {
 
 class TempDir {
 public:
-    TempDir() : TempDir(std::filesystem::temp_directory_path()) { }
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
     // A folder under `base`: "/dev/shm" is memory-backed and a file system of its own.
     explicit TempDir(const std::filesystem::path& base)
     {
@@ -33,8 +33,9 @@ public:
     {
         // Tests make folders unreadable on purpose; give them back before removing.
         std::error_code error;
-        for (auto it = std::filesystem::recursive_directory_iterator(m_path, std::filesystem::directory_options::skip_permission_denied, error);
-             !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        for (auto it
+            = std::filesystem::recursive_directory_iterator(m_path, std::filesystem::directory_options::skip_permission_denied, error);
+            !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
             if (it->is_directory(error) && !it->is_symlink(error))
                 chmod(it->path().c_str(), 0755);
         }
@@ -83,7 +84,7 @@ inline int runUnprivileged(const std::function<int()>& body)
         _exit(body());
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;

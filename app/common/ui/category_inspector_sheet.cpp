@@ -23,11 +23,7 @@ namespace lopewell {
 // The listed rows as Qt's table sees them; sorting is the inspector model's, not Qt's.
 class InspectorTableModel final : public QAbstractTableModel {
 public:
-    explicit InspectorTableModel(const CategoryInspectorModel& model, QObject* parent)
-        : QAbstractTableModel(parent)
-        , m_model(model)
-    {
-    }
+    explicit InspectorTableModel(const CategoryInspectorModel& model, QObject* parent) : QAbstractTableModel(parent), m_model(model) {}
 
     void reload()
     {

@@ -7,8 +7,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/common/icon_names.h"
 #include "app/common/full_disk_access_text.h"
+#include "app/common/icon_names.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
 #include "platform/full_disk_access.h"
@@ -24,9 +24,9 @@ FullDiskAccessBanner::FullDiskAccessBanner(std::function<void()> onOpenSettings,
     const QColor tint = toQColor(SystemColor::orange);
     setStyleSheet(QStringLiteral("#fullDiskAccessBanner { background: rgba(%1, %2, %3, 30); border: 1px solid rgba(%1, %2, %3, 110);"
                                  " border-radius: 8px; }")
-                      .arg(tint.red())
-                      .arg(tint.green())
-                      .arg(tint.blue()));
+            .arg(tint.red())
+            .arg(tint.green())
+            .arg(tint.blue()));
 
     auto* icon = new QLabel;
     icon->setPixmap(themeIcon(iconThemeName(FullDiskAccessBannerText::symbol)).pixmap(24, 24));

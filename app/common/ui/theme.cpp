@@ -25,17 +25,28 @@ struct StyleMetrics {
 StyleMetrics metrics(TextStyle style)
 {
     switch (style) {
-    case TextStyle::largeTitle: return { 20, FontWeight::regular };
-    case TextStyle::title: return { 17, FontWeight::regular };
-    case TextStyle::title2: return { 14, FontWeight::regular };
-    case TextStyle::title3: return { 12.5, FontWeight::regular };
-    case TextStyle::headline: return { 10, FontWeight::semibold };
-    case TextStyle::subheadline: return { 9, FontWeight::regular };
-    case TextStyle::body: return { 10, FontWeight::regular };
-    case TextStyle::callout: return { 9.5, FontWeight::regular };
-    case TextStyle::footnote: return { 8.5, FontWeight::regular };
-    case TextStyle::caption: return { 8, FontWeight::regular };
-    case TextStyle::caption2: return { 7.5, FontWeight::regular };
+    case TextStyle::largeTitle:
+        return { 20, FontWeight::regular };
+    case TextStyle::title:
+        return { 17, FontWeight::regular };
+    case TextStyle::title2:
+        return { 14, FontWeight::regular };
+    case TextStyle::title3:
+        return { 12.5, FontWeight::regular };
+    case TextStyle::headline:
+        return { 10, FontWeight::semibold };
+    case TextStyle::subheadline:
+        return { 9, FontWeight::regular };
+    case TextStyle::body:
+        return { 10, FontWeight::regular };
+    case TextStyle::callout:
+        return { 9.5, FontWeight::regular };
+    case TextStyle::footnote:
+        return { 8.5, FontWeight::regular };
+    case TextStyle::caption:
+        return { 8, FontWeight::regular };
+    case TextStyle::caption2:
+        return { 7.5, FontWeight::regular };
     }
     return { 10, FontWeight::regular };
 }
@@ -43,15 +54,24 @@ StyleMetrics metrics(TextStyle style)
 QFont::Weight qtWeight(FontWeight weight)
 {
     switch (weight) {
-    case FontWeight::ultraLight: return QFont::ExtraLight;
-    case FontWeight::thin: return QFont::Thin;
-    case FontWeight::light: return QFont::Light;
-    case FontWeight::regular: return QFont::Normal;
-    case FontWeight::medium: return QFont::Medium;
-    case FontWeight::semibold: return QFont::DemiBold;
-    case FontWeight::bold: return QFont::Bold;
-    case FontWeight::heavy: return QFont::ExtraBold;
-    case FontWeight::black: return QFont::Black;
+    case FontWeight::ultraLight:
+        return QFont::ExtraLight;
+    case FontWeight::thin:
+        return QFont::Thin;
+    case FontWeight::light:
+        return QFont::Light;
+    case FontWeight::regular:
+        return QFont::Normal;
+    case FontWeight::medium:
+        return QFont::Medium;
+    case FontWeight::semibold:
+        return QFont::DemiBold;
+    case FontWeight::bold:
+        return QFont::Bold;
+    case FontWeight::heavy:
+        return QFont::ExtraBold;
+    case FontWeight::black:
+        return QFont::Black;
     }
     return QFont::Normal;
 }

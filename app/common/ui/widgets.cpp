@@ -31,9 +31,7 @@ QLabel* caption(std::string_view text)
     return label;
 }
 
-LinkRowButton::LinkRowButton(const LinkRow& row, QWidget* parent)
-    : QPushButton(parent)
-    , m_row(row)
+LinkRowButton::LinkRowButton(const LinkRow& row, QWidget* parent) : QPushButton(parent), m_row(row)
 {
     setFlat(true);
     setCursor(Qt::PointingHandCursor);
@@ -58,9 +56,7 @@ LinkRowButton::LinkRowButton(const LinkRow& row, QWidget* parent)
     for (QLabel* label : { icon, title, trailing })
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    connect(this, &QPushButton::clicked, this, [this] {
-        QDesktopServices::openUrl(QUrl(toQString(m_row.url), QUrl::StrictMode));
-    });
+    connect(this, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(QUrl(toQString(m_row.url), QUrl::StrictMode)); });
 }
 
 }  // namespace lopewell

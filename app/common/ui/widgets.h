@@ -10,7 +10,10 @@
 
 namespace lopewell {
 
-inline QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+inline QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // Qt guesses whether a tool tip is markup; text from files and other processes must never be
 // taken for it.

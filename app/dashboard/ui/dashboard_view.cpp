@@ -22,7 +22,10 @@ namespace lopewell {
 
 namespace {
 
-QString colourRule(LoadBand band) { return QStringLiteral("color: %1;").arg(toQColor(paletteColor(band)).name()); }
+QString colourRule(LoadBand band)
+{
+    return QStringLiteral("color: %1;").arg(toQColor(paletteColor(band)).name());
+}
 
 // Re-polishing is not free and these refresh every second: only when the colour changes.
 void restyle(QWidget* widget, const QString& rule)
@@ -123,8 +126,7 @@ protected:
 // is only as tall as what it shows.
 class SamplingSwitch final : public QWidget {
 public:
-    SamplingSwitch()
-        : m_layout(new QVBoxLayout(this))
+    SamplingSwitch() : m_layout(new QVBoxLayout(this))
     {
         m_layout->setContentsMargins(0, 0, 0, 0);
         m_layout->setSpacing(0);
@@ -235,19 +237,23 @@ protected:
             const QRectF cell(column * (columnWidth + columnGap), row * (rowHeight + rowGap), columnWidth, rowHeight);
             painter.setFont(labelFont);
             painter.setPen(palette().color(QPalette::PlaceholderText));
-            painter.drawText(QRectF(cell.left(), cell.top(), labelWidth, cell.height()), Qt::AlignLeft | Qt::AlignVCenter, toQString(m_rows[i].title));
+            painter.drawText(
+                QRectF(cell.left(), cell.top(), labelWidth, cell.height()), Qt::AlignLeft | Qt::AlignVCenter, toQString(m_rows[i].title));
             painter.setFont(valueFont);
             painter.setPen(palette().color(QPalette::WindowText));
-            painter.drawText(QRectF(cell.right() - valueWidth, cell.top(), valueWidth, cell.height()), Qt::AlignRight | Qt::AlignVCenter, toQString(m_rows[i].value));
+            painter.drawText(QRectF(cell.right() - valueWidth, cell.top(), valueWidth, cell.height()), Qt::AlignRight | Qt::AlignVCenter,
+                toQString(m_rows[i].value));
 
-            const QRectF bar(cell.left() + labelWidth, cell.center().y() - barHeight / 2.0, std::max<qreal>(0.0, cell.width() - labelWidth - valueWidth - 4), barHeight);
+            const QRectF bar(cell.left() + labelWidth, cell.center().y() - barHeight / 2.0,
+                std::max<qreal>(0.0, cell.width() - labelWidth - valueWidth - 4), barHeight);
             painter.setPen(Qt::NoPen);
             painter.setBrush(track);
             painter.drawRoundedRect(bar, barHeight / 2.0, barHeight / 2.0);
             const double load = i < m_loads.size() && std::isfinite(m_loads[i]) ? std::clamp(m_loads[i], 0.0, 1.0) : 0.0;
             if (load > 0) {
                 painter.setBrush(toQColor(paletteColor(cpuLoadBand(load))));
-                painter.drawRoundedRect(QRectF(bar.left(), bar.top(), std::max<qreal>(barHeight, bar.width() * load), bar.height()), barHeight / 2.0, barHeight / 2.0);
+                painter.drawRoundedRect(QRectF(bar.left(), bar.top(), std::max<qreal>(barHeight, bar.width() * load), bar.height()),
+                    barHeight / 2.0, barHeight / 2.0);
             }
         }
     }
@@ -393,9 +399,15 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
     render();
 }
 
-QWidget* DashboardView::gpuCard() const { return m_gpuCard; }
+QWidget* DashboardView::gpuCard() const
+{
+    return m_gpuCard;
+}
 
-QLabel* DashboardView::gpuName() const { return m_gpuName; }
+QLabel* DashboardView::gpuName() const
+{
+    return m_gpuName;
+}
 
 std::vector<std::vector<QString>> DashboardView::topProcessCells() const
 {
@@ -448,9 +460,10 @@ void DashboardView::renderMemory()
     m_memoryPressure->setText(toQString(card->pressureLabel));
     restyle(m_memoryPressure, colourRule(card->pressureBand));
     m_memoryBar->setValue(int(card->usedFraction * 1000));
-    restyle(m_memoryBar, QStringLiteral("QProgressBar { border: none; border-radius: 3px; background: palette(midlight); }"
-                                      "QProgressBar::chunk { border-radius: 3px; background: %1; }")
-                           .arg(toQColor(paletteColor(card->usedBand)).name()));
+    restyle(m_memoryBar,
+        QStringLiteral("QProgressBar { border: none; border-radius: 3px; background: palette(midlight); }"
+                       "QProgressBar::chunk { border-radius: 3px; background: %1; }")
+            .arg(toQColor(paletteColor(card->usedBand)).name()));
     fillStatRows(m_memoryRows, card->rows);
     m_memoryBody->setCurrentIndex(1);
 }

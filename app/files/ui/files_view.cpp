@@ -84,7 +84,8 @@ QWidget* FilesView::makePane(FilesSlot slot)
     PaneWidgets& pane = m_panes[std::size_t(slot)];
     auto* widget = new QFrame;
     widget->setObjectName(QStringLiteral("filesPane"));
-    widget->setStyleSheet(QStringLiteral("#filesPane { background: palette(base); border: 1px solid palette(midlight); border-radius: 8px; }"));
+    widget->setStyleSheet(
+        QStringLiteral("#filesPane { background: palette(base); border: 1px solid palette(midlight); border-radius: 8px; }"));
     auto* layout = new QVBoxLayout(widget);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(10);
@@ -203,7 +204,8 @@ void FilesView::renderPane(FilesSlot slot)
     pane.shown = row;
     pane.warning->setVisible(row.showsWarning);
     pane.headline->setText(toQString(row.headline));
-    pane.headline->setFont(textStyleFont(row.kind == FilesStateRow::Kind::scanned ? TextStyle::title3 : TextStyle::headline, FontWeight::semibold));
+    pane.headline->setFont(
+        textStyleFont(row.kind == FilesStateRow::Kind::scanned ? TextStyle::title3 : TextStyle::headline, FontWeight::semibold));
     pane.detail->setVisible(!row.detail.empty());
     pane.detail->setText(toQString(row.detail));
 
@@ -262,8 +264,8 @@ void FilesView::review(FilesSlot slot)
     options.preselectAll = false;
     options.defaultSelection = request->defaultSelection;
     options.staysOpen = true;
-    m_inspector = std::make_unique<CategoryInspectorModel>(options, std::move(request->items),
-        [this, slot](std::vector<StorageItem> chosen, CategoryInspectorModel::RemoveDone done) {
+    m_inspector = std::make_unique<CategoryInspectorModel>(
+        options, std::move(request->items), [this, slot](std::vector<StorageItem> chosen, CategoryInspectorModel::RemoveDone done) {
             std::vector<fs::path> urls;
             for (const StorageItem& item : chosen)
                 urls.push_back(item.url);

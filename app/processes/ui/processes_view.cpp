@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
@@ -32,12 +32,16 @@ void widenMessage(QMessageBox* box)
     box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 320px; }"));
 }
 
-bool isNumeric(ProcessSortKey key) { return key != ProcessSortKey::name && key != ProcessSortKey::user; }
+bool isNumeric(ProcessSortKey key)
+{
+    return key != ProcessSortKey::name && key != ProcessSortKey::user;
+}
 
 // Numbers are most useful biggest first; names and pids read best from the top.
 Qt::SortOrder initialOrder(ProcessSortKey key)
 {
-    return key == ProcessSortKey::cpu || key == ProcessSortKey::memory || key == ProcessSortKey::threads ? Qt::DescendingOrder : Qt::AscendingOrder;
+    return key == ProcessSortKey::cpu || key == ProcessSortKey::memory || key == ProcessSortKey::threads ? Qt::DescendingOrder
+                                                                                                         : Qt::AscendingOrder;
 }
 
 int alignment(ProcessSortKey key)
@@ -93,10 +97,7 @@ private:
 
 }  // namespace
 
-ProcessTableModel::ProcessTableModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+ProcessTableModel::ProcessTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 // Rows are patched in place rather than reset, so the scroll position survives every sample.
 void ProcessTableModel::setRows(std::vector<RunningProcess> rows)
@@ -128,9 +129,15 @@ int ProcessTableModel::rowOf(int32_t pid) const
     return found == m_rows.end() ? -1 : int(found - m_rows.begin());
 }
 
-int ProcessTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
+int ProcessTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
 
-int ProcessTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(processColumns().size()); }
+int ProcessTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(processColumns().size());
+}
 
 QVariant ProcessTableModel::data(const QModelIndex& index, int role) const
 {

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "app/files/ui/files_view.h"
 #include "app/common/ui/category_inspector_sheet.h"
+#include "app/files/ui/files_view.h"
 #include "core/concurrency/executor.h"
 #include "platform/user_defaults.h"
 
@@ -15,7 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // 10 Dec 2026, 12:53 UTC.
-Date fixtureNow() { return dateFromSecondsSinceReferenceDate(818'600'000); }
+Date fixtureNow()
+{
+    return dateFromSecondsSinceReferenceDate(818'600'000);
+}
 
 std::vector<StorageItem> largeItems()
 {
@@ -24,7 +27,8 @@ std::vector<StorageItem> largeItems()
     std::vector<StorageItem> items;
     std::uint64_t size = 7'400'000'000;
     for (const char* name : names) {
-        items.push_back({ .url = fs::path("/home/alice") / name, .size = size, .modificationDate = fixtureNow() - std::chrono::hours(size % 9000) });
+        items.push_back(
+            { .url = fs::path("/home/alice") / name, .size = size, .modificationDate = fixtureNow() - std::chrono::hours(size % 9000) });
         size = size * 5 / 8;
     }
     return items;
@@ -66,7 +70,8 @@ struct Fixture {
         for (const StorageItem& item : large)
             total += item.size;
         snapshot.largeFiles = FilesScanEntry { large, total, fixtureNow() - std::chrono::minutes(12) };
-        snapshot.duplicates = DuplicatesScanEntry { duplicateGroups(), totalReclaimableBytes(duplicateGroups()), fixtureNow() - std::chrono::hours(3) };
+        snapshot.duplicates
+            = DuplicatesScanEntry { duplicateGroups(), totalReclaimableBytes(duplicateGroups()), fixtureNow() - std::chrono::hours(3) };
         FilesScanCache(cacheFile).save(snapshot);
         defaults = UserDefaults::open(base / "config/UserDefaults.json");
         model = std::make_unique<FilesViewModel>(FilesViewModel::Environment {

@@ -5,28 +5,28 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/shell/app_configuration.h"
-#include "app/shell/app_updater.h"
+#include "app/common/ui/theme.h"
 #include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
 #include "app/screenshots/screen_fixtures.h"
-#include "app/shell/ui/about_window.h"
-#include "app/shell/ui/main_window.h"
-#include "app/shell/ui/settings_window.h"
-#include "core/concurrency/fake_clock.h"
-#include "platform/host_layout.h"
-#include "app/shell/ui/popover_widget.h"
-#include "app/shell/ui/qt_executor.h"
-#include "app/shell/ui/tray_icon_renderer.h"
 #include "app/screenshots/ui/files_screenshots.h"
 #include "app/screenshots/ui/space_screenshots.h"
 #include "app/screenshots/ui/storage_screenshots.h"
-#include "app/common/ui/theme.h"
+#include "app/shell/app_configuration.h"
+#include "app/shell/app_updater.h"
+#include "app/shell/ui/about_window.h"
+#include "app/shell/ui/main_window.h"
+#include "app/shell/ui/popover_widget.h"
+#include "app/shell/ui/qt_executor.h"
+#include "app/shell/ui/settings_window.h"
+#include "app/shell/ui/tray_icon_renderer.h"
+#include "core/concurrency/fake_clock.h"
+#include "platform/host_layout.h"
 
 namespace lopewell {
 
@@ -63,8 +63,13 @@ QImage popover(bool memoryKnown)
     std::optional<MemoryStats> memory;
     if (memoryKnown) {
         constexpr uint64_t GiB = uint64_t(1) << 30;
-        memory = MemoryStats { .active = 7 * GiB, .inactive = 3 * GiB, .free = 2 * GiB, .wired = 2 * GiB + GiB / 2,
-            .compressed = GiB, .total = 16 * GiB, .appResident = 48 << 20 };
+        memory = MemoryStats { .active = 7 * GiB,
+            .inactive = 3 * GiB,
+            .free = 2 * GiB,
+            .wired = 2 * GiB + GiB / 2,
+            .compressed = GiB,
+            .total = 16 * GiB,
+            .appResident = 48 << 20 };
     }
     PopoverWidget widget;
     widget.setContent(popoverContent(0.5163, cores, memory));

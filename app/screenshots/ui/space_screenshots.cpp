@@ -15,15 +15,16 @@ DiskNode fixtureHome()
 {
     const std::string home = "/home/ada";
     std::vector<DiskNode> library;
-    const char* const caches[] = { "Caches", "Containers", "Application Support", "Developer", "Mail", "Logs", "Messages", "Photos", "Group Containers", "Safari" };
+    const char* const caches[] = { "Caches", "Containers", "Application Support", "Developer", "Mail", "Logs", "Messages", "Photos",
+        "Group Containers", "Safari" };
     for (int i = 0; i < 70; ++i) {
         const std::string name = i < 10 ? caches[i] : "Item " + std::to_string(i);
         const std::string url = home + "/Library/" + name;
         const uint64_t size = uint64_t(9000 * MB / uint64_t((i + 1) * (i + 2)) + 3 * MB);
         if (i < 10 || i % 3 == 0) {
-            library.push_back(DiskNode::directory(url, {
-                DiskNode::file(url + "/data.db", size / 2), DiskNode::file(url + "/index", size / 4),
-                DiskNode::file(url + "/backup.db", size / 8), DiskNode::smallFilesAggregate(url, size / 8, 312) }));
+            library.push_back(DiskNode::directory(url,
+                { DiskNode::file(url + "/data.db", size / 2), DiskNode::file(url + "/index", size / 4),
+                    DiskNode::file(url + "/backup.db", size / 8), DiskNode::smallFilesAggregate(url, size / 8, 312) }));
         } else {
             library.push_back(DiskNode::file(url, size));
         }
@@ -35,22 +36,26 @@ DiskNode fixtureHome()
     std::vector<DiskNode> music;
     for (int i = 0; i < 24; ++i)
         music.push_back(DiskNode::file(home + "/Music/Album " + std::to_string(i + 1) + ".flac", uint64_t(900 - i * 30) * MB));
-    return DiskNode::directory(home, {
-        DiskNode::directory(home + "/Library", std::move(library)),
-        DiskNode::directory(home + "/Movies", std::move(movies)),
-        DiskNode::directory(home + "/Music", std::move(music)),
-        DiskNode::directory(home + "/Developer", {
-            DiskNode::directory(home + "/Developer/lopewell", { DiskNode::file(home + "/Developer/lopewell/build.tar", 2'100 * MB),
-                DiskNode::smallFilesAggregate(home + "/Developer/lopewell", 640 * MB, 5'120) }),
-            DiskNode::file(home + "/Developer/toolchain.tar.xz", 1'800 * MB),
-        }),
-        DiskNode::file(home + "/debian-12.iso", 3'900 * MB),
-        DiskNode::directory(home + "/Documents", { DiskNode::file(home + "/Documents/Thesis.pdf", 48 * MB),
-            DiskNode::smallFilesAggregate(home + "/Documents", 1'310 * MB, 4'877) }),
-        DiskNode::directory(home + "/Downloads", { DiskNode::file(home + "/Downloads/installer.run", 880 * MB) }),
-        DiskNode::directory(home + "/Empty", {}),
-        DiskNode::smallFilesAggregate(home, 96 * MB, 233),
-    });
+    return DiskNode::directory(home,
+        {
+            DiskNode::directory(home + "/Library", std::move(library)),
+            DiskNode::directory(home + "/Movies", std::move(movies)),
+            DiskNode::directory(home + "/Music", std::move(music)),
+            DiskNode::directory(home + "/Developer",
+                {
+                    DiskNode::directory(home + "/Developer/lopewell",
+                        { DiskNode::file(home + "/Developer/lopewell/build.tar", 2'100 * MB),
+                            DiskNode::smallFilesAggregate(home + "/Developer/lopewell", 640 * MB, 5'120) }),
+                    DiskNode::file(home + "/Developer/toolchain.tar.xz", 1'800 * MB),
+                }),
+            DiskNode::file(home + "/debian-12.iso", 3'900 * MB),
+            DiskNode::directory(home + "/Documents",
+                { DiskNode::file(home + "/Documents/Thesis.pdf", 48 * MB),
+                    DiskNode::smallFilesAggregate(home + "/Documents", 1'310 * MB, 4'877) }),
+            DiskNode::directory(home + "/Downloads", { DiskNode::file(home + "/Downloads/installer.run", 880 * MB) }),
+            DiskNode::directory(home + "/Empty", {}),
+            DiskNode::smallFilesAggregate(home, 96 * MB, 233),
+        });
 }
 
 QImage picture(QWidget& widget)

@@ -6,11 +6,11 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "app/common/category_inspector_model.h"
+#include "app/common/ui/category_inspector_sheet.h"
 #include "app/shell/ui/main_window.h"
 #include "app/shell/ui/qt_executor.h"
-#include "app/common/category_inspector_model.h"
 #include "app/storage/storage_view_model.h"
-#include "app/common/ui/category_inspector_sheet.h"
 #include "app/storage/ui/storage_view.h"
 #include "core/concurrency/executor.h"
 
@@ -19,7 +19,10 @@ namespace lopewell {
 namespace {
 
 // 10 Dec 2026, 12:53 UTC.
-Date fixtureNow() { return dateFromSecondsSinceReferenceDate(818'600'000); }
+Date fixtureNow()
+{
+    return dateFromSecondsSinceReferenceDate(818'600'000);
+}
 
 // A cache folder as a browser and two editors leave it: many files, a few large ones.
 std::vector<StorageItem> cacheItems(size_t count)
@@ -42,7 +45,8 @@ std::vector<StorageItem> cacheItems(size_t count)
 std::vector<StorageItem> trashItems()
 {
     std::vector<StorageItem> items;
-    const char* const names[] = { "Screen Recording 2026-11-02.mov", "old-backup.tar.gz", "IMG_4031.HEIC", "notes draft.txt", "Untitled folder" };
+    const char* const names[]
+        = { "Screen Recording 2026-11-02.mov", "old-backup.tar.gz", "IMG_4031.HEIC", "notes draft.txt", "Untitled folder" };
     uint64_t size = 1'900'000'000;
     for (const char* name : names) {
         StorageItem item;
@@ -82,8 +86,8 @@ QImage confirmation(bool permanentDelete)
     options.title = permanentDelete ? "Trash" : "User Caches";
     options.offersTrashAll = true;
     options.permanentDelete = permanentDelete;
-    CategoryInspectorModel model(options, permanentDelete ? trashItems() : cacheItems(2500),
-        [](std::vector<StorageItem>, CategoryInspectorModel::RemoveDone) {});
+    CategoryInspectorModel model(
+        options, permanentDelete ? trashItems() : cacheItems(2500), [](std::vector<StorageItem>, CategoryInspectorModel::RemoveDone) {});
     CategoryInspectorSheet sheet(model);
     sheet.show();
     QMessageBox* box = permanentDelete ? sheet.askToConfirm() : sheet.askToConfirmAll();

@@ -4,15 +4,14 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/shell/about_model.h"
-#include "app/shell/ui/tray_icon_renderer.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
+#include "app/shell/about_model.h"
+#include "app/shell/ui/tray_icon_renderer.h"
 
 namespace lopewell {
 
-AboutWindow::AboutWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setWindowTitle(toQString(AboutText::windowTitle));
 
@@ -25,8 +24,8 @@ AboutWindow::AboutWindow(QWidget* parent)
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* feedback = new QLabel(QStringLiteral("%1: <a href=\"%2\">%3</a>")
-                                    .arg(toQString(AboutText::feedbackLabel), toQString(aboutFeedbackURL()).toHtmlEscaped(),
-                                        toQString(aboutFeedbackAddress()).toHtmlEscaped()));
+            .arg(toQString(AboutText::feedbackLabel), toQString(aboutFeedbackURL()).toHtmlEscaped(),
+                toQString(aboutFeedbackAddress()).toHtmlEscaped()));
     feedback->setOpenExternalLinks(true);
 
     auto* privacyHeading = sectionHeading(AboutText::privacyHeading);

@@ -31,9 +31,10 @@ MainWindow::MainWindow(NavigationModel& navigation, QWidget* parent)
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSpacing(1);
-    m_sidebar->setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
-                                            "QListWidget::item { padding: 5px 8px; border-radius: 6px; }"
-                                            "QListWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
+    m_sidebar->setStyleSheet(
+        QStringLiteral("QListWidget { background: transparent; }"
+                       "QListWidget::item { padding: 5px 8px; border-radius: 6px; }"
+                       "QListWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
     for (SidebarTab tab : allCases<SidebarTab>())
         new QListWidgetItem(themeIcon(sidebarTabIconName(tab)), toQString(sidebarTabTitle(tab)), m_sidebar);
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {

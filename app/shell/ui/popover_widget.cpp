@@ -18,7 +18,10 @@ namespace lopewell {
 
 namespace {
 
-QColor bandColour(LoadBand band) { return toQColor(paletteColor(band)); }
+QColor bandColour(LoadBand band)
+{
+    return toQColor(paletteColor(band));
+}
 
 QFrame* divider()
 {
@@ -164,7 +167,7 @@ void PopoverWidget::setContent(const PopoverContent& content)
         m_memoryBar->setValue(int(std::clamp(memory->usedFraction, 0.0, 1.0) * 1000));
         m_memoryBar->setStyleSheet(QStringLiteral("QProgressBar { border: none; border-radius: 3px; background: palette(midlight); }"
                                                   "QProgressBar::chunk { border-radius: 3px; background: %1; }")
-                                       .arg(colour.name()));
+                .arg(colour.name()));
         m_memoryBar->show();
         m_memoryCaption->setText(toQString(memory->caption));
         m_memoryCaption->show();

@@ -2,15 +2,15 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QPushButton>
-#include <QUrl>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/shell/app_updater.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
+#include "app/shell/app_updater.h"
 
 namespace lopewell {
 
@@ -24,7 +24,10 @@ QVBoxLayout* paneLayout(QWidget* pane)
     return layout;
 }
 
-void addSectionGap(QVBoxLayout* layout) { layout->addSpacing(12); }
+void addSectionGap(QVBoxLayout* layout)
+{
+    layout->addSpacing(12);
+}
 
 }  // namespace
 
@@ -129,8 +132,8 @@ void UpdatesPane::render()
     m_outcome->setVisible(outcome.has_value());
     m_viewRelease->setVisible(outcome && releasePageUrl(*outcome).has_value());
     if (outcome) {
-        m_outcome->setText(QStringLiteral("<b>%1</b><br>%2").arg(toQString(outcomeHeadline(*outcome)).toHtmlEscaped(),
-            toQString(outcomeDetail(*outcome)).toHtmlEscaped()));
+        m_outcome->setText(QStringLiteral("<b>%1</b><br>%2")
+                .arg(toQString(outcomeHeadline(*outcome)).toHtmlEscaped(), toQString(outcomeDetail(*outcome)).toHtmlEscaped()));
     }
 }
 
@@ -156,7 +159,8 @@ QWidget* makePrivacyPane()
     auto* command = new QLabel(toQString(PrivacyPaneText::verifyCommand));
     command->setFont(textStyleFont(TextStyle::callout, std::nullopt, FontDesign::monospaced));
     command->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    command->setStyleSheet(QStringLiteral("QLabel { background: palette(base); border: 1px solid palette(mid); border-radius: 4px; padding: 6px; }"));
+    command->setStyleSheet(
+        QStringLiteral("QLabel { background: palette(base); border: 1px solid palette(mid); border-radius: 4px; padding: 6px; }"));
     layout->addWidget(command);
     layout->addWidget(caption(PrivacyPaneText::verifyExpectation));
     layout->addStretch();

@@ -3,9 +3,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/shell/ui/settings_panes.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
+#include "app/shell/ui/settings_panes.h"
 
 namespace lopewell {
 
@@ -20,10 +20,18 @@ SettingsWindow::SettingsWindow(SettingsWindowModel& window, GeneralPaneModel& ge
     for (SettingsTab tab : kSettingsTabs) {
         QWidget* pane = nullptr;
         switch (tab) {
-        case SettingsTab::general: pane = new GeneralPane(general); break;
-        case SettingsTab::updates: pane = new UpdatesPane(updater); break;
-        case SettingsTab::privacy: pane = makePrivacyPane(); break;
-        case SettingsTab::support: pane = makeSupportPane(); break;
+        case SettingsTab::general:
+            pane = new GeneralPane(general);
+            break;
+        case SettingsTab::updates:
+            pane = new UpdatesPane(updater);
+            break;
+        case SettingsTab::privacy:
+            pane = makePrivacyPane();
+            break;
+        case SettingsTab::support:
+            pane = makeSupportPane();
+            break;
         }
         m_tabs->addTab(pane, themeIcon(settingsTabIconName(tab)), toQString(settingsTabTitle(tab)));
     }

@@ -12,14 +12,15 @@
 #include <functional>
 #include <memory>
 
+#include "app/common/ui/full_disk_access_banner.h"
+#include "app/common/ui/theme.h"
+#include "app/common/ui/widgets.h"
+#include "app/dashboard/dashboard_view_model.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "app/files/files_view_model.h"
 #include "app/files/ui/files_view.h"
-#include "app/dashboard/dashboard_view_model.h"
 #include "app/processes/processes_view_model.h"
-#include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
-#include "app/space/space_view_model.h"
-#include "app/space/ui/space_view.h"
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
 #include "app/shell/launch.h"
@@ -32,11 +33,10 @@
 #include "app/shell/ui/settings_window.h"
 #include "app/shell/ui/tray_icon.h"
 #include "app/shell/ui/tray_icon_renderer.h"
+#include "app/space/space_view_model.h"
+#include "app/space/ui/space_view.h"
 #include "app/storage/storage_view_model.h"
 #include "app/storage/ui/storage_view.h"
-#include "app/common/ui/full_disk_access_banner.h"
-#include "app/common/ui/theme.h"
-#include "app/common/ui/widgets.h"
 #include "platform/continuous_clock.h"
 #include "platform/host_layout.h"
 #include "platform/log.h"
@@ -149,9 +149,8 @@ int runTrayApplication(int argc, char** argv)
     const std::shared_ptr<UserDefaults> defaults = UserDefaults::open(layout.userDefaultsFile());
     AppUpdater updater(executor, ContinuousClock::shared(), defaults, std::string(configuration::kUpdateFeedURL), LOPEWELL_VERSION);
 
-    MenuBarCoordinator coordinator(defaults, [&] {
-        return std::make_unique<MenuBarController>(MenuBarController::systemEnvironment(executor, platform));
-    });
+    MenuBarCoordinator coordinator(
+        defaults, [&] { return std::make_unique<MenuBarController>(MenuBarController::systemEnvironment(executor, platform)); });
     std::unique_ptr<TrayIcon> tray;
     auto traySubscription = coordinator.observers().add([&] {
         tray.reset();
@@ -193,7 +192,8 @@ int runTrayApplication(int argc, char** argv)
     mainWindow.setSectionWidget(SidebarTab::space, new SpaceView(space, [&layout] { openFullDiskAccessSettings(layout); }));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
-    GeneralPaneModel general(defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },
+    GeneralPaneModel general(
+        defaults, LoginItemService(layout), [&](bool on) { coordinator.setEnabled(on); },
         [&](bool hide) { platform.setHiddenFromTaskbar(hide); });
     SettingsWindow settings(settingsModel, general, updater);
     showSettings = [&] {
@@ -208,7 +208,8 @@ int runTrayApplication(int argc, char** argv)
     auto* menuBar = new QMenuBar(&mainWindow);
     QMenu* appMenu = menuBar->addMenu(QStringLiteral("&Lopewell"));
     appMenu->addAction(QStringLiteral("About Lopewell"), &about, [&about] { about.show(), about.raise(), about.activateWindow(); });
-    QAction* checkForUpdates = appMenu->addAction(QStringLiteral("Check for Updates…"), &mainWindow, [&updater] { updater.checkForUpdates(); });
+    QAction* checkForUpdates
+        = appMenu->addAction(QStringLiteral("Check for Updates…"), &mainWindow, [&updater] { updater.checkForUpdates(); });
     appMenu->addAction(QStringLiteral("Settings…"), QKeySequence(QStringLiteral("Ctrl+,")), &settings,
         [&settings] { settings.show(), settings.raise(), settings.activateWindow(); });
     appMenu->addSeparator();

@@ -5,9 +5,9 @@
 #include <QMenu>
 #include <QPalette>
 
+#include "app/common/ui/widgets.h"
 #include "app/shell/ui/popover_widget.h"
 #include "app/shell/ui/tray_icon_renderer.h"
-#include "app/common/ui/widgets.h"
 
 namespace lopewell {
 

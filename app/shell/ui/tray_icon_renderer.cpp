@@ -6,8 +6,8 @@
 #include <QPainterPath>
 #include <cmath>
 
-#include "app/shell/readout.h"
 #include "app/common/ui/theme.h"
+#include "app/shell/readout.h"
 #include "core/presentation/load_colors.h"
 
 namespace lopewell {

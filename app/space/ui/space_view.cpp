@@ -12,11 +12,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/space/ui/treemap_view.h"
 #include "app/common/ui/full_disk_access_banner.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/trash_failure_alert_box.h"
 #include "app/common/ui/widgets.h"
+#include "app/space/ui/treemap_view.h"
 #include "core/base/file_url.h"
 
 namespace lopewell {
@@ -27,8 +27,9 @@ constexpr int kInspectorWidth = 250;
 
 QPushButton* prominent(QPushButton* button)
 {
-    button->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: white; border: none; border-radius: 5px; padding: 4px 14px; }"
-                                         "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }"));
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(highlight); color: white; border: none; border-radius: 5px; padding: 4px 14px; }"
+        "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }"));
     return button;
 }
 
@@ -60,8 +61,8 @@ void revealInFileManager(const std::string& path)
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(fileURLString(path)));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-            QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+            QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
         call << QStringList { url.toString(QUrl::FullyEncoded) } << QString();
         const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
         if (reply.type() == QDBusMessage::ReplyMessage)
@@ -70,9 +71,7 @@ void revealInFileManager(const std::string& path)
     QDesktopServices::openUrl(url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash));
 }
 
-SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSettings, QWidget* parent)
-    : QWidget(parent)
-    , m_model(model)
+SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSettings, QWidget* parent) : QWidget(parent), m_model(model)
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(16, 12, 16, 12);

@@ -47,8 +47,8 @@ void drawLabel(QPainter& painter, const QRectF& cell, const std::string& title, 
     if (subtitle && cell.height() - 2 * kLabelPadding > titleMetrics.height() + 8) {
         painter.setFont(sizeFont);
         const QFontMetricsF sizeMetrics(sizeFont);
-        painter.drawText(QRectF(origin + QPointF(0, titleMetrics.height()), QSizeF(width, sizeMetrics.height())), Qt::AlignLeft | Qt::AlignTop,
-            sizeMetrics.elidedText(toQString(*subtitle), Qt::ElideRight, width));
+        painter.drawText(QRectF(origin + QPointF(0, titleMetrics.height()), QSizeF(width, sizeMetrics.height())),
+            Qt::AlignLeft | Qt::AlignTop, sizeMetrics.elidedText(toQString(*subtitle), Qt::ElideRight, width));
     }
 }
 
@@ -113,8 +113,7 @@ ErrorOr<void> writeTreemapPngOffscreen(const DiskNode& folder, const std::string
     return writeTreemapPng(folder, file, width, height);
 }
 
-TreemapView::TreemapView(QWidget* parent)
-    : QWidget(parent)
+TreemapView::TreemapView(QWidget* parent) : QWidget(parent)
 {
     setMinimumSize(200, 150);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "app/common/icon_names.h"
-#include "app/storage/storage_view_model.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
+#include "app/storage/storage_view_model.h"
 
 namespace lopewell {
 
@@ -24,13 +24,11 @@ bool sameButtons(const std::vector<SmartScanBannerView::Button>& a, const std::v
 
 }  // namespace
 
-SmartScanBannerView::SmartScanBannerView(QWidget* parent)
-    : QFrame(parent)
-    , m_subtitle(new QLabel)
-    , m_buttonRow(new QHBoxLayout)
+SmartScanBannerView::SmartScanBannerView(QWidget* parent) : QFrame(parent), m_subtitle(new QLabel), m_buttonRow(new QHBoxLayout)
 {
     setObjectName(QStringLiteral("smartScanBanner"));
-    setStyleSheet(QStringLiteral("#smartScanBanner { background: palette(base); border: 1px solid palette(midlight); border-radius: 10px; }"));
+    setStyleSheet(
+        QStringLiteral("#smartScanBanner { background: palette(base); border: 1px solid palette(midlight); border-radius: 10px; }"));
 
     auto* icon = new QLabel;
     icon->setPixmap(themeIcon(iconThemeName(kSmartScanSymbol)).pixmap(28, 28));
@@ -73,9 +71,10 @@ void SmartScanBannerView::setContent(const std::string& subtitle, std::vector<Bu
         button->setAutoDefault(false);
         if (spec.prominent) {
             const QString fill = spec.orange ? toQColor(SystemColor::orange).name() : QStringLiteral("palette(highlight)");
-            button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px; padding: 4px 14px; }"
-                                                 "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }")
-                                      .arg(fill));
+            button->setStyleSheet(QStringLiteral(
+                "QPushButton { background: %1; color: white; border: none; border-radius: 5px; padding: 4px 14px; }"
+                "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }")
+                    .arg(fill));
         }
         connect(button, &QPushButton::clicked, this, [this, index] {
             if (index >= m_shown.size() || !m_shown[index].action)

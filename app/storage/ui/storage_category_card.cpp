@@ -14,15 +14,19 @@ namespace lopewell {
 
 namespace {
 
-QString colourName(const Color& color) { return toQColor(color).name(); }
+QString colourName(const Color& color)
+{
+    return toQColor(color).name();
+}
 
 // A prominent button is the card's main action; "Clean" is orange like the banner's.
 void styleProminent(QPushButton* button, bool orange)
 {
     const QString fill = orange ? colourName(SystemColor::orange) : QStringLiteral("palette(highlight)");
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 5px; padding: 3px 12px; }"
-                                         "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }")
-                              .arg(fill));
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background: %1; color: white; border: none; border-radius: 5px; padding: 3px 12px; }"
+        "QPushButton:disabled { background: palette(window); color: palette(placeholder-text); border: 1px solid palette(mid); }")
+            .arg(fill));
 }
 
 }  // namespace
@@ -38,7 +42,8 @@ StorageCategoryCard::StorageCategoryCard(const StorageCategory& category, std::f
     , m_buttonRow(new QHBoxLayout)
 {
     setObjectName(QStringLiteral("storageCategoryCard"));
-    setStyleSheet(QStringLiteral("#storageCategoryCard { background: palette(base); border: 1px solid palette(midlight); border-radius: 8px; }"));
+    setStyleSheet(
+        QStringLiteral("#storageCategoryCard { background: palette(base); border: 1px solid palette(midlight); border-radius: 8px; }"));
     setMinimumWidth(240);
 
     auto* icon = new QLabel;
@@ -49,7 +54,8 @@ StorageCategoryCard::StorageCategoryCard(const StorageCategory& category, std::f
     auto* badge = new QLabel(toQString(risk.text));
     badge->setFont(textStyleFont(TextStyle::caption, FontWeight::medium));
     const QString badgeColour = risk.usesSecondaryTextColor ? QStringLiteral("palette(placeholder-text)") : colourName(risk.color);
-    badge->setStyleSheet(QStringLiteral("QLabel { color: %1; border: 1px solid %1; border-radius: 4px; padding: 0px 4px; }").arg(badgeColour));
+    badge->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; border: 1px solid %1; border-radius: 4px; padding: 0px 4px; }").arg(badgeColour));
     auto* summary = caption(category.summary);
     summary->setToolTip(toQString(category.summary));
 

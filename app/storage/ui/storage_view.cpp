@@ -7,11 +7,11 @@
 #include <QVBoxLayout>
 
 #include "app/common/ui/category_inspector_sheet.h"
-#include "app/storage/ui/smart_scan_banner_view.h"
-#include "app/storage/ui/storage_category_card.h"
 #include "app/common/ui/full_disk_access_banner.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
+#include "app/storage/ui/smart_scan_banner_view.h"
+#include "app/storage/ui/storage_category_card.h"
 
 namespace lopewell {
 
@@ -120,11 +120,14 @@ void StorageView::renderSmartScanBanner()
         buttons.push_back(Button { std::string(kSmartScanCancelButton), false, false, true, [this] { m_model.cancelSmartScan(); } });
         break;
     case SmartScanBanner::Buttons::cleanAndDismiss:
-        buttons.push_back(Button { std::string(kSmartScanCleanButton), true, true, banner.isCleanEnabled, [this] { m_screen.reviewSmartScan(); } });
-        buttons.push_back(Button { std::string(kSmartScanDismissButton), false, false, true, [this] { m_model.dismissSmartScanResult(); } });
+        buttons.push_back(
+            Button { std::string(kSmartScanCleanButton), true, true, banner.isCleanEnabled, [this] { m_screen.reviewSmartScan(); } });
+        buttons.push_back(
+            Button { std::string(kSmartScanDismissButton), false, false, true, [this] { m_model.dismissSmartScanResult(); } });
         break;
     case SmartScanBanner::Buttons::start:
-        buttons.push_back(Button { std::string(kSmartScanStartButton), true, false, banner.isStartEnabled, [this] { m_model.startSmartScan(); } });
+        buttons.push_back(
+            Button { std::string(kSmartScanStartButton), true, false, banner.isStartEnabled, [this] { m_model.startSmartScan(); } });
         break;
     }
     m_smartScan->setContent(banner.subtitle, std::move(buttons));

@@ -116,8 +116,8 @@ TEST(CategoryInspectorModel, DeselectingOneRowChangesTheButtonFooterAndConfirmat
     EXPECT_EQ(inspector.primaryButtonTitle(), "Move 9 items to Trash");
     EXPECT_EQ(inspector.selectionText(), "Selected: 9 items · 45 KB");
     EXPECT_EQ(inspector.confirmation(),
-        (InspectorConfirmation { "Move 9 items to Trash?", "Items go to your Trash, not permanent deletion. Total: 45 KB.", "Cancel",
-            "Move to Trash" }));
+        (InspectorConfirmation {
+            "Move 9 items to Trash?", "Items go to your Trash, not permanent deletion. Total: 45 KB.", "Cancel", "Move to Trash" }));
 
     // The selected rows go in display order.
     inspector.confirm();
@@ -338,7 +338,7 @@ TEST(CategoryInspectorModel, EveryColumnSorts)
     const Case cases[] = {
         { { InspectorColumn::size, false }, { "/b/file10", "/c/file1", "/a/file2", "/a/File2" } },  // ties by path
         { { InspectorColumn::size, true }, { "/a/File2", "/a/file2", "/b/file10", "/c/file1" } },
-        { { InspectorColumn::name, true }, { "/c/file1", "/a/File2", "/a/file2", "/b/file10" } },  // file2 before file10
+        { { InspectorColumn::name, true }, { "/c/file1", "/a/File2", "/a/file2", "/b/file10" } },      // file2 before file10
         { { InspectorColumn::modified, true }, { "/a/File2", "/c/file1", "/b/file10", "/a/file2" } },  // no date is oldest
         { { InspectorColumn::path, false }, { "/c/file1", "/b/file10", "/a/file2", "/a/File2" } },
     };
@@ -346,7 +346,8 @@ TEST(CategoryInspectorModel, EveryColumnSorts)
         FakeRemoval removal;
         CategoryInspectorModel inspector(categoryOptions(), rows, removal.action());
         inspector.setSortOrder(c.order);
-        EXPECT_EQ(paths(inspector.sortedItems()), c.expected) << inspectorColumnTitle(c.order.column) << (c.order.ascending ? " up" : " down");
+        EXPECT_EQ(paths(inspector.sortedItems()), c.expected)
+            << inspectorColumnTitle(c.order.column) << (c.order.ascending ? " up" : " down");
         // The confirmation hands rows over in this order.
         inspector.confirm();
         EXPECT_EQ(paths(removal.requests.at(0)), c.expected);
@@ -372,13 +373,14 @@ TEST(CategoryInspectorModel, ARemovalThatReportsAfterTheSheetWentAwayIsIgnored)
 
 TEST(CategoryInspectorModel, AnAnswerGivenAtOnceIsHandledLikeALateOne)
 {
-    CategoryInspectorModel inspector(categoryOptions(), tenItems(), [](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
-        RemovalOutcome outcome;
-        outcome.movedURLs.insert(items.front().url);
-        outcome.movedCount = 1;
-        outcome.failedCount = int(items.size()) - 1;
-        done(outcome);
-    });
+    CategoryInspectorModel inspector(
+        categoryOptions(), tenItems(), [](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
+            RemovalOutcome outcome;
+            outcome.movedURLs.insert(items.front().url);
+            outcome.movedCount = 1;
+            outcome.failedCount = int(items.size()) - 1;
+            done(outcome);
+        });
     inspector.confirm();
     EXPECT_FALSE(inspector.isCleaning());
     EXPECT_EQ(inspector.totalCount(), 9);

@@ -18,8 +18,14 @@ struct FakeKernel {
 
 ProcessSampler::ProcessReading reading(int32_t pid, uint64_t cpuNanoseconds, uint32_t uid = 501)
 {
-    return { .pid = pid, .parentPID = 1, .uid = uid, .name = "p" + std::to_string(pid), .path = "/bin/p",
-        .cpuTimeNanoseconds = cpuNanoseconds, .residentBytes = 4096, .threadCount = 1 };
+    return { .pid = pid,
+        .parentPID = 1,
+        .uid = uid,
+        .name = "p" + std::to_string(pid),
+        .path = "/bin/p",
+        .cpuTimeNanoseconds = cpuNanoseconds,
+        .residentBytes = 4096,
+        .threadCount = 1 };
 }
 
 ProcessSampler makeSampler(FakeKernel& kernel, int32_t ownPid = 999)
@@ -29,12 +35,11 @@ ProcessSampler makeSampler(FakeKernel& kernel, int32_t ownPid = 999)
         .readProcesses = [&] { return kernel.processes; },
         .readHostTicks = [&] { return kernel.hostTicks; },
         .activeProcessorCount = [&] { return kernel.processors; },
-        .lookupUserName =
-            [&](uint32_t uid) -> std::optional<std::string> {
-                ++kernel.lookups;
-                auto it = kernel.users.find(uid);
-                return it == kernel.users.end() ? std::nullopt : std::optional(it->second);
-            },
+        .lookupUserName = [&](uint32_t uid) -> std::optional<std::string> {
+            ++kernel.lookups;
+            auto it = kernel.users.find(uid);
+            return it == kernel.users.end() ? std::nullopt : std::optional(it->second);
+        },
         .ownPid = ownPid,
     });
 }
@@ -48,7 +53,10 @@ const RunningProcess* find(const std::vector<RunningProcess>& rows, int32_t pid)
 }
 
 // Both CPUs busy for `busy` of every 100 ticks since the start.
-std::vector<CPUTicks> ticksAtLoad(uint32_t busy) { return { { busy, 0, 100 - busy, 0 }, { busy, 0, 100 - busy, 0 } }; }
+std::vector<CPUTicks> ticksAtLoad(uint32_t busy)
+{
+    return { { busy, 0, 100 - busy, 0 }, { busy, 0, 100 - busy, 0 } };
+}
 
 }  // namespace
 
@@ -59,8 +67,15 @@ TEST(ProcessSampler, FirstCallHasZeroSharesAndNoKernelRow)
     auto sampler = makeSampler(kernel);
     auto rows = sampler.sample();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], (RunningProcess { .pid = 10, .parentPID = 1, .name = "p10", .path = "/bin/p", .user = "alice",
-                          .cpuPercent = 0.0, .memoryBytes = 4096, .threadCount = 1 }));
+    EXPECT_EQ(rows[0],
+        (RunningProcess { .pid = 10,
+            .parentPID = 1,
+            .name = "p10",
+            .path = "/bin/p",
+            .user = "alice",
+            .cpuPercent = 0.0,
+            .memoryBytes = 4096,
+            .threadCount = 1 }));
     EXPECT_EQ(rows[1].cpuPercent, 0.0);
 }
 
@@ -73,9 +88,9 @@ TEST(ProcessSampler, SharesComeFromCPUTimeOverElapsedAndNewOrReusedPidsShowZero)
 
     kernel.uptime += 2.0;
     kernel.processes = {
-        reading(10, 2'000'000'000),   // 1 s over 2 s: 50 %
-        reading(20, 1'000'000),       // lower than before: a younger process now has pid 20
-        reading(30, 8'000'000'000),   // new since last call
+        reading(10, 2'000'000'000),  // 1 s over 2 s: 50 %
+        reading(20, 1'000'000),      // lower than before: a younger process now has pid 20
+        reading(30, 8'000'000'000),  // new since last call
         reading(40, 1'000'000'000),
     };
     auto rows = sampler.sample();
@@ -121,8 +136,15 @@ TEST(ProcessSampler, KernelRowAbsorbsUnaccountedHostTimeAndIsNeverNegative)
         kernel.processes = { reading(10, c.processNanoseconds) };
         auto rows = sampler.sample();
         ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows.back(), (RunningProcess { .pid = 0, .parentPID = 0, .name = "kernel_task", .path = std::nullopt,
-                                  .user = "root", .cpuPercent = rows.back().cpuPercent, .memoryBytes = 0, .threadCount = 0 }));
+        EXPECT_EQ(rows.back(),
+            (RunningProcess { .pid = 0,
+                .parentPID = 0,
+                .name = "kernel_task",
+                .path = std::nullopt,
+                .user = "root",
+                .cpuPercent = rows.back().cpuPercent,
+                .memoryBytes = 0,
+                .threadCount = 0 }));
         EXPECT_NEAR(rows.back().cpuPercent, c.expectedKernel, 1e-9) << c.hostBusyTicks;
     }
 }

@@ -73,8 +73,8 @@ TEST(StorageItem, LeavesOutAbsentKeysAndDecodesWithoutThem)
 
 TEST(StorageItem, DecodingIgnoresUnknownKeysAndTakesNullAsAbsent)
 {
-    std::optional<StorageItem> decoded = decodeStorageItem(json::parse(
-        R"({"url":"file:///a/b","size":7,"modificationDate":null,"displayName":null,"extra":[1,2]})"));
+    std::optional<StorageItem> decoded
+        = decodeStorageItem(json::parse(R"({"url":"file:///a/b","size":7,"modificationDate":null,"displayName":null,"extra":[1,2]})"));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, (StorageItem { .url = "/a/b", .size = 7 }));
     EXPECT_EQ(decodeStorageItem(json { { "url", "file:///a/b" }, { "size", 3 } }), (StorageItem { .url = "/a/b", .size = 3 }));

@@ -36,8 +36,8 @@ std::vector<int32_t> pids(const std::vector<RunningProcess>& rows)
 
 TEST(DashboardTopProcesses, KeepsTheFiveBusiestWithTiesInSamplerOrder)
 {
-    EXPECT_EQ(pids(topFiveByCPU({ row(1, 0), row(2, 0), row(3, 0), row(4, 0), row(5, 0), row(6, 0) })),
-        (std::vector<int32_t> { 1, 2, 3, 4, 5 }));
+    EXPECT_EQ(
+        pids(topFiveByCPU({ row(1, 0), row(2, 0), row(3, 0), row(4, 0), row(5, 0), row(6, 0) })), (std::vector<int32_t> { 1, 2, 3, 4, 5 }));
     EXPECT_EQ(pids(topFiveByCPU({ row(1, 1), row(2, 9), row(3, 5), row(4, 9), row(5, 0), row(6, 7), row(7, 2) })),
         (std::vector<int32_t> { 2, 4, 6, 3, 7 }));
     EXPECT_EQ(pids(topFiveByCPU({ row(1, 1), row(2, 3) })), (std::vector<int32_t> { 2, 1 }));
@@ -59,8 +59,8 @@ protected:
     std::atomic<int> processReads = 0;
     std::atomic<uint32_t> tick = 0;
     int settingsOpened = 0;
-    std::filesystem::path defaultsFile =
-        std::filesystem::temp_directory_path() / ("dashboard-defaults-" + std::to_string(::getpid()) + ".json");
+    std::filesystem::path defaultsFile
+        = std::filesystem::temp_directory_path() / ("dashboard-defaults-" + std::to_string(::getpid()) + ".json");
     std::shared_ptr<UserDefaults> defaults = UserDefaults::open(defaultsFile);
 
     DashboardViewModel model { DashboardViewModel::Environment {

@@ -57,7 +57,8 @@ DuplicateSearch plainContentComparison(const std::vector<SizeBucket>& unordered)
             groups.push_back({ lowerHex(hasher.finish()), bucket.size, files });
         }
     }
-    std::stable_sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.reclaimableBytes() > b.reclaimableBytes(); });
+    std::stable_sort(
+        groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.reclaimableBytes() > b.reclaimableBytes(); });
     return { groups, totalReclaimableBytes(groups) };
 }
 
@@ -181,7 +182,7 @@ TEST_F(DuplicateFinderTest, OrdersByReclaimableBytesKeepingTheFoundOrderOfEqualO
     for (const char* name : { "r1", "r2", "r3", "r4" })
         writeFile(dir / name, patternBytes(3000, 3));
     std::vector<SizeBucket> buckets = bucketsUnder(dir.path());
-    ASSERT_EQ(buckets.size(), 2u);  // 4 KiB and 8 KiB of allocation
+    ASSERT_EQ(buckets.size(), 2u);                 // 4 KiB and 8 KiB of allocation
     std::reverse(buckets.begin(), buckets.end());  // the caller's order does not matter
 
     const std::optional<DuplicateSearch> found = findDuplicates(buckets, never);
@@ -204,8 +205,8 @@ TEST_F(DuplicateFinderTest, ReportsOnceAfterEachBucketOfSeveralFilesInBucketOrde
     writeFile(dir / "c2", patternBytes(13000, 2));
 
     std::vector<std::pair<std::size_t, std::uint64_t>> reports;
-    const std::optional<DuplicateSearch> found = findDuplicates(bucketsUnder(dir.path()), never,
-        [&](std::size_t groups, std::uint64_t bytes) { reports.emplace_back(groups, bytes); }, 2);
+    const std::optional<DuplicateSearch> found = findDuplicates(
+        bucketsUnder(dir.path()), never, [&](std::size_t groups, std::uint64_t bytes) { reports.emplace_back(groups, bytes); }, 2);
     ASSERT_TRUE(found);
     // Buckets of 16 KiB (no group), 12 KiB (one group of three), 4 KiB (one group of two).
     const std::vector<std::pair<std::size_t, std::uint64_t>> expected { { 0, 0 }, { 1, 2 * 12288u }, { 2, 2 * 12288u + 4096u } };
@@ -242,7 +243,12 @@ TEST(DuplicateGroup, CanonicalCopyIsTheShortestPathThenStringOrder)
         { { "/a/ccc", "/a/bb" }, { "/a/bb", "/a/ccc" } },
         { { "/a/x2", "/a/x1" }, { "/a/x1", "/a/x2" } },
         // Characters, not bytes: "é" is one character in two bytes.
-        { { "/a/bbb", "/a/\xc3\xa9" "1" }, { "/a/\xc3\xa9" "1", "/a/bbb" } },
+        { { "/a/bbb",
+              "/a/\xc3\xa9"
+              "1" },
+            { "/a/\xc3\xa9"
+              "1",
+                "/a/bbb" } },
         // A byte that is not UTF-8 counts as one character.
         { { "/a/bb", "/a/\xff" }, { "/a/\xff", "/a/bb" } },
         { { "/z", "/b/c", "/a" }, { "/a", "/z", "/b/c" } },

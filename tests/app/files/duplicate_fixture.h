@@ -19,8 +19,7 @@ inline FileIdentity identityOf(const std::filesystem::path& path)
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0)
         return {};
-    return { std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::uint64_t(info.st_size),
-        std::uint64_t(info.st_blocks) * 512 };
+    return { std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::uint64_t(info.st_size), std::uint64_t(info.st_blocks) * 512 };
 }
 
 // Every regular file under `root`, in sorted path order so that tests know what "found first" is.

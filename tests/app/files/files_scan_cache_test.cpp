@@ -30,10 +30,11 @@ FilesScanSnapshot fullSnapshot()
             { .url = "/home/u/no-date", .size = 104'857'600 } },
         5'104'857'600, dateFromSecondsSinceReferenceDate(786'600'000.5)
     };
-    snapshot.oldFiles = FilesScanEntry { { { .url = "/home/u/old.txt", .size = 4096, .modificationDate = dateFromSecondsSinceReferenceDate(1'000.0) } },
-        4096, dateFromSecondsSinceReferenceDate(786'600'001.75) };
-    snapshot.duplicates = DuplicatesScanEntry { { { hexA, 8192, { "/home/u/a", "/home/u/caf\xc3\xa9 copy", "/home/u/\xfe" } } },
-        16384, dateFromSecondsSinceReferenceDate(786'600'002.0) };
+    snapshot.oldFiles
+        = FilesScanEntry { { { .url = "/home/u/old.txt", .size = 4096, .modificationDate = dateFromSecondsSinceReferenceDate(1'000.0) } },
+              4096, dateFromSecondsSinceReferenceDate(786'600'001.75) };
+    snapshot.duplicates = DuplicatesScanEntry { { { hexA, 8192, { "/home/u/a", "/home/u/caf\xc3\xa9 copy", "/home/u/\xfe" } } }, 16384,
+        dateFromSecondsSinceReferenceDate(786'600'002.0) };
     return snapshot;
 }
 
@@ -161,7 +162,8 @@ TEST_F(FilesRootBookmarksTest, AFolderThatIsGoneDoesNotResolveAndIsLogged)
     bookmarks.saveBookmark(dir / "Gone", FilesRootBookmarks::oldFilesKey);
     fs::remove(dir / "Gone");
     EXPECT_EQ(bookmarks.resolveBookmark(FilesRootBookmarks::oldFilesKey), std::nullopt);
-    EXPECT_EQ(log.lines, (std::vector<std::string> { "FilesRootBookmark: Resolve bookmark failed for files.oldFiles.bookmark: No such file or directory" }));
+    EXPECT_EQ(log.lines,
+        (std::vector<std::string> { "FilesRootBookmark: Resolve bookmark failed for files.oldFiles.bookmark: No such file or directory" }));
 }
 
 TEST_F(FilesRootBookmarksTest, AStaleEntryIsStoredAgainInItsPlainForm)
@@ -178,7 +180,8 @@ TEST_F(FilesRootBookmarksTest, AFailedSaveIsLoggedAndStoresNothing)
 {
     bookmarks.saveBookmark("relative/folder", FilesRootBookmarks::largeFilesKey);
     EXPECT_FALSE(defaults->objectExists(FilesRootBookmarks::largeFilesKey));
-    EXPECT_EQ(log.lines, (std::vector<std::string> { "FilesRootBookmark: Persist bookmark failed for files.largeFiles.bookmark: not an absolute path" }));
+    EXPECT_EQ(log.lines,
+        (std::vector<std::string> { "FilesRootBookmark: Persist bookmark failed for files.largeFiles.bookmark: not an absolute path" }));
 }
 
 }  // namespace

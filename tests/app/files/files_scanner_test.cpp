@@ -178,7 +178,9 @@ TEST_F(FilesScannerTest, AnUnreadableSubfolderIsSkippedAndTheWalkGoesOn)
         const std::vector<StorageScanProgress> values = collect(FilesScanner().scan(root, FilesScanner::LargerThan { 0 }));
         if (values.size() != 1 || !std::holds_alternative<StorageScanComplete>(values[0]))
             return 1;
-        return urlsOf(std::get<StorageScanComplete>(values[0]).items) == std::vector<fs::path> { root / "a/visible", root / "c/visible" } ? 0 : 2;
+        return urlsOf(std::get<StorageScanComplete>(values[0]).items) == std::vector<fs::path> { root / "a/visible", root / "c/visible" }
+            ? 0
+            : 2;
     });
     EXPECT_EQ(status, 0);
 }

@@ -252,8 +252,8 @@ TEST_F(FilesViewModelTest, DuplicatesReviewTagsEachFileAndPreselectsAllButTheCan
 {
     FilesViewModel model(environment());
     model.scanDuplicates();
-    duplicatesProducers[0]->yield(DuplicateScanComplete {
-        { group('e', 300, { "/a/keep", "/b/copy", "/c/copy" }), group('7', 100, { "/k", "/dup" }) }, 700 });
+    duplicatesProducers[0]->yield(
+        DuplicateScanComplete { { group('e', 300, { "/a/keep", "/b/copy", "/c/copy" }), group('7', 100, { "/k", "/dup" }) }, 700 });
     duplicatesProducers[0]->finish();
     executor.runUntilIdle();
 
@@ -338,8 +338,15 @@ TEST_F(FilesViewModelTest, PickingAFolderRemembersItWithoutScanning)
 TEST(FilesTexts, AgeTextReadsInTheLargestWholeUnit)
 {
     const std::pair<int, const char*> cases[] = {
-        { 30, "1 month" }, { 90, "3 months" }, { 180, "6 months" }, { 45, "45 days" }, { 365, "1 year" },
-        { 730, "2 years" }, { 400, "400 days" }, { 360, "12 months" }, { 1, "1 days" },
+        { 30, "1 month" },
+        { 90, "3 months" },
+        { 180, "6 months" },
+        { 45, "45 days" },
+        { 365, "1 year" },
+        { 730, "2 years" },
+        { 400, "400 days" },
+        { 360, "12 months" },
+        { 1, "1 days" },
     };
     for (const auto& [days, text] : cases)
         EXPECT_EQ(filesAgeText(days), text) << days;
@@ -348,14 +355,16 @@ TEST(FilesTexts, AgeTextReadsInTheLargestWholeUnit)
 TEST_F(FilesViewModelTest, StateRowsSayWhatEachPaneIsDoing)
 {
     FilesViewModel model(environment());
-    EXPECT_EQ(model.stateRow(FilesSlot::largeFiles), (FilesStateRow { FilesStateRow::Kind::idle, "Not scanned yet", "", { "Scan" }, false }));
+    EXPECT_EQ(
+        model.stateRow(FilesSlot::largeFiles), (FilesStateRow { FilesStateRow::Kind::idle, "Not scanned yet", "", { "Scan" }, false }));
     EXPECT_EQ(model.paneDescription(FilesSlot::oldFiles), "Files untouched for more than 6 months");
 
     model.scanDuplicates();
     duplicatesProducers[0]->yield(DuplicateScanning { 1234, 5, 2'500'000 });
     executor.runUntilIdle();
     EXPECT_EQ(model.stateRow(FilesSlot::duplicates),
-        (FilesStateRow { FilesStateRow::Kind::scanning, "5 groups · 2.5 MB reclaimable", "Hashing 1234 candidate files…", { "Cancel" }, false }));
+        (FilesStateRow {
+            FilesStateRow::Kind::scanning, "5 groups · 2.5 MB reclaimable", "Hashing 1234 candidate files…", { "Cancel" }, false }));
     duplicatesProducers[0]->yield(DuplicateScanComplete { { group('a', 1000, { "/a", "/b", "/c" }) }, 2000 });
     duplicatesProducers[0]->finish();
     executor.runUntilIdle();

@@ -13,7 +13,6 @@ using lopewell::testing::spawnSleeper;
 
 namespace {
 
-
 int reap(pid_t pid)
 {
     int status = 0;

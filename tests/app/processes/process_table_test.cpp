@@ -8,8 +8,14 @@ namespace {
 
 RunningProcess row(int32_t pid, std::string name, std::string user, double cpu, uint64_t memory, int64_t threads)
 {
-    return RunningProcess { .pid = pid, .parentPID = 1, .name = std::move(name), .path = std::nullopt, .user = std::move(user),
-        .cpuPercent = cpu, .memoryBytes = memory, .threadCount = threads };
+    return RunningProcess { .pid = pid,
+        .parentPID = 1,
+        .name = std::move(name),
+        .path = std::nullopt,
+        .user = std::move(user),
+        .cpuPercent = cpu,
+        .memoryBytes = memory,
+        .threadCount = threads };
 }
 
 std::vector<int32_t> pids(const std::vector<RunningProcess>& rows)
@@ -37,10 +43,10 @@ TEST(ProcessTable, FilterIsTrimmedCaseInsensitiveOverNamePidAndUser)
     const Case cases[] = {
         { "", { 12, 140, 512 } },
         { " \n\t ", { 12, 140, 512 } },
-        { "  SAF ", { 12 } },     // name
-        { "14", { 140 } },        // pid as decimal text
-        { "12", { 12, 512 } },    // "12" also inside 512
-        { "bob", { 512 } },       // user
+        { "  SAF ", { 12 } },   // name
+        { "14", { 140 } },      // pid as decimal text
+        { "12", { 12, 512 } },  // "12" also inside 512
+        { "bob", { 512 } },     // user
         { "nothing", {} },
     };
     for (const auto& c : cases)

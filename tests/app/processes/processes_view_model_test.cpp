@@ -58,8 +58,8 @@ class ProcessesTest : public ::testing::Test {
 protected:
     ProcessesTest()
     {
-        table.rows = { reading(1, "systemd", 0), reading(50, "bash", 1000), reading(150, "Xorg", 0),
-            reading(5012, "firefox", 1000), reading(777, "app50d", 1000) };
+        table.rows = { reading(1, "systemd", 0), reading(50, "bash", 1000), reading(150, "Xorg", 0), reading(5012, "firefox", 1000),
+            reading(777, "app50d", 1000) };
     }
 
     ManualExecutor executor;
@@ -68,8 +68,7 @@ protected:
     std::vector<SentSignal> sent;
     std::optional<Error> nextFailure;
     ProcessesViewModel model { ProcessesViewModel::Environment {
-        executor, clock, table.source(),
-        [this](ProcessSignal signal, int32_t pid) -> ErrorOr<void> {
+        executor, clock, table.source(), [this](ProcessSignal signal, int32_t pid) -> ErrorOr<void> {
             sent.push_back({ signal, pid });
             if (nextFailure)
                 return *nextFailure;
@@ -155,8 +154,7 @@ TEST_F(ProcessesTest, ConfirmationTextsAndDestructiveButtonSendTheSignal)
     model.requestSignal(ProcessSignal::quit, { 5012, 150 });
     ASSERT_TRUE(model.pendingConfirmation());
     EXPECT_EQ(model.pendingConfirmation()->title, "Quit Xorg?");
-    EXPECT_EQ(model.pendingConfirmation()->message,
-        "Sends SIGTERM to PID 150. The process gets a chance to save state and exit cleanly.");
+    EXPECT_EQ(model.pendingConfirmation()->message, "Sends SIGTERM to PID 150. The process gets a chance to save state and exit cleanly.");
     EXPECT_EQ(model.pendingConfirmation()->confirmButton, "Quit");
     model.cancelPending();
     EXPECT_FALSE(model.pendingConfirmation());
@@ -165,8 +163,7 @@ TEST_F(ProcessesTest, ConfirmationTextsAndDestructiveButtonSendTheSignal)
     model.requestSignal(ProcessSignal::forceQuit, { 50 });
     ASSERT_TRUE(model.pendingConfirmation());
     EXPECT_EQ(model.pendingConfirmation()->title, "Force quit bash?");
-    EXPECT_EQ(model.pendingConfirmation()->message,
-        "Sends SIGKILL to PID 50. The process won't get a chance to save state.");
+    EXPECT_EQ(model.pendingConfirmation()->message, "Sends SIGKILL to PID 50. The process won't get a chance to save state.");
     EXPECT_EQ(model.pendingConfirmation()->confirmButton, "Force Quit");
     EXPECT_TRUE(model.confirmPending());
     EXPECT_FALSE(model.pendingConfirmation());

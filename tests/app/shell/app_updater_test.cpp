@@ -32,14 +32,17 @@ std::string feedWith(std::initializer_list<std::string_view> versions)
 {
     std::string items;
     for (std::string_view version : versions) {
-        items += "<item><title>Lopewell " + std::string(version) + "</title><link>https://example.org/releases/"
-            + std::string(version) + "</link><sparkle:version>" + std::string(version) + "</sparkle:version></item>";
+        items += "<item><title>Lopewell " + std::string(version) + "</title><link>https://example.org/releases/" + std::string(version)
+            + "</link><sparkle:version>" + std::string(version) + "</sparkle:version></item>";
     }
-    return R"(<?xml version="1.0"?><rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)"
-        + items + "</channel></rss>";
+    return R"(<?xml version="1.0"?><rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)" + items
+        + "</channel></rss>";
 }
 
-int64_t storedSeconds(Date date) { return int64_t(std::llround(secondsSinceReferenceDate(date))); }
+int64_t storedSeconds(Date date)
+{
+    return int64_t(std::llround(secondsSinceReferenceDate(date)));
+}
 
 class AppUpdaterTest : public ::testing::Test {
 protected:
@@ -57,13 +60,13 @@ protected:
         m_reply = std::move(reply);
     }
 
-    std::unique_ptr<AppUpdater> makeUpdater(std::string currentVersion = "1.2", std::string feedUrl = {},
-                                            Duration totalTimeout = seconds(10))
+    std::unique_ptr<AppUpdater> makeUpdater(
+        std::string currentVersion = "1.2", std::string feedUrl = {}, Duration totalTimeout = seconds(10))
     {
         HttpRequestOptions http = AppUpdater::defaultHttpOptions();
         http.totalTimeout = totalTimeout;
-        return std::make_unique<AppUpdater>(m_executor, m_clock, m_defaults,
-            feedUrl.empty() ? m_server.url("/appcast.xml") : feedUrl, std::move(currentVersion), http,
+        return std::make_unique<AppUpdater>(m_executor, m_clock, m_defaults, feedUrl.empty() ? m_server.url("/appcast.xml") : feedUrl,
+            std::move(currentVersion), http,
             [this] { return kLaunch + std::chrono::duration_cast<Date::duration>(m_clock.now().time_since_epoch()); });
     }
 
@@ -237,8 +240,7 @@ TEST_F(AppUpdaterTest, AFailedCheckSaysWhyAndChangesNothingElse)
         { "no releases", CannedReply::ok(feedWith({})), "lists no releases" },
         { "not found", CannedReply::status(404, "Not Found"), "HTTP status 404" },
         { "server stalls", CannedReply::stalled(), "did not respond in time" },
-        { "nothing listening", CannedReply::ok(""), "Couldn't connect",
-          "http://127.0.0.1:" + std::to_string(closedPort) + "/appcast.xml" },
+        { "nothing listening", CannedReply::ok(""), "Couldn't connect", "http://127.0.0.1:" + std::to_string(closedPort) + "/appcast.xml" },
         { "plain HTTP elsewhere", CannedReply::ok(""), "HTTPS is required", "http://example.org/appcast.xml" },
         { "running version unknown", CannedReply::ok(feedWith({ "2.0" })), "no version to compare", "", "dev" },
     };

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "app/shell/launch.h"
-#include "app/shell/settings_keys.h"
 #include "app/shell/menu_bar_coordinator.h"
+#include "app/shell/settings_keys.h"
 #include "platform/user_defaults.h"
 #include "tests/app/shell/shell_fakes.h"
 #include "tests/support/temp_tree.h"
@@ -50,9 +50,8 @@ TEST(LaunchSequence, AppliesTheTaskbarSettingAndTellsTheCoordinatorWhetherTheIte
         RecordingPlatform platform;
         FakeMachine machine;
         auto defaults = UserDefaults::open(file);
-        MenuBarCoordinator coordinator(defaults, [&] {
-            return std::make_unique<MenuBarController>(machine.environment(executor, clock, platform));
-        });
+        MenuBarCoordinator coordinator(
+            defaults, [&] { return std::make_unique<MenuBarController>(machine.environment(executor, clock, platform)); });
 
         runLaunchSequence(*defaults, platform, coordinator);
 

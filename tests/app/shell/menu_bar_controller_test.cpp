@@ -188,13 +188,14 @@ TEST_F(ControllerTest, MenuActionsOpenTheMainWindowOpenOnlyWebAddressesAndQuit)
             controller.perform(item);
         }
     }
-    EXPECT_EQ(platform.calls, (std::vector<std::string> {
-                                  "activate",
-                                  "front 3",
-                                  "open https://coffee.example/lopewell",
-                                  "open https://sponsors.example/lopewell",
-                                  "terminate",
-                              }));
+    EXPECT_EQ(platform.calls,
+        (std::vector<std::string> {
+            "activate",
+            "front 3",
+            "open https://coffee.example/lopewell",
+            "open https://sponsors.example/lopewell",
+            "terminate",
+        }));
 
     platform.calls.clear();
     platform.windowList = { { 1, true, true } };

@@ -15,7 +15,7 @@ TEST(Readout, MenuBarRoundsThePopoverTruncates)
         { 0.0, " 0%", 0 },
         { 0.42, " 42%", 42 },
         { 0.4999, " 50%", 49 },
-        { 0.005, " 1%", 0 },   // half rounds away from zero
+        { 0.005, " 1%", 0 },  // half rounds away from zero
         { 0.5, " 50%", 50 },
         { 0.999, " 100%", 99 },
         { 1.0, " 100%", 100 },

@@ -25,15 +25,10 @@ protected:
     void SetUp() override
     {
         fs::create_directories(m_folder / "home");
-        log::setSinkForTesting([this](log::Level, std::string_view, std::string_view message) {
-            m_logLines.emplace_back(message);
-        });
+        log::setSinkForTesting([this](log::Level, std::string_view, std::string_view message) { m_logLines.emplace_back(message); });
     }
 
-    void TearDown() override
-    {
-        log::setSinkForTesting(nullptr);
-    }
+    void TearDown() override { log::setSinkForTesting(nullptr); }
 
     HostLayout layout() const { return HostLayout::forTesting(m_folder / "root", m_folder / "home", 1000, "alice"); }
     std::shared_ptr<UserDefaults> defaults() const { return UserDefaults::open(layout().userDefaultsFile()); }
@@ -246,8 +241,7 @@ TEST(SupportPane, LinksOpenTheConfiguredAddresses)
     const std::vector<LinkRow> links = supportPaneLinks();
     ASSERT_EQ(links.size(), 3u);
     const char* titles[] = { "Buy me a coffee", "GitHub Sponsors", "Direct tip via Stripe" };
-    const std::string_view urls[] = { configuration::kBuyMeACoffeeURL, configuration::kGitHubSponsorsURL,
-                                      configuration::kDirectTipURL };
+    const std::string_view urls[] = { configuration::kBuyMeACoffeeURL, configuration::kGitHubSponsorsURL, configuration::kDirectTipURL };
     for (size_t i = 0; i < links.size(); ++i) {
         EXPECT_EQ(links[i].title, titles[i]);
         EXPECT_EQ(links[i].url, urls[i]);

@@ -62,11 +62,12 @@ public:
                     return std::nullopt;
                 return MemoryStats { .active = 4ull << 30, .total = 16ull << 30 };
             },
-            .secondsSinceLastInput = [this] {
-                ++idleQueries;
-                std::lock_guard lock(m_mutex);
-                return m_idle;
-            },
+            .secondsSinceLastInput =
+                [this] {
+                    ++idleQueries;
+                    std::lock_guard lock(m_mutex);
+                    return m_idle;
+                },
             .supportLinks = { "https://coffee.example/lopewell", "https://sponsors.example/lopewell", "not a url" },
         };
     }

@@ -54,7 +54,7 @@ protected:
     {
         for (const char* name : { "dashboard", "processes" }) {
             m_model->addLiveSection({ name, [this, name] { m_calls.push_back(std::string("start ") + name); },
-                                      [this, name] { m_calls.push_back(std::string("stop ") + name); } });
+                [this, name] { m_calls.push_back(std::string("stop ") + name); } });
         }
     }
 
@@ -126,8 +126,8 @@ TEST_F(NavigationModelTest, ASectionRegisteredWhileShownStartsAndStopsWithTheOth
     m_model->addLiveSection({ "late", [this] { m_calls.push_back("start late"); }, [this] { m_calls.push_back("stop late"); } });
     m_executor.runUntilIdle();
     m_model->contentHidden();
-    EXPECT_EQ(m_calls, (std::vector<std::string> { "start dashboard", "start processes", "start late", "stop dashboard",
-                                                   "stop processes", "stop late" }));
+    EXPECT_EQ(m_calls,
+        (std::vector<std::string> { "start dashboard", "start processes", "start late", "stop dashboard", "stop processes", "stop late" }));
 }
 
 }  // namespace

@@ -54,9 +54,8 @@ std::string dump(const DiskNode& node, int depth = 0)
     std::vector<const DiskNode*> children;
     for (const DiskNode& child : node.children())
         children.push_back(&child);
-    std::stable_sort(children.begin(), children.end(), [](const DiskNode* a, const DiskNode* b) {
-        return std::pair(a->isAggregate(), a->url()) < std::pair(b->isAggregate(), b->url());
-    });
+    std::stable_sort(children.begin(), children.end(),
+        [](const DiskNode* a, const DiskNode* b) { return std::pair(a->isAggregate(), a->url()) < std::pair(b->isAggregate(), b->url()); });
     for (const DiskNode* child : children)
         text += dump(*child, depth + 1);
     return text;
@@ -89,19 +88,28 @@ TEST(DiskScanner, MeasuresEveryKindOfEntryAsTheScreenNeedsIt)
 
     const DiskScanComplete result = measured(root);
     const std::string r = root.string();
-    const DiskNode expected = DiskNode::directory(r, {
-        DiskNode::file(r + "/small.txt", allocated(root / "small.txt")),
-        DiskNode::file(r + "/big.bin", allocated(root / "big.bin")),
-        DiskNode::file(r + "/exact.bin", allocated(root / "exact.bin")),
-        DiskNode::directory(r + "/.hidden", { DiskNode::file(r + "/.hidden/inside.txt", allocated(root / ".hidden/inside.txt")) }, MiB),
-        DiskNode::directory(r + "/Tool.app", {
-            DiskNode::directory(r + "/Tool.app/Contents", {
-                DiskNode::directory(r + "/Tool.app/Contents/MacOS", { DiskNode::file(r + "/Tool.app/Contents/MacOS/tool", allocated(root / "Tool.app/Contents/MacOS/tool")) }, MiB),
-            }, MiB),
-        }, MiB),
-        DiskNode::directory(r + "/caf\xe9 \xff", { DiskNode::file(r + "/caf\xe9 \xff/notes", allocated(root / "caf\xe9 \xff/notes")) }, MiB),
-        DiskNode::directory(r + "/empty", {}, MiB),
-    }, MiB);
+    const DiskNode expected = DiskNode::directory(r,
+        {
+            DiskNode::file(r + "/small.txt", allocated(root / "small.txt")),
+            DiskNode::file(r + "/big.bin", allocated(root / "big.bin")),
+            DiskNode::file(r + "/exact.bin", allocated(root / "exact.bin")),
+            DiskNode::directory(r + "/.hidden", { DiskNode::file(r + "/.hidden/inside.txt", allocated(root / ".hidden/inside.txt")) }, MiB),
+            DiskNode::directory(r + "/Tool.app",
+                {
+                    DiskNode::directory(r + "/Tool.app/Contents",
+                        {
+                            DiskNode::directory(r + "/Tool.app/Contents/MacOS",
+                                { DiskNode::file(r + "/Tool.app/Contents/MacOS/tool", allocated(root / "Tool.app/Contents/MacOS/tool")) },
+                                MiB),
+                        },
+                        MiB),
+                },
+                MiB),
+            DiskNode::directory(
+                r + "/caf\xe9 \xff", { DiskNode::file(r + "/caf\xe9 \xff/notes", allocated(root / "caf\xe9 \xff/notes")) }, MiB),
+            DiskNode::directory(r + "/empty", {}, MiB),
+        },
+        MiB);
     EXPECT_EQ(dump(result.root), dump(expected));
     EXPECT_EQ(result.unreadableCount, 0);
     EXPECT_EQ(result.root.size(), independentTotal(root));
@@ -258,11 +266,11 @@ TEST(DiskScanner, ACancelledScanEndsWithoutATree)
         writeFile(dir / "root" / ("d" + std::to_string(i % 13)) / ("f" + std::to_string(i)), "");
     std::stop_source stop;
     int reports = 0;
-    const std::optional<DiskScanProgress> result = DiskScanner(MiB).measure((dir / "root").string(), stop.get_token(),
-        [&](const DiskScanScanning&) {
-            ++reports;
-            stop.request_stop();
-        });
+    const std::optional<DiskScanProgress> result
+        = DiskScanner(MiB).measure((dir / "root").string(), stop.get_token(), [&](const DiskScanScanning&) {
+              ++reports;
+              stop.request_stop();
+          });
     EXPECT_FALSE(result.has_value());
     EXPECT_EQ(reports, 1);
 
@@ -309,8 +317,7 @@ TEST(DiskScanner, AnUnreadableFolderIsEmptyCountedAndLeftOutOfItsParentsSize)
 // descriptors, since the whole path is far longer than PATH_MAX.
 class DeepComb {
 public:
-    DeepComb(const fs::path& root, int depth)
-        : m_depth(depth)
+    DeepComb(const fs::path& root, int depth) : m_depth(depth)
     {
         int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
         for (int level = 0; level < depth && fd >= 0; ++level) {

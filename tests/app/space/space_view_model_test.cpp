@@ -46,18 +46,21 @@ private:
 
 DiskNode fixtureTree()
 {
-    return DiskNode::directory("/home/ada", {
-        DiskNode::directory("/home/ada/Movies", {
-            DiskNode::directory("/home/ada/Movies/2024", {
-                DiskNode::file("/home/ada/Movies/2024/trip.mov", 40 * MiB),
-                DiskNode::file("/home/ada/Movies/2024/party.mov", 20 * MiB),
-            }),
-            DiskNode::file("/home/ada/Movies/old.avi", 10 * MiB),
-        }),
-        DiskNode::directory("/home/ada/Empty", {}),
-        DiskNode::file("/home/ada/disk.img", 30 * MiB),
-        DiskNode::smallFilesAggregate("/home/ada", 500, 4),
-    });
+    return DiskNode::directory("/home/ada",
+        {
+            DiskNode::directory("/home/ada/Movies",
+                {
+                    DiskNode::directory("/home/ada/Movies/2024",
+                        {
+                            DiskNode::file("/home/ada/Movies/2024/trip.mov", 40 * MiB),
+                            DiskNode::file("/home/ada/Movies/2024/party.mov", 20 * MiB),
+                        }),
+                    DiskNode::file("/home/ada/Movies/old.avi", 10 * MiB),
+                }),
+            DiskNode::directory("/home/ada/Empty", {}),
+            DiskNode::file("/home/ada/disk.img", 30 * MiB),
+            DiskNode::smallFilesAggregate("/home/ada", 500, 4),
+        });
 }
 
 class SpaceViewModelTest : public ::testing::Test {

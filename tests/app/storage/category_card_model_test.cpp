@@ -52,10 +52,12 @@ TEST(CategoryCardModel, EachStateHasItsStatusRowAndButtons)
     };
     const Case cases[] = {
         { "never scanned", StorageViewModel::Idle {}, Kind::idle, "Not scanned yet", "", { "Scan" } },
-        { "cached", StorageViewModel::Idle { now - 5min, 2'500'000, 12 }, Kind::idle, "12 items · 5 min. ago", "2.5 MB", { "Re-scan", "Clean" } },
+        { "cached", StorageViewModel::Idle { now - 5min, 2'500'000, 12 }, Kind::idle, "12 items · 5 min. ago", "2.5 MB",
+            { "Re-scan", "Clean" } },
         { "cached empty", StorageViewModel::Idle { now - 2h, 0, 0 }, Kind::idle, "0 items · 2 hr. ago", "Zero KB", { "Scan" } },
         { "scanning", StorageViewModel::Scanning { 1500, 3'000'000 }, Kind::scanning, "Scanning…", "1500 items · 3 MB", { "Cancel" } },
-        { "scanned", StorageViewModel::Scanned { items(3), 9000, now - 1min }, Kind::scanned, "3 items · 1 min. ago", "9 KB", { "Re-scan", "Clean" } },
+        { "scanned", StorageViewModel::Scanned { items(3), 9000, now - 1min }, Kind::scanned, "3 items · 1 min. ago", "9 KB",
+            { "Re-scan", "Clean" } },
         { "failed", StorageViewModel::Failed { "Couldn't read" }, Kind::failed, "Couldn't read", "", { "Retry" } },
         { "missing", StorageViewModel::Missing {}, Kind::missing, "Path not present", "", { "Re-scan" } },
         { "cleaning", StorageViewModel::Cleaning {}, Kind::cleaning, "Moving to Trash…", "", {} },

@@ -31,13 +31,12 @@ TEST(StorageCatalogue, HasTheTwentyFourCategoriesInDisplayOrderWithTheirFlags)
 {
     Fixture fixture;
     const std::vector<StorageCategory> catalogue = buildStorageCatalogue(fixture.layout);
-    EXPECT_EQ(ids(catalogue), (std::vector<std::string> {
-                                  "system.userCaches", "system.userLogs", "system.trash", "system.systemCaches",
-                                  "dev.xcodeDerivedData", "dev.xcodeArchives", "dev.xcodeDocumentationCache", "dev.xcodeDeviceSupport",
-                                  "dev.xcodeSimulators", "dev.xcodeSimulatorCaches", "dev.iosBackups", "dev.vscodeCaches",
-                                  "dev.cursorCaches", "dev.claudeDesktopCaches", "dev.antigravityCaches", "dev.jetBrainsCaches",
-                                  "dev.dockerLogs", "dev.homebrewCache", "dev.npmCache", "dev.cocoaPodsCache",
-                                  "media.mailAttachments", "media.mailDownloads", "media.photosDerivatives", "media.musicCache" }));
+    EXPECT_EQ(ids(catalogue),
+        (std::vector<std::string> { "system.userCaches", "system.userLogs", "system.trash", "system.systemCaches", "dev.xcodeDerivedData",
+            "dev.xcodeArchives", "dev.xcodeDocumentationCache", "dev.xcodeDeviceSupport", "dev.xcodeSimulators", "dev.xcodeSimulatorCaches",
+            "dev.iosBackups", "dev.vscodeCaches", "dev.cursorCaches", "dev.claudeDesktopCaches", "dev.antigravityCaches",
+            "dev.jetBrainsCaches", "dev.dockerLogs", "dev.homebrewCache", "dev.npmCache", "dev.cocoaPodsCache", "media.mailAttachments",
+            "media.mailDownloads", "media.photosDerivatives", "media.musicCache" }));
 
     std::vector<std::string> defaultOn, needsAccess, grouped, highRisk;
     for (const StorageCategory& category : catalogue) {
@@ -50,15 +49,18 @@ TEST(StorageCatalogue, HasTheTwentyFourCategoriesInDisplayOrderWithTheirFlags)
         if (category.risk == StorageCategory::Risk::high)
             highRisk.push_back(category.id);
         // Sections never interleave: each card sits in a run of its own section.
-        EXPECT_EQ(category.section, category.id.starts_with("system.") ? StorageSection::systemJunk
-                : category.id.starts_with("dev.")                      ? StorageSection::developerJunk
-                                                                       : StorageSection::mailPhotos);
+        EXPECT_EQ(category.section,
+            category.id.starts_with("system.")    ? StorageSection::systemJunk
+                : category.id.starts_with("dev.") ? StorageSection::developerJunk
+                                                  : StorageSection::mailPhotos);
         EXPECT_FALSE(category.title.empty());
         EXPECT_FALSE(category.systemImage.empty());
     }
     EXPECT_EQ(defaultOn, (std::vector<std::string> { "system.userCaches", "system.userLogs", "system.trash" }));
     EXPECT_EQ(needsAccess, (std::vector<std::string> { "system.systemCaches", "media.mailAttachments" }));
-    EXPECT_EQ(grouped, (std::vector<std::string> { "dev.xcodeDerivedData:xcodeDerivedData", "dev.xcodeDeviceSupport:deviceSupport", "dev.xcodeSimulators:iosSimulators" }));
+    EXPECT_EQ(grouped,
+        (std::vector<std::string> {
+            "dev.xcodeDerivedData:xcodeDerivedData", "dev.xcodeDeviceSupport:deviceSupport", "dev.xcodeSimulators:iosSimulators" }));
     EXPECT_EQ(highRisk, (std::vector<std::string> { "dev.xcodeArchives", "dev.iosBackups" }));
 }
 
@@ -70,13 +72,12 @@ TEST(StorageCatalogue, ResolvesHomePathsOnTheLayoutAndSystemPathsUnderItsRoot)
     EXPECT_EQ(paths("system.userCaches"), std::vector<fs::path> { fixture.home("Library/Caches") });
     EXPECT_EQ(paths("system.trash"), std::vector<fs::path> { fixture.home(".Trash") });
     EXPECT_EQ(paths("system.systemCaches"), std::vector<fs::path> { fixture.root / "sys/Library/Caches" });
-    EXPECT_EQ(paths("dev.xcodeDeviceSupport"), (std::vector<fs::path> {
-                                                   fixture.home("Library/Developer/Xcode/iOS DeviceSupport"),
-                                                   fixture.home("Library/Developer/Xcode/watchOS DeviceSupport"),
-                                                   fixture.home("Library/Developer/Xcode/tvOS DeviceSupport") }));
-    EXPECT_EQ(paths("dev.dockerLogs"), (std::vector<fs::path> {
-                                           fixture.home("Library/Containers/com.docker.docker/Data/log"),
-                                           fixture.home("Library/Group Containers/group.com.docker/Logs") }));
+    EXPECT_EQ(paths("dev.xcodeDeviceSupport"),
+        (std::vector<fs::path> { fixture.home("Library/Developer/Xcode/iOS DeviceSupport"),
+            fixture.home("Library/Developer/Xcode/watchOS DeviceSupport"), fixture.home("Library/Developer/Xcode/tvOS DeviceSupport") }));
+    EXPECT_EQ(paths("dev.dockerLogs"),
+        (std::vector<fs::path> { fixture.home("Library/Containers/com.docker.docker/Data/log"),
+            fixture.home("Library/Group Containers/group.com.docker/Logs") }));
     EXPECT_EQ(paths("dev.npmCache"), std::vector<fs::path> { fixture.home(".npm") });
     EXPECT_EQ(findStorageCategory(catalogue, "no.such"), nullptr);
 }
@@ -90,12 +91,10 @@ TEST(StorageCatalogue, AppSupportCategoriesListAllTenSubfoldersWhetherOrNotTheyE
              { "dev.claudeDesktopCaches", "Claude" }, { "dev.antigravityCaches", "Antigravity" } }) {
         SCOPED_TRACE(id);
         const fs::path base = fixture.home("Library/Application Support") / folder;
-        EXPECT_EQ(findStorageCategory(catalogue, id)->paths, (std::vector<fs::path> {
-                                                                base / "Cache", base / "Code Cache", base / "CachedData",
-                                                                base / "CachedExtensionVSIXs", base / "GPUCache",
-                                                                base / "Service Worker/CacheStorage", base / "logs",
-                                                                base / "DawnGraphiteCache", base / "DawnWebGPUCache",
-                                                                base / "Shared Dictionary" }));
+        EXPECT_EQ(findStorageCategory(catalogue, id)->paths,
+            (std::vector<fs::path> { base / "Cache", base / "Code Cache", base / "CachedData", base / "CachedExtensionVSIXs",
+                base / "GPUCache", base / "Service Worker/CacheStorage", base / "logs", base / "DawnGraphiteCache",
+                base / "DawnWebGPUCache", base / "Shared Dictionary" }));
     }
 }
 
@@ -107,8 +106,9 @@ TEST(StorageCatalogue, ExpandsMailStoresNamedVWithUnderFiveCharacters)
     const std::vector<StorageCategory> catalogue = buildStorageCatalogue(fixture.layout);
     std::vector<fs::path> paths = findStorageCategory(catalogue, "media.mailAttachments")->paths;
     std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(paths, (std::vector<fs::path> { fixture.home("Library/Mail/V10/MailData/Attachments"),
-                         fixture.home("Library/Mail/V2/MailData/Attachments") }));
+    EXPECT_EQ(paths,
+        (std::vector<fs::path> {
+            fixture.home("Library/Mail/V10/MailData/Attachments"), fixture.home("Library/Mail/V2/MailData/Attachments") }));
 }
 
 TEST(StorageCatalogue, ExpandsEveryPhotoLibrary)
@@ -120,8 +120,9 @@ TEST(StorageCatalogue, ExpandsEveryPhotoLibrary)
     writeFile(fixture.home("Pictures/notes.photoslibrary.txt"), "x");
     std::vector<fs::path> paths = findStorageCategory(buildStorageCatalogue(fixture.layout), "media.photosDerivatives")->paths;
     std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(paths, (std::vector<fs::path> { fixture.home("Pictures/Old.photoslibrary/resources/derivatives"),
-                         fixture.home("Pictures/Photos Library.photoslibrary/resources/derivatives") }));
+    EXPECT_EQ(paths,
+        (std::vector<fs::path> { fixture.home("Pictures/Old.photoslibrary/resources/derivatives"),
+            fixture.home("Pictures/Photos Library.photoslibrary/resources/derivatives") }));
 }
 
 TEST(StorageCatalogue, ExpansionsOfMissingFoldersAreEmpty)
@@ -170,7 +171,8 @@ TEST(StorageCategory, ComparesAndHashesOverEveryFieldNotJustItsId)
 
 TEST(StorageSection, HasRawValuesTitlesAndSubtitlesInScreenOrder)
 {
-    EXPECT_EQ(allCases<StorageSection>(), (std::array { StorageSection::systemJunk, StorageSection::developerJunk, StorageSection::mailPhotos }));
+    EXPECT_EQ(
+        allCases<StorageSection>(), (std::array { StorageSection::systemJunk, StorageSection::developerJunk, StorageSection::mailPhotos }));
     EXPECT_EQ(rawValue(StorageSection::developerJunk), "developerJunk");
     EXPECT_EQ(fromRawValue<StorageSection>("mailPhotos"), StorageSection::mailPhotos);
     EXPECT_EQ(storageSectionTitle(StorageSection::mailPhotos), "Mail & Photos");

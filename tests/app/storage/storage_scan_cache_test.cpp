@@ -104,8 +104,8 @@ TEST_F(StorageScanCacheTest, MembersWithExtraKeysLoad)
 {
     StorageScanCache cache(layout);
     writeFile(cache.fileURL(), R"({"system.trash":{"lastScanned":-2.25,"totalBytes":18446744073709551615,"itemCount":-1,"note":"x"}})");
-    EXPECT_EQ(cache.load(), (StorageScanCache::Entries {
-                                { "system.trash", { referenceDate() - milliseconds { 2250 }, 18'446'744'073'709'551'615ULL, -1 } } }));
+    EXPECT_EQ(cache.load(),
+        (StorageScanCache::Entries { { "system.trash", { referenceDate() - milliseconds { 2250 }, 18'446'744'073'709'551'615ULL, -1 } } }));
 }
 
 TEST_F(StorageScanCacheTest, AFolderInPlaceOfTheFileLoadsAsEmpty)

@@ -122,7 +122,8 @@ TEST(StorageScanner, FlatScanListsFilesHiddenFilesLinksAndBundlesButNeverFollows
     setModificationTime(logs / "Crash Reporter.app/Contents/Info.plist", old);
 
     const StorageScanComplete complete = completion(collect(categoryOf({ logs })));
-    EXPECT_EQ(names(complete.items), (std::vector<std::string> { ".hidden", "Crash Reporter.app", "app.log", "dangling", "link-to-folder", "still.log" }));
+    EXPECT_EQ(names(complete.items),
+        (std::vector<std::string> { ".hidden", "Crash Reporter.app", "app.log", "dangling", "link-to-folder", "still.log" }));
 
     const StorageItem* log = itemAt(complete.items, logs / "app.log");
     ASSERT_TRUE(log);
@@ -136,7 +137,8 @@ TEST(StorageScanner, FlatScanListsFilesHiddenFilesLinksAndBundlesButNeverFollows
 
     const StorageItem* bundle = itemAt(complete.items, logs / "Crash Reporter.app");
     ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->size, allocatedSize(logs / "Crash Reporter.app/Contents/MacOS/binary") + allocatedSize(logs / "Crash Reporter.app/Contents/Info.plist"));
+    EXPECT_EQ(bundle->size,
+        allocatedSize(logs / "Crash Reporter.app/Contents/MacOS/binary") + allocatedSize(logs / "Crash Reporter.app/Contents/Info.plist"));
     EXPECT_EQ(bundle->modificationDate, old + seconds { 7 });
 
     uint64_t sum = 0;
@@ -233,7 +235,9 @@ TEST(StorageScanner, GroupedScanMakesOneRowPerSubfolderWithItsNewestFileDate)
 
     const StorageItem* row = itemAt(complete.items, project);
     ASSERT_TRUE(row);
-    EXPECT_EQ(row->size, allocatedSize(project / "Build/Products/app.o") + allocatedSize(project / "Index/x.idx") + allocatedSize(project / "Build/Products/Tool.app/Contents/tool"));
+    EXPECT_EQ(row->size,
+        allocatedSize(project / "Build/Products/app.o") + allocatedSize(project / "Index/x.idx")
+            + allocatedSize(project / "Build/Products/Tool.app/Contents/tool"));
     EXPECT_EQ(row->modificationDate, newest);
 
     const StorageItem* empty = itemAt(complete.items, derived / "Empty-0123456789abcdef");
@@ -262,7 +266,9 @@ TEST(StorageScanner, SimulatorRowsAreNamedFromTheirDevicePlist)
     const auto xml = [](const std::string& body) {
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body + "</dict></plist>";
     };
-    writeFile(devices / "A1/device.plist", xml("<key>name</key><string>iPhone 15</string><key>runtime</key><string>com.apple.CoreSimulator.SimRuntime.iOS-17-2</string><key>UDID</key><string>A1</string>"));
+    writeFile(devices / "A1/device.plist",
+        xml("<key>name</key><string>iPhone "
+            "15</string><key>runtime</key><string>com.apple.CoreSimulator.SimRuntime.iOS-17-2</string><key>UDID</key><string>A1</string>"));
     writeFile(devices / "A2/device.plist", xml("<key>name</key><string>Apple Watch</string><key>runtime</key><string>watchOS-10</string>"));
     writeFile(devices / "A3/device.plist", xml("<key>runtime</key><string>com.apple.CoreSimulator.SimRuntime.tvOS-17-0</string>"));
     writeFile(devices / "A4/device.plist", xml("<key>state</key><integer>1</integer>"));
@@ -270,7 +276,12 @@ TEST(StorageScanner, SimulatorRowsAreNamedFromTheirDevicePlist)
     writeFile(devices / "A6/device.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>iPhone</string></array></plist>");
     fs::create_directories(devices / "A7");
     writeFile(devices / "A8/device.plist",
-        std::string("\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x04\x54\x6e\x61\x6d\x65\x57\x72\x75\x6e\x74\x69\x6d\x65\x58\x69\x50\x61\x64\x20\x41\x69\x72\x5f\x10\x2b\x63\x6f\x6d\x2e\x61\x70\x70\x6c\x65\x2e\x43\x6f\x72\x65\x53\x69\x6d\x75\x6c\x61\x74\x6f\x72\x2e\x53\x69\x6d\x52\x75\x6e\x74\x69\x6d\x65\x2e\x69\x4f\x53\x2d\x31\x38\x2d\x30\x08\x0d\x12\x1a\x23\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x51", 118));
+        std::string(
+            "\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x04\x54\x6e\x61\x6d\x65\x57\x72\x75\x6e\x74\x69\x6d\x65\x58\x69\x50\x61\x64"
+            "\x20\x41\x69\x72\x5f\x10\x2b\x63\x6f\x6d\x2e\x61\x70\x70\x6c\x65\x2e\x43\x6f\x72\x65\x53\x69\x6d\x75\x6c\x61\x74\x6f\x72\x2e"
+            "\x53\x69\x6d\x52\x75\x6e\x74\x69\x6d\x65\x2e\x69\x4f\x53\x2d\x31\x38\x2d\x30\x08\x0d\x12\x1a\x23\x00\x00\x00\x00\x00\x00\x01"
+            "\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x51",
+            118));
     writeFile(devices / "A9/device.plist", "bplist00\xd2\x01\x02garbage");
     writeFile(root / "real.plist", xml("<key>name</key><string>Linked</string>"));
     fs::create_directories(devices / "A10");
@@ -286,13 +297,13 @@ TEST(StorageScanner, SimulatorRowsAreNamedFromTheirDevicePlist)
     EXPECT_EQ(labelOf("A1"), "iPhone 15 · iOS 17.2");
     EXPECT_EQ(labelOf("A2"), "Apple Watch · watchOS-10");
     EXPECT_EQ(labelOf("A3"), "tvOS 17.0");
-    EXPECT_EQ(labelOf("A4"), "A4");   // neither name nor runtime
-    EXPECT_EQ(labelOf("A5"), "A5");   // malformed
-    EXPECT_EQ(labelOf("A6"), "A6");   // not a dictionary
-    EXPECT_EQ(labelOf("A7"), "A7");   // no file
+    EXPECT_EQ(labelOf("A4"), "A4");                   // neither name nor runtime
+    EXPECT_EQ(labelOf("A5"), "A5");                   // malformed
+    EXPECT_EQ(labelOf("A6"), "A6");                   // not a dictionary
+    EXPECT_EQ(labelOf("A7"), "A7");                   // no file
     EXPECT_EQ(labelOf("A8"), "iPad Air · iOS 18.0");  // binary
-    EXPECT_EQ(labelOf("A9"), "A9");   // broken binary
-    EXPECT_EQ(labelOf("A10"), "A10");  // a link is not read through
+    EXPECT_EQ(labelOf("A9"), "A9");                   // broken binary
+    EXPECT_EQ(labelOf("A10"), "A10");                 // a link is not read through
 }
 
 TEST(StorageScanner, RuntimeLabelsAndDisplayNameRules)

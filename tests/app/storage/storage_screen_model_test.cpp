@@ -217,18 +217,19 @@ TEST_F(StorageScreenModelTest, ThroughTheViewModelABatchLeavesExactlyWhatDidNotG
         .scan = VM::ScanFunction(scanNow),
         .probeFullDiskAccess = [] { return true; },
         .now = [this] { return now; },
-        .moveToTrash = [locked](const std::vector<fs::path>& urls) {
-            TrashService::Outcome outcome;
-            for (const fs::path& url : urls) {
-                if (url != locked)
-                    outcome.movedURLs.insert(url);
-            }
-            outcome.movedCount = int64_t(outcome.movedURLs.size());
-            outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
-            if (outcome.failedCount > 0)
-                outcome.error = "Permission denied";
-            return outcome;
-        },
+        .moveToTrash =
+            [locked](const std::vector<fs::path>& urls) {
+                TrashService::Outcome outcome;
+                for (const fs::path& url : urls) {
+                    if (url != locked)
+                        outcome.movedURLs.insert(url);
+                }
+                outcome.movedCount = int64_t(outcome.movedURLs.size());
+                outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+                if (outcome.failedCount > 0)
+                    outcome.error = "Permission denied";
+                return outcome;
+            },
     });
     screen = std::make_unique<StorageScreenModel>(*model, StorageScreenModel::cleaningThrough(*model));
     scan("system.userLogs");

@@ -82,8 +82,8 @@ protected:
 
     std::unique_ptr<VM> makeModel(bool scripted = false)
     {
-        VM::ScanFunction scan = scripted ? VM::ScanFunction([this](const StorageCategory& c) { return scans.open(c); })
-                                         : VM::ScanFunction(scanNow);
+        VM::ScanFunction scan
+            = scripted ? VM::ScanFunction([this](const StorageCategory& c) { return scans.open(c); }) : VM::ScanFunction(scanNow);
         auto model = std::make_unique<VM>(VM::Environment {
             .executor = executor,
             .categories = buildStorageCatalogue(layout),
@@ -163,10 +163,12 @@ TEST_F(StorageViewModelTest, MissingFoldersEndMissingOnlyWhenNothingWasFound)
         { "both absent", [] {}, true, 0 },
         { "second present and empty", [&] { fs::create_directories(home("Library/Logs/JetBrains")); }, true, 0 },
         { "second holds files", [&] { writeFile(home("Library/Logs/JetBrains/idea.log"), "x"); }, false, 1 },
-        { "first present and empty, second absent", [&] {
-             fs::remove_all(home("Library/Logs/JetBrains"));
-             fs::create_directories(home("Library/Caches/JetBrains"));
-         }, true, 0 },
+        { "first present and empty, second absent",
+            [&] {
+                fs::remove_all(home("Library/Logs/JetBrains"));
+                fs::create_directories(home("Library/Caches/JetBrains"));
+            },
+            true, 0 },
     };
     auto model = makeModel();
     for (const auto& c : cases) {
@@ -361,13 +363,16 @@ TEST_F(StorageViewModelTest, BannerFollowsItsRulesInOrder)
     accessGranted = false;
     auto model = makeModel(true);
     SmartScanBanner banner = model->smartScanBanner(now);
-    EXPECT_EQ(banner, (SmartScanBanner { "Grant Full Disk Access to scan caches, logs, and Trash.", SmartScanBanner::Buttons::start, false, false }));
+    EXPECT_EQ(banner,
+        (SmartScanBanner { "Grant Full Disk Access to scan caches, logs, and Trash.", SmartScanBanner::Buttons::start, false, false }));
 
     accessGranted = true;
     model->recheckFullDiskAccess();
     EXPECT_TRUE(model->fullDiskAccessGranted());
     banner = model->smartScanBanner(now);
-    EXPECT_EQ(banner, (SmartScanBanner { "Scan the safe, default-on buckets in one pass — caches, logs, Trash.", SmartScanBanner::Buttons::start, false, true }));
+    EXPECT_EQ(banner,
+        (SmartScanBanner {
+            "Scan the safe, default-on buckets in one pass — caches, logs, Trash.", SmartScanBanner::Buttons::start, false, true }));
 
     model->startSmartScan();
     scans.complete("system.userCaches", {});
@@ -387,7 +392,8 @@ TEST_F(StorageViewModelTest, BannerFollowsItsRulesInOrder)
     model->cancelSmartScan();
     banner = model->smartScanBanner(now + hours { 3 });
     // One completed category still reads "categories".
-    EXPECT_EQ(banner, (SmartScanBanner { "2.5 MB across 2 categories · 3 hr. ago", SmartScanBanner::Buttons::cleanAndDismiss, true, false }));
+    EXPECT_EQ(
+        banner, (SmartScanBanner { "2.5 MB across 2 categories · 3 hr. ago", SmartScanBanner::Buttons::cleanAndDismiss, true, false }));
 }
 
 TEST_F(StorageViewModelTest, CleanFromCacheOpensTheReviewOnceTheScanHasItems)
@@ -434,7 +440,8 @@ TEST_F(StorageViewModelTest, CleaningKeepsExactlyWhatTheOutcomeDoesNotReportGone
     EXPECT_EQ(trash.requests, (std::vector<std::vector<fs::path>> { { "/c/1", "/c/2", "/c/4" } }));
     EXPECT_EQ(outcome->movedCount, 2);
     EXPECT_EQ(outcome->failedCount, 1);
-    EXPECT_EQ(model->state("system.userCaches"), VM::CategoryState(VM::Scanned { { item("/c/2", 2), item("/c/3", 3), item("/c/5", 5) }, 10, now }));
+    EXPECT_EQ(model->state("system.userCaches"),
+        VM::CategoryState(VM::Scanned { { item("/c/2", 2), item("/c/3", 3), item("/c/5", 5) }, 10, now }));
     EXPECT_EQ(cached().at("system.userCaches"), (StorageScanCache::Entry { now, 10, 3 }));
 }
 

@@ -39,9 +39,9 @@ TEST(Utf8, DecodesEachLengthAtItsBounds)
 TEST(Utf8, RefusesMalformedSequencesOneByteAtATime)
 {
     const std::string_view cases[] = {
-        "\x80",              // continuation without a lead
+        "\x80",  // continuation without a lead
         "\xBF",
-        "\xC0\xA0",          // overlong space
+        "\xC0\xA0",  // overlong space
         "\xC1\xBF",
         "\xE0\x9F\xBF",      // overlong U+07FF
         "\xF0\x8F\xBF\xBF",  // overlong U+FFFF
@@ -50,10 +50,10 @@ TEST(Utf8, RefusesMalformedSequencesOneByteAtATime)
         "\xF4\x90\x80\x80",  // U+110000
         "\xF5\x80\x80\x80",
         "\xFF",
-        "\xC3",              // cut off
+        "\xC3",  // cut off
         "\xE2\x82",
         "\xF0\x9F\x98",
-        "\xC3\x41",          // continuation missing
+        "\xC3\x41",  // continuation missing
         "\xE2\x28\xA1",
     };
     const CodePoint malformed { utf8::kReplacement, 1, false };
@@ -68,11 +68,11 @@ TEST(Utf8, DecodesTheLastSequenceOnlyWhenItEndsTheText)
     EXPECT_EQ(utf8::decodeBack("ab\xE2\x82\xAC"), (CodePoint { 0x20AC, 3, true }));
     EXPECT_EQ(utf8::decodeBack("\xE2\x82\xAC!"), (CodePoint { '!', 1, true }));
     const CodePoint malformed {};
-    EXPECT_EQ(utf8::decodeBack("a\x80"), malformed);          // stray continuation after "a"
+    EXPECT_EQ(utf8::decodeBack("a\x80"), malformed);             // stray continuation after "a"
     EXPECT_EQ(utf8::decodeBack("\xE2\x82\xAC\x80"), malformed);  // ...after a whole sequence
-    EXPECT_EQ(utf8::decodeBack("a\xE2\x82"), malformed);      // cut off
+    EXPECT_EQ(utf8::decodeBack("a\xE2\x82"), malformed);         // cut off
     EXPECT_EQ(utf8::decodeBack("\x80\x80\x80\x80"), malformed);
-    EXPECT_EQ(utf8::decodeBack("\xED\xA0\x80"), malformed);   // surrogate
+    EXPECT_EQ(utf8::decodeBack("\xED\xA0\x80"), malformed);  // surrogate
 }
 
 TEST(Utf8, ReplacesAndCountsEachMalformedByte)
@@ -85,7 +85,11 @@ TEST(Utf8, ReplacesAndCountsEachMalformedByte)
         { "", "", 0 },
         { "plain", "plain", 5 },
         { "caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80", 6 },
-        { "a\xFF" "b", "a\xEF\xBF\xBD" "b", 3 },
+        { "a\xFF"
+          "b",
+            "a\xEF\xBF\xBD"
+            "b",
+            3 },
         { "\xC0\xA0", "\xEF\xBF\xBD\xEF\xBF\xBD", 2 },
         { "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", 3 },
         { "x\xE2\x82", "x\xEF\xBF\xBD\xEF\xBF\xBD", 3 },

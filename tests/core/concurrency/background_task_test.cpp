@@ -16,10 +16,12 @@ TEST(BackgroundTask, DeliversItsResultOnTheExecutor)
 {
     RunLoopExecutor loop;
     std::optional<int> result;
-    BackgroundTask<int> task(loop, [](std::stop_token) { return 42; }, [&](int value) {
-        result = value;
-        loop.stop();
-    });
+    BackgroundTask<int> task(
+        loop, [](std::stop_token) { return 42; },
+        [&](int value) {
+            result = value;
+            loop.stop();
+        });
     loop.run();
     EXPECT_EQ(result, 42);
     EXPECT_FALSE(task.isRunning());
@@ -32,10 +34,13 @@ TEST(BackgroundTask, CancelStopsTheWorkAndSuppressesTheResult)
     bool delivered = false;
     std::atomic<bool> workSawStop = false;
     {
-        BackgroundTask<int> task(executor, [&](std::stop_token token) {
-            workSawStop = !clock.sleepFor(1h, token);
-            return 1;
-        }, [&](int) { delivered = true; });
+        BackgroundTask<int> task(
+            executor,
+            [&](std::stop_token token) {
+                workSawStop = !clock.sleepFor(1h, token);
+                return 1;
+            },
+            [&](int) { delivered = true; });
         clock.waitForSleepers(1);
         EXPECT_TRUE(task.isRunning());
         task.cancel();  // joins
@@ -50,17 +55,22 @@ TEST(BackgroundTask, ReplacingATaskCancelsTheOldOneSoOnlyTheNewResultArrives)
     RunLoopExecutor loop;
     FakeClock clock;
     std::vector<int> delivered;
-    BackgroundTask<int> task(loop, [&clock](std::stop_token token) {
-        clock.sleepFor(1h, token);
-        return 1;
-    }, [&](int value) { delivered.push_back(value); });
+    BackgroundTask<int> task(
+        loop,
+        [&clock](std::stop_token token) {
+            clock.sleepFor(1h, token);
+            return 1;
+        },
+        [&](int value) { delivered.push_back(value); });
     clock.waitForSleepers(1);
-    task = BackgroundTask<int>(loop, [](std::stop_token) { return 2; }, [&](int value) {
-        delivered.push_back(value);
-        loop.stop();
-    });
+    task = BackgroundTask<int>(
+        loop, [](std::stop_token) { return 2; },
+        [&](int value) {
+            delivered.push_back(value);
+            loop.stop();
+        });
     loop.run();
-    EXPECT_EQ(delivered, std::vector<int>{2});
+    EXPECT_EQ(delivered, std::vector<int> { 2 });
     EXPECT_FALSE(task.isRunning());
 }
 
@@ -69,11 +79,13 @@ TEST(BackgroundTask, TheResultMayDestroyItsOwnTask)
     RunLoopExecutor loop;
     std::optional<BackgroundTask<int>> task;
     int result = 0;
-    task.emplace(loop, [](std::stop_token) { return 7; }, [&](int value) {
-        result = value;
-        task.reset();  // the thread has returned; joining it here is allowed
-        loop.stop();
-    });
+    task.emplace(
+        loop, [](std::stop_token) { return 7; },
+        [&](int value) {
+            result = value;
+            task.reset();  // the thread has returned; joining it here is allowed
+            loop.stop();
+        });
     loop.run();
     EXPECT_EQ(result, 7);
     EXPECT_FALSE(task.has_value());

@@ -152,8 +152,7 @@ TEST(StreamTask, ThreadedProducerOnARunLoop)
     RunLoopExecutor loop;
     std::vector<int> received;
     StreamTask<int> task(
-        loop,
-        Stream<int>::start([](StreamProducer<int>& out) {
+        loop, Stream<int>::start([](StreamProducer<int>& out) {
             for (int i = 0; i < 1000; ++i)
                 out.yield(i);
         }),

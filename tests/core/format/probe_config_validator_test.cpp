@@ -37,7 +37,9 @@ TEST(ProbeConfigValidator, AcceptsOnlyWebUrlsWithAHost)
         { "https://[]/", false },
         { "https://exa mple.com", false },
         { "https://example.com/a b", false },
-        { "https://example.com/a\xE3\x80\x80" "b", false },  // ideographic space inside
+        { "https://example.com/a\xE3\x80\x80"
+          "b",
+            false },  // ideographic space inside
         { "ht tp://example.com", false },
         { "1http://example.com", false },
         { "https://example.com\x01", false },
@@ -56,13 +58,15 @@ TEST(ProbeConfigValidator, APingHostIsAnyTextWithoutInnerWhiteSpace)
         { " 192.168.1.1 ", true },
         { "\t::1\n", true },
         { "\xE3\x80\x80host\xE3\x80\x80", true },  // ideographic spaces at the ends
-        { "host\xC0\xA0", true },  // an overlong space is malformed text, not white space
-        { "host\xE2\x80", true },  // a cut-off sequence is not white space either
+        { "host\xC0\xA0", true },                  // an overlong space is malformed text, not white space
+        { "host\xE2\x80", true },                  // a cut-off sequence is not white space either
         { "", false },
         { "   ", false },
         { "exa mple.com", false },
         { "a\tb", false },
-        { "a\xC2\xA0" "b", false },
+        { "a\xC2\xA0"
+          "b",
+            false },
         { "a\nb", false },
     };
     for (const Case& c : cases) {

@@ -23,13 +23,14 @@ public:
     CPUSampler::Sources sources()
     {
         return {
-            .readTicks = [this] {
-                std::lock_guard lock(m_mutex);
-                ++m_reads;
-                if (m_next >= m_readings.size())
-                    return std::optional<std::vector<CPUTicks>>();
-                return m_readings[m_next++];
-            },
+            .readTicks =
+                [this] {
+                    std::lock_guard lock(m_mutex);
+                    ++m_reads;
+                    if (m_next >= m_readings.size())
+                        return std::optional<std::vector<CPUTicks>>();
+                    return m_readings[m_next++];
+                },
             .readThermalState = [] { return ThermalState::fair; },
         };
     }
@@ -47,7 +48,10 @@ private:
     int m_reads = 0;
 };
 
-std::vector<CPUTicks> ticks(uint32_t busy, uint32_t idle) { return { { busy, 0, idle, 0 }, { 0, 0, busy + idle, 0 } }; }
+std::vector<CPUTicks> ticks(uint32_t busy, uint32_t idle)
+{
+    return { { busy, 0, idle, 0 }, { 0, 0, busy + idle, 0 } };
+}
 
 }  // namespace
 

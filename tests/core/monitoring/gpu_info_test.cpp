@@ -10,8 +10,15 @@ namespace {
 
 TEST(GPUInfoLabels, ArgumentBufferTierNamesOnlyTheKnownTiers)
 {
-    const struct { int tier; const char* label; } cases[] = {
-        {1, "Tier 1"}, {2, "Tier 2"}, {0, "Unknown"}, {3, "Unknown"}, {-1, "Unknown"},
+    const struct {
+        int tier;
+        const char* label;
+    } cases[] = {
+        { 1, "Tier 1" },
+        { 2, "Tier 2" },
+        { 0, "Unknown" },
+        { 3, "Unknown" },
+        { -1, "Unknown" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(argumentBufferTierLabel(c.tier), c.label) << "tier " << c.tier;
@@ -19,8 +26,15 @@ TEST(GPUInfoLabels, ArgumentBufferTierNamesOnlyTheKnownTiers)
 
 TEST(GPUInfoLabels, ReadWriteTextureTierNamesNoneAndTheKnownTiers)
 {
-    const struct { int raw; const char* label; } cases[] = {
-        {0, "None"}, {1, "Tier 1"}, {2, "Tier 2"}, {3, "Unknown"}, {-1, "Unknown"},
+    const struct {
+        int raw;
+        const char* label;
+    } cases[] = {
+        { 0, "None" },
+        { 1, "Tier 1" },
+        { 2, "Tier 2" },
+        { 3, "Unknown" },
+        { -1, "Unknown" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(readWriteTextureTierLabel(c.raw), c.label) << "raw " << c.raw;
@@ -28,13 +42,17 @@ TEST(GPUInfoLabels, ReadWriteTextureTierNamesNoneAndTheKnownTiers)
 
 TEST(GPUInfoLabels, FamilyJoinsTheAppleFamilyAndTheInterface)
 {
-    const struct { std::optional<int> family; const char* api; const char* label; } cases[] = {
-        {7, "Metal 3", "Apple 7 / Metal 3"},
-        {1, "Metal 2", "Apple 1 / Metal 2"},
-        {9, "Metal 3", "Apple 9 / Metal 3"},
-        {10, "Metal 3", "Unknown / Metal 3"},
-        {0, "Metal 2", "Unknown / Metal 2"},
-        {std::nullopt, "Vulkan 1.3", "Unknown / Vulkan 1.3"},
+    const struct {
+        std::optional<int> family;
+        const char* api;
+        const char* label;
+    } cases[] = {
+        { 7, "Metal 3", "Apple 7 / Metal 3" },
+        { 1, "Metal 2", "Apple 1 / Metal 2" },
+        { 9, "Metal 3", "Apple 9 / Metal 3" },
+        { 10, "Metal 3", "Unknown / Metal 3" },
+        { 0, "Metal 2", "Unknown / Metal 2" },
+        { std::nullopt, "Vulkan 1.3", "Unknown / Vulkan 1.3" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(gpuFamilyLabel(c.family, c.api), c.label);
@@ -48,7 +66,7 @@ VulkanDeviceFacts cpuDevice()
     facts.apiMajor = 1;
     facts.apiMinor = 3;
     facts.deviceType = VulkanDeviceType::Cpu;
-    facts.heaps = {{8'000'000'000, true}};
+    facts.heaps = { { 8'000'000'000, true } };
     facts.maxStorageBufferRange = 134'217'728;
     facts.maxMemoryAllocationSize = 2'147'483'648;
     facts.maxComputeSharedMemorySize = 32'768;
@@ -83,10 +101,10 @@ TEST(GPUInfoFromVulkan, WorkingSetIsTheLargestDeviceLocalHeap)
 {
     VulkanDeviceFacts facts = cpuDevice();
     // A discrete card: big host heap, two device-local heaps (VRAM and the small BAR window).
-    facts.heaps = {{32'000'000'000, false}, {256'000'000, true}, {12'000'000'000, true}};
+    facts.heaps = { { 32'000'000'000, false }, { 256'000'000, true }, { 12'000'000'000, true } };
     EXPECT_EQ(gpuInfoFromVulkan(facts).recommendedMaxWorkingSet, 12'000'000'000u);
 
-    facts.heaps = {{4'000'000'000, false}};  // not conforming, but not worth showing 0
+    facts.heaps = { { 4'000'000'000, false } };  // not conforming, but not worth showing 0
     EXPECT_EQ(gpuInfoFromVulkan(facts).recommendedMaxWorkingSet, 4'000'000'000u);
 
     facts.heaps.clear();
@@ -109,10 +127,15 @@ TEST(GPUInfoFromVulkan, UnboundedAllocationLimitDoesNotTurnNegative)
 
 TEST(GPUInfoFromVulkan, UnifiedMemoryOnlyForIntegratedAndCpuDevices)
 {
-    const struct { VulkanDeviceType type; bool unified; } cases[] = {
-        {VulkanDeviceType::IntegratedGpu, true}, {VulkanDeviceType::Cpu, true},
-        {VulkanDeviceType::DiscreteGpu, false}, {VulkanDeviceType::VirtualGpu, false},
-        {VulkanDeviceType::Other, false},
+    const struct {
+        VulkanDeviceType type;
+        bool unified;
+    } cases[] = {
+        { VulkanDeviceType::IntegratedGpu, true },
+        { VulkanDeviceType::Cpu, true },
+        { VulkanDeviceType::DiscreteGpu, false },
+        { VulkanDeviceType::VirtualGpu, false },
+        { VulkanDeviceType::Other, false },
     };
     VulkanDeviceFacts facts = cpuDevice();
     for (const auto& c : cases) {
@@ -124,12 +147,12 @@ TEST(GPUInfoFromVulkan, UnifiedMemoryOnlyForIntegratedAndCpuDevices)
 TEST(GPUInfoFromVulkan, FeatureFlagsFollowTheirExtensions)
 {
     VulkanDeviceFacts facts = cpuDevice();
-    facts.extensions = {"VK_KHR_ray_query"};
+    facts.extensions = { "VK_KHR_ray_query" };
     EXPECT_TRUE(gpuInfoFromVulkan(facts).supportsRaytracing);
-    facts.extensions = {"VK_KHR_ray_tracing_pipeline", "VK_KHR_pipeline_library"};
+    facts.extensions = { "VK_KHR_ray_tracing_pipeline", "VK_KHR_pipeline_library" };
     EXPECT_TRUE(gpuInfoFromVulkan(facts).supportsRaytracing);
     EXPECT_TRUE(gpuInfoFromVulkan(facts).supportsDynamicLibraries);
-    facts.extensions = {"VK_KHR_acceleration_structure"};  // alone it traces nothing
+    facts.extensions = { "VK_KHR_acceleration_structure" };  // alone it traces nothing
     EXPECT_FALSE(gpuInfoFromVulkan(facts).supportsRaytracing);
     EXPECT_FALSE(gpuInfoFromVulkan(facts).supportsDynamicLibraries);
 
@@ -142,14 +165,21 @@ TEST(GPUInfoFromVulkan, ArgumentBufferTierTwoNeedsDescriptorIndexing)
     VulkanDeviceFacts facts = cpuDevice();
     facts.descriptorIndexing = false;
     EXPECT_EQ(gpuInfoFromVulkan(facts).argumentBufferTier, "Tier 1");
-    facts.extensions = {"VK_EXT_descriptor_indexing"};  // a 1.1 device with the extension
+    facts.extensions = { "VK_EXT_descriptor_indexing" };  // a 1.1 device with the extension
     EXPECT_EQ(gpuInfoFromVulkan(facts).argumentBufferTier, "Tier 2");
 }
 
 TEST(GPUInfoFromVulkan, ReadWriteTextureTierFromFormatlessStorageImages)
 {
-    const struct { bool read; bool write; const char* label; } cases[] = {
-        {true, true, "Tier 2"}, {false, true, "Tier 1"}, {true, false, "None"}, {false, false, "None"},
+    const struct {
+        bool read;
+        bool write;
+        const char* label;
+    } cases[] = {
+        { true, true, "Tier 2" },
+        { false, true, "Tier 1" },
+        { true, false, "None" },
+        { false, false, "None" },
     };
     VulkanDeviceFacts facts = cpuDevice();
     for (const auto& c : cases) {

@@ -21,12 +21,12 @@ TEST(MemoryStats, PressureLevelBoundaries)
         Level level;
     };
     const Case cases[] = {
-        { 0, 0, 0.0, Level::low },         // no total: no division, low
+        { 0, 0, 0.0, Level::low },  // no total: no division, low
         { 5, 0, 0.0, Level::low },
         { 6499, 10000, 0.6499, Level::low },
         { 65, 100, 0.65, Level::moderate },  // exactly 0.65
         { 8199, 10000, 0.8199, Level::moderate },
-        { 82, 100, 0.82, Level::high },      // exactly 0.82
+        { 82, 100, 0.82, Level::high },  // exactly 0.82
         { 100, 100, 1.0, Level::high },
         { 150, 100, 1.5, Level::high },
     };

@@ -42,8 +42,8 @@ TEST(ProcStat, MalformedOrMissingTextIsAFailedRead)
 {
     const char* cases[] = {
         "",
-        "intr 1 2 3\nctxt 5\n",        // no per-CPU lines
-        "cpu0 1 2 3\n",                // fewer than four counters
+        "intr 1 2 3\nctxt 5\n",  // no per-CPU lines
+        "cpu0 1 2 3\n",          // fewer than four counters
         "cpu0 1 2 x 4\n",
         "cpu0 -1 2 3 4\n",
         "cpuX 1 2 3 4\ncpu0 1 2\n",
@@ -68,12 +68,11 @@ TEST(Meminfo, CapturedFileMapsOntoThePageClasses)
 TEST(Meminfo, UsedTracksTotalMinusAvailableOnABusyMachine)
 {
     // A machine with most memory in anonymous pages and some compressed in zswap.
-    const char* text =
-        "MemTotal:       16000000 kB\nMemFree:          500000 kB\nMemAvailable:    3000000 kB\n"
-        "Buffers:           10000 kB\nCached:          2600000 kB\nShmem:            200000 kB\n"
-        "SReclaimable:     150000 kB\nSUnreclaim:       100000 kB\nAnonPages:      12200000 kB\n"
-        "Unevictable:       20000 kB\nKernelStack:       30000 kB\nPageTables:       90000 kB\n"
-        "Zswap:            300000 kB\n";
+    const char* text = "MemTotal:       16000000 kB\nMemFree:          500000 kB\nMemAvailable:    3000000 kB\n"
+                       "Buffers:           10000 kB\nCached:          2600000 kB\nShmem:            200000 kB\n"
+                       "SReclaimable:     150000 kB\nSUnreclaim:       100000 kB\nAnonPages:      12200000 kB\n"
+                       "Unevictable:       20000 kB\nKernelStack:       30000 kB\nPageTables:       90000 kB\n"
+                       "Zswap:            300000 kB\n";
     auto stats = parseMeminfo(text);
     ASSERT_TRUE(stats);
     EXPECT_EQ(stats->used(), (12200000 + 200000 + 20000 + 100000 + 30000 + 90000 + 300000) * KiB);
@@ -93,10 +92,10 @@ TEST(Meminfo, MalformedTextIsAFailedRead)
 {
     const char* cases[] = {
         "",
-        "MemFree: 400 kB\n",                         // no total
-        "MemTotal: 1000 kB\n",                       // no free
+        "MemFree: 400 kB\n",    // no total
+        "MemTotal: 1000 kB\n",  // no free
         "MemTotal: lots kB\nMemFree: 1 kB\n",
-        "MemTotal: 1000 MB\nMemFree: 1 kB\n",        // unknown unit
+        "MemTotal: 1000 MB\nMemFree: 1 kB\n",  // unknown unit
         "MemTotal: 99999999999999999999 kB\nMemFree: 1 kB\n",
         "MemTotal: 18014398509481984 kB\nMemFree: 1 kB\n",  // overflows bytes
     };

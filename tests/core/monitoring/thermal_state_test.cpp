@@ -8,7 +8,10 @@ using namespace lopewell;
 TEST(ThermalState, AZoneIsInTheMostSevereTripItHasReached)
 {
     const std::vector<ThermalTrip> trips {
-        { 60000, "active" }, { 85000, "passive" }, { 95000, "hot" }, { 105000, "critical" },
+        { 60000, "active" },
+        { 85000, "passive" },
+        { 95000, "hot" },
+        { 105000, "critical" },
     };
     const std::pair<int64_t, ThermalState> cases[] = {
         { 40000, ThermalState::nominal },

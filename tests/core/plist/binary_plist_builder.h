@@ -66,11 +66,7 @@ inline std::string dataObject(const std::string& bytes)
 
 class BinaryPlistBuilder {
 public:
-    explicit BinaryPlistBuilder(unsigned refSize = 1, unsigned offsetSize = 1)
-        : m_refSize(refSize)
-        , m_offsetSize(offsetSize)
-    {
-    }
+    explicit BinaryPlistBuilder(unsigned refSize = 1, unsigned offsetSize = 1) : m_refSize(refSize), m_offsetSize(offsetSize) {}
 
     uint64_t add(std::string object)
     {

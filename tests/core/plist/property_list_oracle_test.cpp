@@ -27,10 +27,7 @@ using OwnedPlist = std::unique_ptr<void, PlistDeleter>;
 // count nibble vs extended count, 1/2/4/8-byte integers, surrogate pairs, XML's special characters.
 class TreeGenerator {
 public:
-    explicit TreeGenerator(uint32_t seed)
-        : m_random(seed)
-    {
-    }
+    explicit TreeGenerator(uint32_t seed) : m_random(seed) {}
 
     plist_t value(int depth)
     {
@@ -84,8 +81,8 @@ private:
 
     std::string text()
     {
-        static const char* const kPieces[] = { "Label", "CFBundleIdentifier", "com.example.agent", " ", "\t", "\n", "é", "中文", "😀",
-            "<", ">", "&", "\"", "'", "&amp;", "]]>", "0", "-", "a b", "Ω≈ç", "/Applications/Foo.app/Contents/MacOS/Foo" };
+        static const char* const kPieces[] = { "Label", "CFBundleIdentifier", "com.example.agent", " ", "\t", "\n", "é", "中文", "😀", "<",
+            ">", "&", "\"", "'", "&amp;", "]]>", "0", "-", "a b", "Ω≈ç", "/Applications/Foo.app/Contents/MacOS/Foo" };
         std::string result;
         for (size_t i = 0, n = pick(6) == 0 ? 20 + pick(30) : pick(4); i < n; ++i)
             result += kPieces[pick(std::size(kPieces))];
@@ -103,7 +100,8 @@ private:
 
     double real()
     {
-        static const double kEdges[] = { 0.0, 0.1, -1.5, 1e300, -1e-300, 5e-324, std::numeric_limits<double>::max(), 3.0, 1e15, 123456789.125 };
+        static const double kEdges[]
+            = { 0.0, 0.1, -1.5, 1e300, -1e-300, 5e-324, std::numeric_limits<double>::max(), 3.0, 1e15, 123456789.125 };
         if (pick(2))
             return kEdges[pick(std::size(kEdges))];
         double value;
@@ -187,7 +185,8 @@ private:
         // towards zero and the fraction's magnitude.
         const double expected = seconds < 0 ? seconds - microseconds / 1e6 : seconds + microseconds / 1e6;
         if (!ours.dateValue() || std::fabs(secondsSinceReferenceDate(*ours.dateValue()) - expected) > 1.5e-6)
-            return differ("not the date " + std::to_string(expected) + " (" + std::to_string(seconds) + " s, " + std::to_string(microseconds) + " µs)"
+            return differ("not the date " + std::to_string(expected) + " (" + std::to_string(seconds) + " s, "
+                + std::to_string(microseconds) + " µs)"
                 + (ours.dateValue() ? ", ours " + std::to_string(secondsSinceReferenceDate(*ours.dateValue())) : ""));
         return ::testing::AssertionSuccess();
     }

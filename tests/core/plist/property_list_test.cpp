@@ -55,11 +55,26 @@ using testing::BinaryPlistBuilder;
 using Dictionary = PropertyList::Dictionary;
 using Array = PropertyList::Array;
 
-PropertyList str(std::string text) { return PropertyList::fromString(std::move(text)); }
-PropertyList integer(int64_t value) { return PropertyList::fromInteger(value); }
-PropertyList dict(Dictionary entries) { return PropertyList::fromDictionary(std::move(entries)); }
-PropertyList array(Array elements) { return PropertyList::fromArray(std::move(elements)); }
-PropertyList date(double seconds) { return PropertyList::fromDate(dateFromSecondsSinceReferenceDate(seconds)); }
+PropertyList str(std::string text)
+{
+    return PropertyList::fromString(std::move(text));
+}
+PropertyList integer(int64_t value)
+{
+    return PropertyList::fromInteger(value);
+}
+PropertyList dict(Dictionary entries)
+{
+    return PropertyList::fromDictionary(std::move(entries));
+}
+PropertyList array(Array elements)
+{
+    return PropertyList::fromArray(std::move(elements));
+}
+PropertyList date(double seconds)
+{
+    return PropertyList::fromDate(dateFromSecondsSinceReferenceDate(seconds));
+}
 PropertyList blob(std::string_view bytes)
 {
     auto raw = std::as_bytes(std::span(bytes.data(), bytes.size()));
@@ -110,7 +125,8 @@ TEST(PropertyListBinary, ReadsEveryValueType)
         { "2-byte", binary(testing::integerObject(2, 0xFFFF)), integer(65535) },
         { "4-byte", binary(testing::integerObject(4, 0xFFFFFFFF)), integer(4294967295) },
         { "8-byte integers are signed", binary(testing::integerObject(8, uint64_t(-2))), integer(-2) },
-        { "16-byte unsigned above INT64_MAX", binary(testing::integerObject(16, UINT64_MAX)), PropertyList::fromUnsignedInteger(UINT64_MAX) },
+        { "16-byte unsigned above INT64_MAX", binary(testing::integerObject(16, UINT64_MAX)),
+            PropertyList::fromUnsignedInteger(UINT64_MAX) },
         { "16-byte negative", binary(testing::integerObject(16, uint64_t(INT64_MIN), UINT64_MAX)), integer(INT64_MIN) },
         { "float", binary(std::string("\x22") + testing::bigEndian(0x3FC00000, 4)), PropertyList::fromReal(1.5) },
         { "double", binary(std::string("\x23") + testing::bigEndian(std::bit_cast<uint64_t>(-0.25), 8)), PropertyList::fromReal(-0.25) },
@@ -119,7 +135,8 @@ TEST(PropertyListBinary, ReadsEveryValueType)
         { "empty data", binary(testing::dataObject("")), blob("") },
         { "ASCII", binary(testing::asciiString("iPhone 15")), str("iPhone 15") },
         { "UTF-16 with a surrogate pair", binary(testing::utf16String({ 0x00E9, 0xD83D, 0xDE00 })), str(eAcute + grinning) },
-        { "a lone surrogate reads as U+FFFD", binary(testing::utf16String({ 0x0041, 0xD83D, 0x0042, 0xDE00 })), str("A" + replacement + "B" + replacement) },
+        { "a lone surrogate reads as U+FFFD", binary(testing::utf16String({ 0x0041, 0xD83D, 0x0042, 0xDE00 })),
+            str("A" + replacement + "B" + replacement) },
         { "a byte above ASCII reads as U+FFFD", binary(testing::asciiString("caf\xE9")), str("caf" + replacement) },
         { "empty array", binary("\xA0"), array({}) },
         { "empty dictionary", binary("\xD0"), dict({}) },
@@ -144,7 +161,9 @@ TEST(PropertyListBinary, ReadsNestedContainersWithWideReferencesAndOffsets)
 
         auto plist = parsePropertyList(builder.build(top));
         ASSERT_TRUE(plist) << plist.error().message;
-        EXPECT_EQ(plist.value(), dict({ { "name", str("iPhone 15") }, { "runtime", str("com.apple.CoreSimulator.SimRuntime.iOS-17-2") }, { "list", array({ integer(7), str("iPhone 15"), integer(7) }) } }));
+        EXPECT_EQ(plist.value(),
+            dict({ { "name", str("iPhone 15") }, { "runtime", str("com.apple.CoreSimulator.SimRuntime.iOS-17-2") },
+                { "list", array({ integer(7), str("iPhone 15"), integer(7) }) } }));
     }
 }
 
@@ -235,25 +254,45 @@ TEST(PropertyListBinary, RejectsMalformedFiles)
         { "top object past the table", withTrailerField(valid, kTrailerTopObject, 3), "top object" },
         { "offset table past the end", withTrailerField(valid, kTrailerOffsetTable, valid.size()), "outside the file" },
         { "offset table at 2^64 - 1", withTrailerField(valid, kTrailerOffsetTable, UINT64_MAX), "outside the file" },
-        { "more objects than values allowed", [] {
-             // Every offset-table entry names the one object at offset 8.
-             std::string many = "bplist00\x09" + std::string(kPropertyListMaxValues + 1, '\x08') + std::string(6, '\0') + "\x01\x01";
-             return many + bigEndian(kPropertyListMaxValues + 1, 8) + bigEndian(0, 8) + bigEndian(9, 8);
-         }(),
+        { "more objects than values allowed",
+            [] {
+                // Every offset-table entry names the one object at offset 8.
+                std::string many = "bplist00\x09" + std::string(kPropertyListMaxValues + 1, '\x08') + std::string(6, '\0') + "\x01\x01";
+                return many + bigEndian(kPropertyListMaxValues + 1, 8) + bigEndian(0, 8) + bigEndian(9, 8);
+            }(),
             "expands to more than" },
         { "object count overflowing the table size", withTrailerField(valid, kTrailerObjectCount, UINT64_MAX / 2 + 2), "does not fit" },
-        { "object offset outside the file", [&] { std::string bytes = valid; bytes[bytes.size() - 32 - 1] = char(0xF0); return bytes; }(), "outside the object area" },
-        { "object offset inside the header", [&] { std::string bytes = valid; bytes[bytes.size() - 32 - 1] = 2; return bytes; }(), "outside the object area" },
+        { "object offset outside the file",
+            [&] {
+                std::string bytes = valid;
+                bytes[bytes.size() - 32 - 1] = char(0xF0);
+                return bytes;
+            }(),
+            "outside the object area" },
+        { "object offset inside the header",
+            [&] {
+                std::string bytes = valid;
+                bytes[bytes.size() - 32 - 1] = 2;
+                return bytes;
+            }(),
+            "outside the object area" },
         { "reference past the objects", danglingRef.build(0), "reference to object 5" },
         { "array containing itself", selfContaining.build(0), "contains itself" },
         { "cycle through a dictionary", indirectCycle.build(1), "contains itself" },
         { "nested too deeply", chainOfArrays(600), "deeper than 512" },
         { "nested too deeply through a shared object", chainThroughASharedChain(), "deeper than 512" },
         { "reference count overflowing count x size", binary("\xAF\x13" + bigEndian(UINT64_MAX / 4 + 1, 8) + "\x00\x00"), "runs past" },
-        { "dictionary count overflowing 2 x count x size", binary("\xDF\x13" + bigEndian(UINT64_MAX / 2 + 1, 8) + "\x00\x00"), "runs past" },
-        { "string count past the end", binary("\x5F\x10\xFF" "abc"), "runs past" },
+        { "dictionary count overflowing 2 x count x size", binary("\xDF\x13" + bigEndian(UINT64_MAX / 2 + 1, 8) + "\x00\x00"),
+            "runs past" },
+        { "string count past the end",
+            binary("\x5F\x10\xFF"
+                   "abc"),
+            "runs past" },
         { "UTF-16 count overflowing 2 x count", binary("\x6F\x13" + bigEndian(UINT64_MAX / 2 + 1, 8) + "ab"), "runs past" },
-        { "count that is not an integer", binary("\x5F\x22" "abcd"), "not an integer" },
+        { "count that is not an integer",
+            binary("\x5F\x22"
+                   "abcd"),
+            "not an integer" },
         { "integer wider than 64 bits", binary(integerObject(16, 0, 1)), "wider than 64 bits" },
         { "integer of 32 bytes", binary("\x15"), "32 bytes" },
         { "date that is not a number", binary("\x33" + bigEndian(0x7FF8000000000000, 8)), "not a number" },
@@ -286,43 +325,60 @@ TEST(PropertyListBinary, RefusesAFileThatExpandsBeyondTheLimits)
 TEST(PropertyListXml, ReadsEveryValueType)
 {
     expectParses({
-        { "device.plist", xml("<dict>\n\t<key>name</key>\n\t<string>iPhone 15</string>\n\t<key>runtime</key>\n\t<string>com.apple.CoreSimulator.SimRuntime.iOS-17-2</string>\n</dict>"),
+        { "device.plist",
+            xml("<dict>\n\t<key>name</key>\n\t<string>iPhone "
+                "15</string>\n\t<key>runtime</key>\n\t<string>com.apple.CoreSimulator.SimRuntime.iOS-17-2</string>\n</dict>"),
             dict({ { "name", str("iPhone 15") }, { "runtime", str("com.apple.CoreSimulator.SimRuntime.iOS-17-2") } }) },
-        { "launchd job", xml("<dict><key>Label</key><string>com.example.agent</string><key>ProgramArguments</key><array><string>/usr/bin/true</string><string>-v</string></array>"
-                             "<key>RunAtLoad</key><true/><key>KeepAlive</key><dict><key>SuccessfulExit</key><false/></dict></dict>"),
-            dict({ { "Label", str("com.example.agent") }, { "ProgramArguments", array({ str("/usr/bin/true"), str("-v") }) }, { "RunAtLoad", PropertyList::fromBoolean(true) },
+        { "launchd job",
+            xml("<dict><key>Label</key><string>com.example.agent</string><key>ProgramArguments</key><array><string>/usr/bin/true</"
+                "string><string>-v</string></array>"
+                "<key>RunAtLoad</key><true/><key>KeepAlive</key><dict><key>SuccessfulExit</key><false/></dict></dict>"),
+            dict({ { "Label", str("com.example.agent") }, { "ProgramArguments", array({ str("/usr/bin/true"), str("-v") }) },
+                { "RunAtLoad", PropertyList::fromBoolean(true) },
                 { "KeepAlive", dict({ { "SuccessfulExit", PropertyList::fromBoolean(false) } }) } }) },
-        { "escapes and CDATA", xml("<string>&lt;a&gt; &amp; &#233;&#x1F600; <![CDATA[<b>&amp;]]></string>"), str("<a> & \xC3\xA9\xF0\x9F\x98\x80 <b>&amp;") },
+        { "escapes and CDATA", xml("<string>&lt;a&gt; &amp; &#233;&#x1F600; <![CDATA[<b>&amp;]]></string>"),
+            str("<a> & \xC3\xA9\xF0\x9F\x98\x80 <b>&amp;") },
         { "whitespace-only string", xml("<string>  \t </string>"), str("  \t ") },
         { "empty string", xml("<string/>"), str("") },
         { "comments between values", xml("<array><!-- a --><integer>1</integer><!-- b --></array>"), array({ integer(1) }) },
-        { "integers", xml("<array><integer> 42 </integer><integer>-9223372036854775808</integer><integer>0x7f</integer><integer>+5</integer><integer>18446744073709551615</integer></array>"),
+        { "integers",
+            xml("<array><integer> 42 "
+                "</integer><integer>-9223372036854775808</integer><integer>0x7f</integer><integer>+5</"
+                "integer><integer>18446744073709551615</integer></array>"),
             array({ integer(42), integer(INT64_MIN), integer(127), integer(5), PropertyList::fromUnsignedInteger(UINT64_MAX) }) },
         { "reals", xml("<array><real>1.5</real><real>-2e3</real><real>+0.25</real><real>7</real></array>"),
-            array({ PropertyList::fromReal(1.5), PropertyList::fromReal(-2000), PropertyList::fromReal(0.25), PropertyList::fromReal(7) }) },
+            array(
+                { PropertyList::fromReal(1.5), PropertyList::fromReal(-2000), PropertyList::fromReal(0.25), PropertyList::fromReal(7) }) },
         { "infinities", xml("<array><real>+infinity</real><real>-inf</real></array>"),
-            array({ PropertyList::fromReal(std::numeric_limits<double>::infinity()), PropertyList::fromReal(-std::numeric_limits<double>::infinity()) }) },
-        { "dates", xml("<array><date>2001-01-01T00:00:00Z</date><date>2024-02-29T23:59:59Z</date><date>1970-01-01T00:00:00Z</date><date>2001-01-01T00:00:00.25Z</date></array>"),
+            array({ PropertyList::fromReal(std::numeric_limits<double>::infinity()),
+                PropertyList::fromReal(-std::numeric_limits<double>::infinity()) }) },
+        { "dates",
+            xml("<array><date>2001-01-01T00:00:00Z</date><date>2024-02-29T23:59:59Z</date><date>1970-01-01T00:00:00Z</"
+                "date><date>2001-01-01T00:00:00.25Z</date></array>"),
             array({ date(0), date(730'943'999), date(-978'307'200), date(0.25) }) },
         { "a distant-future date saturates", xml("<date>4001-01-01T00:00:00Z</date>"), PropertyList::fromDate(Date::max()) },
         { "base64 with whitespace and padding", xml("<data>\n\tSGVs\n\tbG8=\n</data>"), blob("Hello") },
         { "base64 without padding", xml("<data>SGk</data>"), blob("Hi") },
         { "empty data", xml("<data></data>"), blob("") },
-        { "repeated key", xml("<dict><key>a</key><integer>1</integer><key>b</key><integer>2</integer><key>a</key><integer>3</integer></dict>"), dict({ { "a", integer(3) }, { "b", integer(2) } }) },
+        { "repeated key",
+            xml("<dict><key>a</key><integer>1</integer><key>b</key><integer>2</integer><key>a</key><integer>3</integer></dict>"),
+            dict({ { "a", integer(3) }, { "b", integer(2) } }) },
         { "invalid UTF-8 reads as U+FFFD", xml("<string>caf\xE9!</string>"), str("caf\xEF\xBF\xBD!") },
         { "UTF-8 byte-order mark, no declaration", "\xEF\xBB\xBF<plist><true/></plist>", PropertyList::fromBoolean(true) },
-        { "UTF-16 document", [] {
-             std::string utf16 = "\xFF\xFE";
-             for (char c : std::string("<plist><string>ok</string></plist>"))
-                 utf16 += std::string { c, '\0' };
-             return utf16;
-         }(),
+        { "UTF-16 document",
+            [] {
+                std::string utf16 = "\xFF\xFE";
+                for (char c : std::string("<plist><string>ok</string></plist>"))
+                    utf16 += std::string { c, '\0' };
+                return utf16;
+            }(),
             str("ok") },
         { "every predefined entity and both kinds of character reference",
             xml("<dict version=\"&quot;1&amp;2&quot;\"><key>&apos;&#x41;&#x4a;&#x4A;&#65;&#9;&#13;&#x10FFFF;&#xFFFD;</key><true/></dict>"),
             dict({ { "'AJJA\t\r\xF4\x8F\xBF\xBF\xEF\xBF\xBD", PropertyList::fromBoolean(true) } }) },
         { "an ampersand in CDATA is no reference", xml("<string><![CDATA[&amp &foo; & ]]></string>"), str("&amp &foo; & ") },
-        { "a reference to white space between values", xml("<array>&#32;&#x0A;<true/></array>"), array({ PropertyList::fromBoolean(true) }) },
+        { "a reference to white space between values", xml("<array>&#32;&#x0A;<true/></array>"),
+            array({ PropertyList::fromBoolean(true) }) },
     });
 }
 
@@ -330,8 +386,9 @@ TEST(PropertyListXml, NeverReadsExternalEntities)
 {
     lopewell::testing::TempDir folder;
     lopewell::testing::writeFile(folder / "secret", "SECRET");
-    const std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY xxe SYSTEM \"file://" + (folder / "secret").string() + "\"> <!ENTITY big \"aaaaaaaa\"> ]>\n"
-                                                                                                                                                "<plist><array><string>&xxe;</string><string>&big;&big;</string></array></plist>";
+    const std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY xxe SYSTEM \"file://" + (folder / "secret").string()
+        + "\"> <!ENTITY big \"aaaaaaaa\"> ]>\n"
+          "<plist><array><string>&xxe;</string><string>&big;&big;</string></array></plist>";
     // pugixml never expands them; left unexpanded they are references to undeclared entities.
     auto plist = parsePropertyList(document);
     ASSERT_FALSE(plist);
@@ -392,7 +449,8 @@ TEST(PropertyListXml, RefusesMalformedReferences)
     // A malformed reference is not well-formed XML; left as text it would smuggle a different
     // key or value past whatever reads the file more strictly.
     expectRejects({
-        { "an entity without its semicolon (libplist's amp.plist)", xml("<dict><key>test&amp</key><string>x</string></dict>"), "\"&amp\" is not a well-formed" },
+        { "an entity without its semicolon (libplist's amp.plist)", xml("<dict><key>test&amp</key><string>x</string></dict>"),
+            "\"&amp\" is not a well-formed" },
         { "an undeclared entity", xml("<string>&unknown;</string>"), "\"&unknown;\" is not a well-formed" },
         { "a bare ampersand", xml("<string>salt & pepper</string>"), "\"& pepper\" is not a well-formed" },
         { "a reference to a surrogate", xml("<string>&#xD800;</string>"), "\"&#xD800;\" is not a well-formed" },
@@ -429,7 +487,8 @@ TEST(PropertyList, AnswersTypedLookupsOnlyForTheRightType)
     EXPECT_EQ(plist.booleanForKey("RunAtLoad"), true);
     EXPECT_EQ(plist.booleanForKey("KeepAlive"), std::nullopt);
     ASSERT_NE(plist.arrayForKey("ProgramArguments"), nullptr);
-    EXPECT_EQ(plist.arrayForKey("ProgramArguments")->at(0).asString() ? *plist.arrayForKey("ProgramArguments")->at(0).asString() : "", "/bin/tool");
+    EXPECT_EQ(plist.arrayForKey("ProgramArguments")->at(0).asString() ? *plist.arrayForKey("ProgramArguments")->at(0).asString() : "",
+        "/bin/tool");
     ASSERT_NE(plist.dictionaryForKey("KeepAlive"), nullptr);
     EXPECT_EQ(plist.dictionaryForKey("KeepAlive")->booleanForKey("SuccessfulExit"), false);
     EXPECT_EQ(plist.dictionaryForKey("name"), nullptr);

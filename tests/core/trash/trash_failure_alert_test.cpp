@@ -22,7 +22,8 @@ TEST(TrashFailureAlert, TitleCountsItemsAndMessagePutsTheErrorAboveTheAdvice)
         TrashFailureAlert expected;
     };
     const std::vector<Case> cases {
-        { 1, std::string("Permission denied"), { "1|Permission denied", "Couldn't move 1 item to Trash", "Permission denied\n\n" + advice } },
+        { 1, std::string("Permission denied"),
+            { "1|Permission denied", "Couldn't move 1 item to Trash", "Permission denied\n\n" + advice } },
         { 2, std::nullopt, { "2|", "Couldn't move 2 items to Trash", advice } },
         { 3, std::string(), { "3|", "Couldn't move 3 items to Trash", advice } },
         { 12, std::string("Disk full"), { "12|Disk full", "Couldn't move 12 items to Trash", "Disk full\n\n" + advice } },

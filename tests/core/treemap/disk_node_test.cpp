@@ -9,13 +9,15 @@ constexpr uint64_t MiB = 1 << 20;
 
 TEST(DiskNode, FoldsFilesStrictlyBelowTheThresholdIntoOneAggregateAfterTheKeptChildren)
 {
-    const DiskNode folder = DiskNode::directory("/data", {
-        DiskNode::file("/data/notes.txt", 10),
-        DiskNode::file("/data/movie.mkv", 2 * MiB),
-        DiskNode::directory("/data/empty", {}),
-        DiskNode::file("/data/exact.bin", MiB),
-        DiskNode::file("/data/tiny", 0),
-    }, MiB);
+    const DiskNode folder = DiskNode::directory("/data",
+        {
+            DiskNode::file("/data/notes.txt", 10),
+            DiskNode::file("/data/movie.mkv", 2 * MiB),
+            DiskNode::directory("/data/empty", {}),
+            DiskNode::file("/data/exact.bin", MiB),
+            DiskNode::file("/data/tiny", 0),
+        },
+        MiB);
 
     ASSERT_EQ(folder.children().size(), 4u);
     EXPECT_EQ(folder.children()[0].url(), "/data/movie.mkv");
@@ -79,14 +81,17 @@ TEST(DiskNode, BuildsTheSameTreeFromSharedLocationsAsFromPaths)
 {
     const auto root = DiskFolderLocation::forPath("/scan");
     const auto sub = DiskFolderLocation::make(root, "sub");
-    const DiskNode fromLocations = DiskNode::directory(root, {
-        DiskNode::directory(sub, { DiskNode::file(sub, "big", 3 * MiB), DiskNode::smallFilesAggregate(sub, 7, 2) }),
-        DiskNode::file(root, "top", 2 * MiB),
-    });
-    const DiskNode fromPaths = DiskNode::directory("/scan", {
-        DiskNode::directory("/scan/sub", { DiskNode::file("/scan/sub/big", 3 * MiB), DiskNode::file("/scan/sub/a", 3), DiskNode::file("/scan/sub/b", 4) }, MiB),
-        DiskNode::file("/scan/top", 2 * MiB),
-    });
+    const DiskNode fromLocations = DiskNode::directory(root,
+        {
+            DiskNode::directory(sub, { DiskNode::file(sub, "big", 3 * MiB), DiskNode::smallFilesAggregate(sub, 7, 2) }),
+            DiskNode::file(root, "top", 2 * MiB),
+        });
+    const DiskNode fromPaths = DiskNode::directory("/scan",
+        {
+            DiskNode::directory("/scan/sub",
+                { DiskNode::file("/scan/sub/big", 3 * MiB), DiskNode::file("/scan/sub/a", 3), DiskNode::file("/scan/sub/b", 4) }, MiB),
+            DiskNode::file("/scan/top", 2 * MiB),
+        });
     EXPECT_EQ(fromLocations, fromPaths);
     EXPECT_EQ(fromLocations.children()[0].children()[0].url(), "/scan/sub/big");
     EXPECT_EQ(sub->path(), "/scan/sub");
@@ -98,17 +103,20 @@ TEST(DiskNode, BuildsTheSameTreeFromSharedLocationsAsFromPaths)
 
 DiskNode threeLevels()
 {
-    return DiskNode::directory("/r", {
-        DiskNode::directory("/r/a", {
-            DiskNode::directory("/r/a/b", {
-                DiskNode::file("/r/a/b/deep", 5 * MiB),
-                DiskNode::file("/r/a/b/other", 2 * MiB),
-            }),
-            DiskNode::file("/r/a/mid", 3 * MiB),
-        }),
-        DiskNode::directory("/r/ab", { DiskNode::file("/r/ab/deep", 4 * MiB) }),
-        DiskNode::file("/r/top", MiB),
-    });
+    return DiskNode::directory("/r",
+        {
+            DiskNode::directory("/r/a",
+                {
+                    DiskNode::directory("/r/a/b",
+                        {
+                            DiskNode::file("/r/a/b/deep", 5 * MiB),
+                            DiskNode::file("/r/a/b/other", 2 * MiB),
+                        }),
+                    DiskNode::file("/r/a/mid", 3 * MiB),
+                }),
+            DiskNode::directory("/r/ab", { DiskNode::file("/r/ab/deep", 4 * MiB) }),
+            DiskNode::file("/r/top", MiB),
+        });
 }
 
 TEST(DiskNode, RemovingAFileThreeLevelsDownShrinksEveryAncestorByItsSize)

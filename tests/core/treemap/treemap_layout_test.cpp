@@ -111,7 +111,10 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
-uint64_t weightOf(const Item& item) { return item.weight; }
+uint64_t weightOf(const Item& item)
+{
+    return item.weight;
+}
 
 TEST(TreemapBucketing, KeepsTheHeaviestAndFoldsTheRestIntoOneOtherWeight)
 {

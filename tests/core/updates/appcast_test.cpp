@@ -55,8 +55,7 @@ TEST(VersionNumber, ComparesComponentsNumericallyWithMissingOnesAsZero)
 
 TEST(VersionNumber, RejectsAnythingButDigitsAndDots)
 {
-    for (std::string_view text : { "", " ", "1.", ".1", "1..2", "v1.2", "1.2b3", "1.-2", "+1", "1,2", "1 .2",
-             "18446744073709551616" }) {
+    for (std::string_view text : { "", " ", "1.", ".1", "1..2", "v1.2", "1.2b3", "1.-2", "+1", "1,2", "1 .2", "18446744073709551616" }) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(VersionNumber::parse(text));
     }
@@ -88,10 +87,9 @@ TEST(Appcast, ReadsItemsFromElementsAndEnclosureAttributes)
 
     EXPECT_EQ(appcast.title, "Lopewell Changelog");
     ASSERT_EQ(appcast.items.size(), 2u);
-    EXPECT_EQ(appcast.items[0], (AppcastItem { "Version 1.10", "110", "1.10", "https://example.org/releases/1.10",
-                                    utc(2026, 12, 9, 17, 30, 0) }));
-    EXPECT_EQ(appcast.items[1], (AppcastItem { "Version 1.9 & fixes", "109", "1.9", "https://example.org/notes/1.9.html",
-                                    std::nullopt }));
+    EXPECT_EQ(appcast.items[0],
+        (AppcastItem { "Version 1.10", "110", "1.10", "https://example.org/releases/1.10", utc(2026, 12, 9, 17, 30, 0) }));
+    EXPECT_EQ(appcast.items[1], (AppcastItem { "Version 1.9 & fixes", "109", "1.9", "https://example.org/notes/1.9.html", std::nullopt }));
     EXPECT_EQ(newestItem(appcast.items)->title, "Version 1.10");
 }
 
@@ -174,7 +172,10 @@ TEST(Appcast, NewestItemComparesVersionsNotFeedOrder)
     };
     // The version users see wins over the build; an unparseable one falls back to the build.
     const std::vector<AppcastItem> items = {
-        item("a", "900", "1.9"), item("b", "901", "1.10"), item("c", "5", "1.10.0"), item("d", "1.11", "1.11-beta"),
+        item("a", "900", "1.9"),
+        item("b", "901", "1.10"),
+        item("c", "5", "1.10.0"),
+        item("d", "1.11", "1.11-beta"),
         item("e", "x", "y"),
     };
     EXPECT_EQ(newestItem(items)->title, "d");

@@ -38,11 +38,14 @@ TEST(DesktopEntryFile, ReadsGroupsKeysAndCommentsOfAWellFormedFile)
 TEST(DesktopEntryFile, AppliesEscapesToStringsAndSplitsLists)
 {
     const DesktopEntryFile file = DesktopEntryFile::parse("[G]\n"
-                                                          R"(Escaped=\sa\tb\nc\rd\\e\s)" "\n"
-                                                          R"(Raw=a\;b)" "\n"
+                                                          R"(Escaped=\sa\tb\nc\rd\\e\s)"
+                                                          "\n"
+                                                          R"(Raw=a\;b)"
+                                                          "\n"
                                                           "List=one;two words;\n"
                                                           "NoFinal=one;two\n"
-                                                          R"(Semicolon=a\;b;c\\;d)" "\n"
+                                                          R"(Semicolon=a\;b;c\\;d)"
+                                                          "\n"
                                                           "Holes=a;;b;\n"
                                                           "None=\n"
                                                           "Yes=true\nNo=false\nOne=1\nCapital=True\n");
@@ -141,7 +144,8 @@ TEST(DesktopEntryFile, ReportsEachFaultWithItsLineAndReadsTheRestAsSessionsDo)
         const DesktopEntryFile file = DesktopEntryFile::parse(c.text);
         ASSERT_EQ(file.problems().size(), 1u) << c.text;
         EXPECT_EQ(file.problems().front().line, c.line) << c.text;
-        EXPECT_TRUE(file.problems().front().message.starts_with("line " + std::to_string(c.line) + ": ")) << file.problems().front().message;
+        EXPECT_TRUE(file.problems().front().message.starts_with("line " + std::to_string(c.line) + ": "))
+            << file.problems().front().message;
         EXPECT_NE(file.problems().front().message.find(c.message), std::string::npos) << file.problems().front().message;
     }
 

@@ -96,19 +96,25 @@ TEST_F(FileDigesterTest, RefusesAFileThatIsNoLongerTheOneTheWalkSaw)
     const Case cases[] = {
         { "grown", [&] { writeFile(dir / "file", std::string(10001, 'x')); }, FileDigestStatus::changed },
         { "shrunk", [&] { writeFile(dir / "file", std::string(9999, 'x')); }, FileDigestStatus::changed },
-        { "replaced by another inode", [&] {
-             writeFile(dir / "other", std::string(10000, 'x'));
-             fs::rename(dir / "other", dir / "file");
-         }, FileDigestStatus::changed },
-        { "replaced by a link to an equal file", [&] {
-             writeFile(dir / "target", std::string(10000, 'x'));
-             fs::remove(dir / "file");
-             fs::create_symlink(dir / "target", dir / "file");
-         }, FileDigestStatus::changed },
-        { "replaced by a pipe", [&] {
-             fs::remove(dir / "file");
-             ASSERT_EQ(::mkfifo((dir / "file").c_str(), 0600), 0);
-         }, FileDigestStatus::changed },
+        { "replaced by another inode",
+            [&] {
+                writeFile(dir / "other", std::string(10000, 'x'));
+                fs::rename(dir / "other", dir / "file");
+            },
+            FileDigestStatus::changed },
+        { "replaced by a link to an equal file",
+            [&] {
+                writeFile(dir / "target", std::string(10000, 'x'));
+                fs::remove(dir / "file");
+                fs::create_symlink(dir / "target", dir / "file");
+            },
+            FileDigestStatus::changed },
+        { "replaced by a pipe",
+            [&] {
+                fs::remove(dir / "file");
+                ASSERT_EQ(::mkfifo((dir / "file").c_str(), 0600), 0);
+            },
+            FileDigestStatus::changed },
         { "gone", [&] { fs::remove(dir / "file"); }, FileDigestStatus::unreadable },
     };
     for (const Case& c : cases) {
@@ -141,11 +147,13 @@ TEST_F(FileDigesterTest, AsksForCancellationAfterEvery64KiBAndStopsAtOnce)
     const FileIdentity identity = identityOf(dir / "file");
 
     int asked = 0;
-    ASSERT_EQ(digester.digest(dir / "file", identity, FileDigester::wholeFile, [&] { return ++asked, false; }).status, FileDigestStatus::ok);
+    ASSERT_EQ(
+        digester.digest(dir / "file", identity, FileDigester::wholeFile, [&] { return ++asked, false; }).status, FileDigestStatus::ok);
     EXPECT_EQ(asked, 32);
 
     asked = 0;
-    EXPECT_EQ(digester.digest(dir / "file", identity, FileDigester::wholeFile, [&] { return ++asked == 3; }).status, FileDigestStatus::cancelled);
+    EXPECT_EQ(
+        digester.digest(dir / "file", identity, FileDigester::wholeFile, [&] { return ++asked == 3; }).status, FileDigestStatus::cancelled);
     EXPECT_EQ(asked, 3);
 
     // An abandoned file leaves nothing behind in the reused hasher.

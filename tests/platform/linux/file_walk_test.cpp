@@ -31,8 +31,8 @@ std::string relative(const std::string& path, const fs::path& root)
     return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
 }
 
-Walked walk(const fs::path& root, WalkOptions options = {},
-    const std::function<WalkDecision(const std::string&, const FileEntry&)>& decide = {})
+Walked walk(
+    const fs::path& root, WalkOptions options = {}, const std::function<WalkDecision(const std::string&, const FileEntry&)>& decide = {})
 {
     Walked walked;
     ErrorOr<WalkEnd> end = walkTree(
@@ -43,8 +43,7 @@ Walked walk(const fs::path& root, WalkOptions options = {},
             walked.entries[name] = entry;
             return decide ? decide(name, entry) : WalkDecision::descend;
         },
-        [&](const std::string& path, const Error& error) { walked.errors.emplace_back(relative(path, root), error.code); },
-        {}, options);
+        [&](const std::string& path, const Error& error) { walked.errors.emplace_back(relative(path, root), error.code); }, {}, options);
     EXPECT_TRUE(end.hasValue());
     if (end) {
         EXPECT_EQ(end.value(), WalkEnd::finished);
@@ -128,16 +127,14 @@ TEST(FileWalk, VisitsEachFolderRightBeforeItsContentsAndSkipsWhatTheVisitorDecli
     writeFile(dir / "tree/d/e/f.txt", "f");
     writeFile(dir / "tree/g.txt", "g");
 
-    Walked walked = walk(dir / "tree", {}, [](const std::string& path, const FileEntry&) {
-        return path == "d" ? WalkDecision::skipContents : WalkDecision::descend;
-    });
+    Walked walked = walk(dir / "tree", {},
+        [](const std::string& path, const FileEntry&) { return path == "d" ? WalkDecision::skipContents : WalkDecision::descend; });
     EXPECT_EQ(std::set<std::string>(walked.paths.begin(), walked.paths.end()),
         (std::set<std::string> { "a", "a/b", "a/b/c.txt", "a/b2.txt", "d", "g.txt" }));
 
     // Depth first: a folder's descendants follow it as one block.
-    const auto position = [&](const std::string& path) {
-        return std::find(walked.paths.begin(), walked.paths.end(), path) - walked.paths.begin();
-    };
+    const auto position
+        = [&](const std::string& path) { return std::find(walked.paths.begin(), walked.paths.end(), path) - walked.paths.begin(); };
     EXPECT_EQ(position("a/b/c.txt"), position("a/b") + 1);
     const auto aBlock = std::minmax({ position("a/b"), position("a/b/c.txt"), position("a/b2.txt") });
     EXPECT_EQ(aBlock.first, position("a") + 1);
@@ -182,9 +179,14 @@ TEST(FileWalk, SkipsHiddenEntriesAndPackageContentsOnRequest)
         std::set<std::string> expected;
     };
     const std::vector<Case> cases {
-        { "everything", {}, { ".hidden-folder", ".hidden-folder/inside.txt", ".dotfile", "Foo.app", "Foo.app/Contents", "Foo.app/Contents/MacOS", "Foo.app/Contents/MacOS/foo", "Library.PhotosLibrary", "Library.PhotosLibrary/db", "plain", "plain/file.txt" } },
-        { "no hidden", { .skipHidden = true }, { "Foo.app", "Foo.app/Contents", "Foo.app/Contents/MacOS", "Foo.app/Contents/MacOS/foo", "Library.PhotosLibrary", "Library.PhotosLibrary/db", "plain", "plain/file.txt" } },
-        { "no package contents", { .skipPackageContents = true }, { ".hidden-folder", ".hidden-folder/inside.txt", ".dotfile", "Foo.app", "Library.PhotosLibrary", "plain", "plain/file.txt" } },
+        { "everything", {},
+            { ".hidden-folder", ".hidden-folder/inside.txt", ".dotfile", "Foo.app", "Foo.app/Contents", "Foo.app/Contents/MacOS",
+                "Foo.app/Contents/MacOS/foo", "Library.PhotosLibrary", "Library.PhotosLibrary/db", "plain", "plain/file.txt" } },
+        { "no hidden", { .skipHidden = true },
+            { "Foo.app", "Foo.app/Contents", "Foo.app/Contents/MacOS", "Foo.app/Contents/MacOS/foo", "Library.PhotosLibrary",
+                "Library.PhotosLibrary/db", "plain", "plain/file.txt" } },
+        { "no package contents", { .skipPackageContents = true },
+            { ".hidden-folder", ".hidden-folder/inside.txt", ".dotfile", "Foo.app", "Library.PhotosLibrary", "plain", "plain/file.txt" } },
         { "both", { .skipHidden = true, .skipPackageContents = true }, { "Foo.app", "Library.PhotosLibrary", "plain", "plain/file.txt" } },
     };
     for (const Case& test : cases) {
@@ -212,8 +214,7 @@ TEST(FileWalk, NamesThatAreNotUtf8RoundTripUnchanged)
 // through descriptors because the full path is far beyond PATH_MAX.
 class DeepChain {
 public:
-    DeepChain(const fs::path& root, int depth)
-        : m_depth(depth)
+    DeepChain(const fs::path& root, int depth) : m_depth(depth)
     {
         int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
         for (int level = 0; level < depth && fd >= 0; ++level) {
@@ -349,7 +350,10 @@ TEST(FileWalk, FailsWithoutVisitingWhenTheRootIsNotAFolder)
              Case { "a link to a file", dir / "link-to-file", ENOTDIR }, Case { "empty", fs::path(), ENOENT } }) {
         SCOPED_TRACE(test.name);
         int visits = 0;
-        ErrorOr<WalkEnd> end = walkTree(test.root, [&](const std::string&, const FileEntry&) { ++visits; return WalkDecision::descend; });
+        ErrorOr<WalkEnd> end = walkTree(test.root, [&](const std::string&, const FileEntry&) {
+            ++visits;
+            return WalkDecision::descend;
+        });
         ASSERT_FALSE(end.hasValue());
         EXPECT_EQ(end.error().code, test.code);
         EXPECT_EQ(visits, 0);
@@ -367,7 +371,10 @@ TEST(FileWalk, ARootGivenWithTrailingSlashesOrThroughALinkIsWalked)
     fs::create_directory_symlink(dir / "tree", dir / "link-to-tree");
 
     std::vector<std::string> paths;
-    const auto record = [&](const std::string& path, const FileEntry&) { paths.push_back(path); return WalkDecision::descend; };
+    const auto record = [&](const std::string& path, const FileEntry&) {
+        paths.push_back(path);
+        return WalkDecision::descend;
+    };
     ASSERT_TRUE(walkTree(dir.path().native() + "/tree//", record).hasValue());
     ASSERT_TRUE(walkTree(dir / "link-to-tree", record).hasValue());
     EXPECT_EQ(paths, (std::vector<std::string> { (dir / "tree/file.txt").native(), (dir / "link-to-tree/file.txt").native() }));
@@ -394,7 +401,13 @@ TEST(FileWalk, StopsBeforeTheNextEntryOnceCancelled)
     EXPECT_EQ(visits, 3);
 
     visits = 0;
-    end = walkTree(dir / "tree", [&](const std::string&, const FileEntry&) { ++visits; return WalkDecision::descend; }, {}, stopper.get_token());
+    end = walkTree(
+        dir / "tree",
+        [&](const std::string&, const FileEntry&) {
+            ++visits;
+            return WalkDecision::descend;
+        },
+        {}, stopper.get_token());
     ASSERT_TRUE(end.hasValue());
     EXPECT_EQ(end.value(), WalkEnd::cancelled);
     EXPECT_EQ(visits, 0);
@@ -416,7 +429,10 @@ TEST(FileWalk, ReportsFoldersItCannotReadAndGoesOn)
         Walked walked;
         ErrorOr<WalkEnd> end = walkTree(
             dir / "tree",
-            [&](const std::string& path, const FileEntry&) { walked.paths.push_back(relative(path, dir / "tree")); return WalkDecision::descend; },
+            [&](const std::string& path, const FileEntry&) {
+                walked.paths.push_back(relative(path, dir / "tree"));
+                return WalkDecision::descend;
+            },
             [&](const std::string& path, const Error& error) { walked.errors.emplace_back(relative(path, dir / "tree"), error.code); });
         if (!end || end.value() != WalkEnd::finished)
             return 1;
@@ -425,10 +441,12 @@ TEST(FileWalk, ReportsFoldersItCannotReadAndGoesOn)
         if (std::find(walked.errors.begin(), walked.errors.end(), std::pair<std::string, int>("locked", EACCES)) == walked.errors.end())
             return 3;
         const std::pair<std::string, int> attributes("list-only/unreadable-attributes.txt", EACCES);
-        if (contains(walked.paths, attributes.first) || std::find(walked.errors.begin(), walked.errors.end(), attributes) == walked.errors.end())
+        if (contains(walked.paths, attributes.first)
+            || std::find(walked.errors.begin(), walked.errors.end(), attributes) == walked.errors.end())
             return 4;
 
-        ErrorOr<WalkEnd> lockedRoot = walkTree(dir / "locked-root", [](const std::string&, const FileEntry&) { return WalkDecision::descend; });
+        ErrorOr<WalkEnd> lockedRoot
+            = walkTree(dir / "locked-root", [](const std::string&, const FileEntry&) { return WalkDecision::descend; });
         if (lockedRoot || lockedRoot.error().code != EACCES)
             return 5;
         ErrorOr<std::vector<FileEntry>> locked = listFolder(dir / "tree/locked");
@@ -494,10 +512,20 @@ TEST(FileWalk, OpensChildFoldersRelativeToTheParentButNeverThroughALink)
 TEST(FileWalk, RecognisesPackageFoldersByExtensionWhateverTheCase)
 {
     const std::vector<std::pair<std::string_view, bool>> cases {
-        { "Safari.app", true }, { "Old.APP", true }, { "Photos Library.photoslibrary", true },
-        { "Build.xcarchive", true }, { "Helper.xpc", true }, { "Driver.kext", true }, { "Music.musiclibrary", true },
-        { "app", false }, { ".app", false }, { "Foo.apps", false }, { "Foo.app.zip", false }, { "foo.", false },
-        { "My.application", false }, { "", false },
+        { "Safari.app", true },
+        { "Old.APP", true },
+        { "Photos Library.photoslibrary", true },
+        { "Build.xcarchive", true },
+        { "Helper.xpc", true },
+        { "Driver.kext", true },
+        { "Music.musiclibrary", true },
+        { "app", false },
+        { ".app", false },
+        { "Foo.apps", false },
+        { "Foo.app.zip", false },
+        { "foo.", false },
+        { "My.application", false },
+        { "", false },
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(isPackageFolderName(name), expected) << name;

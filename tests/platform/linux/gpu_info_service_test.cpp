@@ -43,7 +43,7 @@ TEST(GPUInfoService, DescribesTheMachinesVulkanDevice)
 
 TEST(GPUInfoService, AbsentWithoutAVulkanLoader)
 {
-    for (const char* library : {"/nonexistent/libvulkan.so.1", "libm.so.6"})
+    for (const char* library : { "/nonexistent/libvulkan.so.1", "libm.so.6" })
         EXPECT_EQ(GPUInfoService(library).info(), std::nullopt) << library;
 }
 

@@ -54,8 +54,7 @@ TEST(HostLayout, DerivesTheApplicationFoldersFromHome)
     EXPECT_EQ(layout.loginName(), "alice");
     EXPECT_EQ(layout.applicationSupport(), fs::path("/tmp/fixture/home/alice/.local/share/com.vantorel.lopewellmac"));
     EXPECT_EQ(layout.configFolder(), fs::path("/tmp/fixture/home/alice/.config"));
-    EXPECT_EQ(layout.userDefaultsFile(),
-              fs::path("/tmp/fixture/home/alice/.config/com.vantorel.lopewellmac/UserDefaults.json"));
+    EXPECT_EQ(layout.userDefaultsFile(), fs::path("/tmp/fixture/home/alice/.config/com.vantorel.lopewellmac/UserDefaults.json"));
     EXPECT_EQ(layout.launchctlPath(), fs::path("/tmp/fixture/bin/launchctl"));
     EXPECT_EQ(layout.profilesPath(), fs::path("/tmp/fixture/usr/bin/profiles"));
 }
@@ -74,10 +73,9 @@ TEST(HostLayout, ExplicitXdgFoldersAreUsedAsGiven)
 
 TEST(HostLayout, EqualLayoutsCompareEqualWhateverTheSpelling)
 {
-    EXPECT_EQ(HostLayout::forTesting("/tmp/fixture/", "/home/alice/", 1, "a"),
-              HostLayout::forTesting("/tmp/./fixture", "/home/alice", 1, "a"));
-    EXPECT_NE(HostLayout::forTesting("/tmp/fixture", "/home/alice", 1, "a"),
-              HostLayout::forTesting("/tmp/fixture", "/home/alice", 2, "a"));
+    EXPECT_EQ(
+        HostLayout::forTesting("/tmp/fixture/", "/home/alice/", 1, "a"), HostLayout::forTesting("/tmp/./fixture", "/home/alice", 1, "a"));
+    EXPECT_NE(HostLayout::forTesting("/tmp/fixture", "/home/alice", 1, "a"), HostLayout::forTesting("/tmp/fixture", "/home/alice", 2, "a"));
 }
 
 TEST(HostLayoutSystemPaths, StayUnderTheRootWhateverTheArgument)
@@ -88,18 +86,11 @@ TEST(HostLayoutSystemPaths, StayUnderTheRootWhateverTheArgument)
         const char* expected;
     };
     const Case cases[] = {
-        { "/Library/Caches", "/tmp/fixture/Library/Caches" },
-        { "/", "/tmp/fixture" },
-        { "", "/tmp/fixture" },
-        { "Library/Caches", "/tmp/fixture/Library/Caches" },
-        { "/Library/Caches/", "/tmp/fixture/Library/Caches" },
-        { "//Library/./Caches//x", "/tmp/fixture/Library/Caches/x" },
-        { "/a/b/../c", "/tmp/fixture/a/c" },
-        { "/..", "/tmp/fixture" },
-        { "/../../etc/passwd", "/tmp/fixture/etc/passwd" },
-        { "/Library/../../../etc", "/tmp/fixture/etc" },
-        { "../fixture2/x", "/tmp/fixture/fixture2/x" },
-        { "/...", "/tmp/fixture/..." },  // a real name, not a step up
+        { "/Library/Caches", "/tmp/fixture/Library/Caches" }, { "/", "/tmp/fixture" }, { "", "/tmp/fixture" },
+        { "Library/Caches", "/tmp/fixture/Library/Caches" }, { "/Library/Caches/", "/tmp/fixture/Library/Caches" },
+        { "//Library/./Caches//x", "/tmp/fixture/Library/Caches/x" }, { "/a/b/../c", "/tmp/fixture/a/c" }, { "/..", "/tmp/fixture" },
+        { "/../../etc/passwd", "/tmp/fixture/etc/passwd" }, { "/Library/../../../etc", "/tmp/fixture/etc" },
+        { "../fixture2/x", "/tmp/fixture/fixture2/x" }, { "/...", "/tmp/fixture/..." },  // a real name, not a step up
     };
     for (const Case& c : cases)
         EXPECT_EQ(layout.system(c.argument), fs::path(c.expected)) << "argument '" << c.argument << "'";
@@ -127,8 +118,7 @@ TEST(HostLayoutSystemPaths, HomePathsCannotLeaveHome)
 // Sets or clears an environment variable for one test and puts the old value back.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value)
-        : m_name(name)
+    ScopedEnvironment(const char* name, const char* value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_old = old;
@@ -160,8 +150,7 @@ TEST(HostLayoutCurrentUser, ReadsTheAccountOfTheRunningProcess)
 
     const passwd* entry = ::getpwuid(::getuid());
     const char* homeVariable = std::getenv("HOME");
-    EXPECT_EQ(layout.home(), resolveHomeFolder(entry && entry->pw_dir ? entry->pw_dir : "",
-                                               homeVariable ? homeVariable : ""));
+    EXPECT_EQ(layout.home(), resolveHomeFolder(entry && entry->pw_dir ? entry->pw_dir : "", homeVariable ? homeVariable : ""));
     if (entry) {
         EXPECT_EQ(layout.loginName(), entry->pw_name);
     }

@@ -30,9 +30,8 @@ HttpRequestOptions quickOptions()
 
 TEST(HttpClient, FetchesABodyFromALoopbackServer)
 {
-    LoopbackHttpServer server([](const std::string& path) {
-        return path == "/feed" ? CannedReply::ok("<rss/>") : CannedReply::status(404, "Not Found");
-    });
+    LoopbackHttpServer server(
+        [](const std::string& path) { return path == "/feed" ? CannedReply::ok("<rss/>") : CannedReply::status(404, "Not Found"); });
     ASSERT_NE(server.port(), 0);
 
     ErrorOr<HttpResponse> direct = HttpClient(quickOptions()).get(server.url("/feed"));

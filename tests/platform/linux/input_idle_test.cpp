@@ -46,7 +46,10 @@ TEST(InputIdle, TheFirstProbeWithAUsableAnswerWinsAndLaterOnesAreNotAsked)
         int asked = 0;
         std::vector<IdleProbe> probes;
         for (std::optional<double> answer : cases[i].answers)
-            probes.push_back([&asked, answer] { ++asked; return answer; });
+            probes.push_back([&asked, answer] {
+                ++asked;
+                return answer;
+            });
         EXPECT_EQ(firstIdleAnswer(probes), cases[i].result) << "case " << i;
         EXPECT_EQ(asked, cases[i].asked) << "case " << i;
     }

@@ -48,10 +48,10 @@ TEST(Log, WithoutASinkWritesOneEscapedLinePerMessageToStderr)
     const std::string output = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(output,
-              "lopewell[UserDefaults] warning: plain text\n"
-              "lopewell[Files] error: name\\x0awith\\x1b[31mescapes\\x7f and ünïcode\n"
-              "lopewell[A] info: i\n"
-              "lopewell[B] debug: d\n");
+        "lopewell[UserDefaults] warning: plain text\n"
+        "lopewell[Files] error: name\\x0awith\\x1b[31mescapes\\x7f and ünïcode\n"
+        "lopewell[A] info: i\n"
+        "lopewell[B] debug: d\n");
 }
 
 TEST(Log, ClearingTheSinkRestoresStderr)

@@ -18,10 +18,7 @@ protected:
     void SetUp() override { fs::create_directories(m_dir / "home"); }
 
     HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice"); }
-    LoginItemService service(std::string executable = "/opt/Lopewell/bin/lopewell") const
-    {
-        return LoginItemService(layout(), executable);
-    }
+    LoginItemService service(std::string executable = "/opt/Lopewell/bin/lopewell") const { return LoginItemService(layout(), executable); }
     fs::path autostart() const { return m_dir / "home" / ".config" / "autostart"; }
     fs::path entry() const { return autostart() / "com.vantorel.lopewellmac.desktop"; }
 
@@ -37,12 +34,12 @@ TEST_F(LoginItemTest, RegisteringWritesAnEnabledEntryIntoANewAutostartFolder)
     ASSERT_TRUE(loginItem.registerItem());
     EXPECT_EQ(loginItem.status(), LoginItemStatus::enabled);
     EXPECT_EQ(readFile(entry()),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=Lopewell\n"
-              "Exec=\"/opt/My Apps/lopewell\"\n"
-              "X-GNOME-Autostart-enabled=true\n"
-              "X-Lopewell-LoginItem=true\n");
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Lopewell\n"
+        "Exec=\"/opt/My Apps/lopewell\"\n"
+        "X-GNOME-Autostart-enabled=true\n"
+        "X-Lopewell-LoginItem=true\n");
     // Only the entry: no temporary file left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(autostart()), fs::directory_iterator {}), 1);
 

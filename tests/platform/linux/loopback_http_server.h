@@ -27,7 +27,7 @@ struct CannedReply {
     static CannedReply ok(const std::string& body, const std::string& contentType = "application/rss+xml")
     {
         return { "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nContent-Length: " + std::to_string(body.size())
-                + "\r\nConnection: close\r\n\r\n" + body };
+            + "\r\nConnection: close\r\n\r\n" + body };
     }
     static CannedReply status(int code, const std::string& reason)
     {
@@ -43,8 +43,8 @@ struct CannedReply {
 class LoopbackHttpServer {
 public:
     // `handler` runs on the server's thread.
-    explicit LoopbackHttpServer(std::function<CannedReply(const std::string& path)> handler,
-        std::chrono::seconds lifetime = std::chrono::seconds(20))
+    explicit LoopbackHttpServer(
+        std::function<CannedReply(const std::string& path)> handler, std::chrono::seconds lifetime = std::chrono::seconds(20))
         : m_handler(std::move(handler))
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -121,9 +121,8 @@ private:
     {
         std::string head;
         char buffer[4096];
-        for (int rounds = 0; rounds < 200 && !token.stop_requested() && head.find("\r\n\r\n") == std::string::npos
-             && head.size() < 65536;
-             ++rounds) {
+        for (int rounds = 0; rounds < 200 && !token.stop_requested() && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536;
+            ++rounds) {
             pollfd readable { connection, POLLIN, 0 };
             if (::poll(&readable, 1, 20) <= 0)
                 continue;

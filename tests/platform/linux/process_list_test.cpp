@@ -33,8 +33,8 @@ pid_t spawnChild(const char* name, bool busy)
     }
     close(ready[1]);
     char byte = 0;
-    if (pid > 0)
-        [[maybe_unused]] auto got = read(ready[0], &byte, 1);
+    if (pid > 0) [[maybe_unused]]
+        auto got = read(ready[0], &byte, 1);
     close(ready[0]);
     return pid;
 }

@@ -1,8 +1,8 @@
 #include "platform/quit_signals.h"
 
 #include <csignal>
-#include <initializer_list>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <poll.h>
 #include <unistd.h>
 

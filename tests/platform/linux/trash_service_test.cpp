@@ -172,8 +172,8 @@ TEST_F(TrashServiceTest, DeletesWhatIsAlreadyInATrashAndItsTrashInfo)
     writeFile(homeTrash() / "info/trashed-here.txt.trashinfo", "[Trash Info]\nPath=/x\n");
     writeFile(m_dir / "home/.Trash-old/recycled.txt", "recycle me");
 
-    const std::vector<fs::path> request { volumeTrash / "files/old.txt", m_dir / "home/.Trash/tree",
-        m_dir / "volume/.Trashes/501/e.txt", homeTrash() / "files/trashed-here.txt", m_dir / "home/.Trash-old/recycled.txt" };
+    const std::vector<fs::path> request { volumeTrash / "files/old.txt", m_dir / "home/.Trash/tree", m_dir / "volume/.Trashes/501/e.txt",
+        homeTrash() / "files/trashed-here.txt", m_dir / "home/.Trash-old/recycled.txt" };
     TrashService::Outcome outcome = TrashService::moveToTrash(request);
     EXPECT_EQ(outcome.movedCount, 5);
     EXPECT_EQ(outcome.error, std::nullopt);

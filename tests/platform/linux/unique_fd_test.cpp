@@ -7,9 +7,15 @@
 namespace lopewell {
 namespace {
 
-bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+bool isOpen(int fd)
+{
+    return ::fcntl(fd, F_GETFD) != -1;
+}
 
-int openNull() { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }
+int openNull()
+{
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
 
 TEST(UniqueFd, ClosesWhatItOwnsExactlyOnce)
 {

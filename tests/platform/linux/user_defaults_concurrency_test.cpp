@@ -39,8 +39,7 @@ TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
     auto reopened = UserDefaults::open(file);
     for (int thread = 0; thread < kThreads; ++thread)
         for (int key = 0; key < kKeysPerThread; ++key)
-            EXPECT_EQ(reopened->integerForKey("t" + std::to_string(thread) + ".k" + std::to_string(key)),
-                      thread * 1000 + key);
+            EXPECT_EQ(reopened->integerForKey("t" + std::to_string(thread) + ".k" + std::to_string(key)), thread * 1000 + key);
     reopened.reset();
 }
 

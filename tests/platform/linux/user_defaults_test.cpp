@@ -40,10 +40,7 @@ protected:
         });
     }
 
-    void TearDown() override
-    {
-        log::setSinkForTesting(nullptr);
-    }
+    void TearDown() override { log::setSinkForTesting(nullptr); }
 
     void writeDefaultsFile(const std::string& contents)
     {
@@ -90,7 +87,12 @@ TEST_F(UserDefaultsTest, WritesDataAsBase64AndCreatesAPrivateFolder)
 {
     auto defaults = UserDefaults::open(m_file);
     const std::pair<std::string, std::string> cases[] = {
-        { "", "" }, { "f", "Zg==" }, { "fo", "Zm8=" }, { "foo", "Zm9v" }, { "foob", "Zm9vYg==" }, { "fooba", "Zm9vYmE=" },
+        { "", "" },
+        { "f", "Zg==" },
+        { "fo", "Zm8=" },
+        { "foo", "Zm9v" },
+        { "foob", "Zm9vYg==" },
+        { "fooba", "Zm9vYmE=" },
     };
     for (const auto& [plain, encoded] : cases)
         ASSERT_TRUE(defaults->setData("k" + plain, std::vector<std::uint8_t>(plain.begin(), plain.end())));

@@ -25,7 +25,10 @@ std::vector<StorageItem> threeItems()
     return items;
 }
 
-QString cell(const QTableView* table, int row, int column) { return table->model()->index(row, column).data().toString(); }
+QString cell(const QTableView* table, int row, int column)
+{
+    return table->model()->index(row, column).data().toString();
+}
 
 QPushButton* buttonTitled(QMessageBox* box, const QString& title)
 {

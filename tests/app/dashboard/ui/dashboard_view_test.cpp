@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/dashboard/ui/dashboard_view.h"
 #include "app/common/ui/theme.h"
+#include "app/dashboard/ui/dashboard_view.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"
 
@@ -49,11 +49,12 @@ protected:
                 .readThermalState = [] { return ThermalState::nominal; } },
             .processSource = processes,
             .readMemory = [] { return std::optional<MemoryStats>(MemoryStats { .active = 12, .total = 16 }); },
-            .readGPU = [] {
-                GPUInfo gpu;
-                gpu.name = "llvmpipe (LLVM 15.0.6, 256 bits)";
-                return std::optional<GPUInfo>(gpu);
-            },
+            .readGPU =
+                [] {
+                    GPUInfo gpu;
+                    gpu.name = "llvmpipe (LLVM 15.0.6, 256 bits)";
+                    return std::optional<GPUInfo>(gpu);
+                },
             .openSupportSettings = [this] { ++settingsOpened; },
         };
     }
@@ -85,7 +86,7 @@ TEST_F(DashboardViewTest, CardsShowPlaceholdersThenFollowTheModel)
     settle();
     EXPECT_TRUE(view.cpuFigure()->isVisible());
     EXPECT_EQ(view.cpuFigure()->text(), QStringLiteral("90%"));
-    EXPECT_EQ(view.memoryPressure()->text(), QStringLiteral("Moderate pressure"));  // 12 of 16 in use
+    EXPECT_EQ(view.memoryPressure()->text(), QStringLiteral("Moderate pressure"));             // 12 of 16 in use
     EXPECT_TRUE(view.memoryPressure()->styleSheet().contains(toQColor(Palette::gpu).name()));  // amber
     EXPECT_TRUE(view.cpuFigure()->styleSheet().contains(toQColor(SystemColor::red).name()));
 
@@ -93,7 +94,8 @@ TEST_F(DashboardViewTest, CardsShowPlaceholdersThenFollowTheModel)
     settle();
     const auto cells = view.topProcessCells();
     ASSERT_EQ(cells.size(), 3u);
-    EXPECT_EQ(cells[0], (std::vector<QString> { QStringLiteral("p3"), QStringLiteral("3"), QStringLiteral("30.0"), QStringLiteral("Zero KB") }));
+    EXPECT_EQ(
+        cells[0], (std::vector<QString> { QStringLiteral("p3"), QStringLiteral("3"), QStringLiteral("30.0"), QStringLiteral("Zero KB") }));
     EXPECT_EQ(cells[2][0], QStringLiteral("p1"));
 }
 

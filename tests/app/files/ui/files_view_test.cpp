@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <thread>
 
-#include "app/files/ui/files_view.h"
 #include "app/common/ui/category_inspector_sheet.h"
+#include "app/files/ui/files_view.h"
 #include "core/concurrency/executor.h"
 #include "platform/user_defaults.h"
 #include "tests/support/temp_tree.h"

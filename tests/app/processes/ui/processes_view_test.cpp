@@ -98,8 +98,8 @@ protected:
     std::atomic<bool> markupProcess = false;
     std::vector<std::pair<ProcessSignal, int32_t>> sent;
     std::optional<Error> refusal;
-    ProcessesViewModel model { ProcessesViewModel::Environment { executor, clock, source(),
-        [this](ProcessSignal signal, int32_t pid) -> ErrorOr<void> {
+    ProcessesViewModel model { ProcessesViewModel::Environment {
+        executor, clock, source(), [this](ProcessSignal signal, int32_t pid) -> ErrorOr<void> {
             sent.emplace_back(signal, pid);
             if (refusal)
                 return *refusal;
@@ -171,8 +171,8 @@ TEST_F(ProcessesViewTest, MenuItemsAreDisabledForTheKernelRowAndActOnTheLowestPi
 TEST_F(ProcessesViewTest, TheMenuActsOnTheSelectionWhenOpenedOnOneOfItsRows)
 {
     view.table()->selectRow(view.tableModel()->rowOf(50));
-    view.table()->selectionModel()->select(view.tableModel()->index(view.tableModel()->rowOf(150), 0),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.table()->selectionModel()->select(
+        view.tableModel()->index(view.tableModel()->rowOf(150), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     EXPECT_EQ(view.menuPids(view.tableModel()->rowOf(150)), (std::set<int32_t> { 50, 150 }));
     EXPECT_EQ(view.menuPids(view.tableModel()->rowOf(1)), (std::set<int32_t> { 1 }));
 }

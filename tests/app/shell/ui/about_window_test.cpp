@@ -1,9 +1,9 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
+#include "app/common/ui/widgets.h"
 #include "app/shell/about_model.h"
 #include "app/shell/ui/about_window.h"
-#include "app/common/ui/widgets.h"
 
 using namespace lopewell;
 

@@ -4,8 +4,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/shell/ui/main_window.h"
 #include "app/common/ui/widgets.h"
+#include "app/shell/ui/main_window.h"
 #include "core/concurrency/executor.h"
 
 using namespace lopewell;

@@ -4,8 +4,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "app/shell/ui/popover_widget.h"
 #include "app/common/ui/widgets.h"
+#include "app/shell/ui/popover_widget.h"
 
 using namespace lopewell;
 

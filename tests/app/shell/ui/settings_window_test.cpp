@@ -7,9 +7,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "app/common/ui/widgets.h"
 #include "app/shell/app_updater.h"
 #include "app/shell/ui/settings_window.h"
-#include "app/common/ui/widgets.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/fake_clock.h"
 
@@ -97,10 +97,10 @@ TEST_F(SettingsWindowTest, EachGeneralToggleReachesItsModelAndShowsWhatTheModelD
         std::string call;  // what the model passed on, when it passes anything on
     };
     const Toggle toggles[] = {
-        { GeneralPaneText::menuBarToggle, [&] { return general.menuBarEnabled(); },
-            [&] { return storedMenuBarItemEnabled(*defaults); }, "menu bar off" },
-        { GeneralPaneText::dockToggle, [&] { return general.hideFromDock(); },
-            [&] { return storedHideFromDock(*defaults); }, "dock hidden" },
+        { GeneralPaneText::menuBarToggle, [&] { return general.menuBarEnabled(); }, [&] { return storedMenuBarItemEnabled(*defaults); },
+            "menu bar off" },
+        { GeneralPaneText::dockToggle, [&] { return general.hideFromDock(); }, [&] { return storedHideFromDock(*defaults); },
+            "dock hidden" },
         { GeneralPaneText::loginToggle, [&] { return general.autoLaunchEnabled(); },
             [&] { return std::filesystem::exists(LoginItemService(layout, executable).entryPath()); }, "" },
     };

@@ -41,7 +41,10 @@ QRgb expected(LoadBand band)
 TEST(TrayIcon, TheNumberTakesTheColourOfItsLoadBandOnEitherPanel)
 {
     const std::pair<double, LoadBand> cases[] = {
-        { 0.4999, LoadBand::low }, { 0.5, LoadBand::middle }, { 0.8, LoadBand::high }, { 1.0, LoadBand::high },
+        { 0.4999, LoadBand::low },
+        { 0.5, LoadBand::middle },
+        { 0.8, LoadBand::high },
+        { 1.0, LoadBand::high },
     };
     for (PanelTone panel : { PanelTone::light, PanelTone::dark }) {
         for (auto [load, band] : cases) {

@@ -3,10 +3,10 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include "app/common/ui/widgets.h"
 #include "app/shell/ui/popover_widget.h"
 #include "app/shell/ui/tray_icon.h"
 #include "app/shell/ui/tray_icon_renderer.h"
-#include "app/common/ui/widgets.h"
 #include "tests/app/shell/shell_fakes.h"
 
 using namespace lopewell;

@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/storage/storage_scanner.h"
 #include "app/common/ui/category_inspector_sheet.h"
+#include "app/common/ui/full_disk_access_banner.h"
+#include "app/storage/storage_scanner.h"
 #include "app/storage/ui/smart_scan_banner_view.h"
 #include "app/storage/ui/storage_category_card.h"
 #include "app/storage/ui/storage_view.h"
-#include "app/common/ui/full_disk_access_banner.h"
 #include "core/concurrency/executor.h"
 #include "tests/support/temp_tree.h"
 

@@ -222,17 +222,19 @@ ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> argu
     app->prefix_command();
     app->set_help_flag();
     GlobalOptions options;
-    std::string systemRoot, home;
+    std::string systemRoot, home, flavour;
     CLI::Option* systemRootOption = app->add_option("--system-root", systemRoot)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     CLI::Option* homeOption = app->add_option("--home", home)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* flavourOption = app->add_option("--flavour", flavour)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app->add_flag("-h,--help", options.help);
     app->add_flag("--version", options.version);
 
-    std::vector<std::string> reversed = cliArguments(arguments, { "home", "system-root" });
+    std::vector<std::string> reversed = cliArguments(arguments, { "home", "system-root", "flavour" });
     try {
         app->parse(reversed);
     } catch (const CLI::ArgumentMismatch& error) {
-        return Error { 0, mismatchMessage(error, "a folder") };
+        const std::string text = error.what();
+        return Error { 0, mismatchMessage(error, text.starts_with("--flavour") ? "macos or linux" : "a folder") };
     } catch (const CLI::ParseError& error) {
         return Error { 0, error.what() };
     }
@@ -245,13 +247,18 @@ ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> argu
             return Error { 0, "--" + std::string(name) + " must name an existing folder, not '" + *value + "'" };
         (option == homeOption ? options.home : options.systemRoot) = std::filesystem::path(*value);
     }
+    if (flavourOption->count() != 0) {
+        options.flavour = parseHostFlavour(flavour);
+        if (!options.flavour)
+            return Error { 0, "--flavour must be macos or linux, not '" + terminalSafe(flavour) + "'" };
+    }
     options.command = app->remaining();
     return options;
 }
 
 HostLayout hostLayout(const GlobalOptions& options)
 {
-    HostLayout current = HostLayout::forCurrentUser(options.systemRoot.value_or("/"));
+    HostLayout current = HostLayout::forCurrentUser(options.systemRoot.value_or("/"), options.flavour);
     if (!options.home)
         return current;
     HostLayout::Fields fields;
@@ -259,6 +266,7 @@ HostLayout hostLayout(const GlobalOptions& options)
     fields.home = *options.home;
     fields.uid = current.uid();
     fields.loginName = current.loginName();
+    fields.flavour = current.flavour();
     return HostLayout(std::move(fields));
 }
 

@@ -77,6 +77,7 @@ ErrorOr<double> parseSeconds(std::string_view text, std::string_view option);
 struct GlobalOptions {
     std::optional<std::filesystem::path> systemRoot;  // where "/Library/..." and the like hang off
     std::optional<std::filesystem::path> home;        // the user's home, and the data and config under it
+    std::optional<HostFlavour> flavour;               // unset: decided by the system root
     bool help = false;
     bool version = false;
     std::vector<std::string> command;  // the command and its arguments, or an unknown option first
@@ -86,7 +87,8 @@ struct GlobalOptions {
 ErrorOr<GlobalOptions> parseGlobalOptions(std::span<const std::string_view> arguments);
 
 // The current user's layout with the overrides applied. A home given here also moves the
-// application's data and config folders under it, so a fixture home keeps its caches to itself.
+// application's data, config and cache folders under it and drops the variables that move
+// per-user places, so a fixture home keeps its caches to itself.
 HostLayout hostLayout(const GlobalOptions& options);
 
 }  // namespace lopewell::cli

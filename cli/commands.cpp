@@ -18,7 +18,7 @@ namespace lopewell::cli {
 
 std::string usageText()
 {
-    return "Usage: lopewell [--system-root DIR] [--home DIR] [COMMAND] [OPTIONS]\n"
+    return "Usage: lopewell [--system-root DIR] [--home DIR] [--flavour macos|linux] [COMMAND] [OPTIONS]\n"
            "\n"
            "Without a command, lopewell starts the tray application. Without a display (neither\n"
            "DISPLAY nor WAYLAND_DISPLAY set) it shows the live CPU and memory readout in the\n"
@@ -64,6 +64,9 @@ std::string usageText()
            "Global options, before the command:\n"
            "  --system-root DIR  resolve system folders (/Library/...) under DIR instead of /\n"
            "  --home DIR         use DIR as the home folder, with the program's data and settings under it\n"
+           "  --flavour macos|linux\n"
+           "                     look at a macOS tree or at the Linux desktop (default: macos when\n"
+           "                     the system root holds System/Library/CoreServices/SystemVersion.plist)\n"
            "\n"
            "Options:\n"
            "  --help          show this text\n"

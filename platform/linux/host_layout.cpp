@@ -120,15 +120,20 @@ HostLayout::HostLayout(Fields fields) : m_fields(std::move(fields))
 {
     m_fields.systemRoot = normalizedFolder(m_fields.systemRoot.empty() ? fs::path("/") : m_fields.systemRoot);
     m_fields.home = normalizedFolder(m_fields.home.empty() ? fs::path("/") : m_fields.home);
-    if (m_fields.dataHome.empty())
-        m_fields.dataHome = appendClamped(m_fields.home, ".local/share");
-    if (m_fields.configHome.empty())
-        m_fields.configHome = appendClamped(m_fields.home, ".config");
-    m_fields.dataHome = normalizedFolder(m_fields.dataHome);
-    m_fields.configHome = normalizedFolder(m_fields.configHome);
+    for (auto [folder, fallback] : { std::pair { &m_fields.dataHome, ".local/share" }, std::pair { &m_fields.configHome, ".config" },
+             std::pair { &m_fields.cacheHome, ".cache" }, std::pair { &m_fields.stateHome, ".local/state" } }) {
+        if (folder->empty())
+            *folder = appendClamped(m_fields.home, fallback);
+        *folder = normalizedFolder(*folder);
+    }
+    std::erase_if(m_fields.environment, [](const auto& entry) { return !isAbsolute(entry.second); });
+    if (!m_fields.flavour) {
+        std::error_code error;
+        m_fields.flavour = fs::is_regular_file(system(macOSVersionFile), error) ? HostFlavour::macOS : HostFlavour::linuxDesktop;
+    }
 }
 
-HostLayout HostLayout::forCurrentUser(fs::path systemRoot)
+HostLayout HostLayout::forCurrentUser(fs::path systemRoot, std::optional<HostFlavour> flavour)
 {
     const uid_t uid = getuid();
     const std::optional<PasswordEntry> entry = passwordEntry(uid);
@@ -141,17 +146,34 @@ HostLayout HostLayout::forCurrentUser(fs::path systemRoot)
     fields.loginName = entry && !entry->name.empty() ? entry->name : sessionLoginName();
     fields.dataHome = resolveXdgFolder(environment("XDG_DATA_HOME"), fields.home, ".local/share");
     fields.configHome = resolveXdgFolder(environment("XDG_CONFIG_HOME"), fields.home, ".config");
+    fields.cacheHome = resolveXdgFolder(environment("XDG_CACHE_HOME"), fields.home, ".cache");
+    fields.stateHome = resolveXdgFolder(environment("XDG_STATE_HOME"), fields.home, ".local/state");
+    fields.flavour = flavour;
+    for (std::string_view name : hostEnvironmentVariables) {
+        const std::string_view value = environment(std::string(name).c_str());
+        if (isAbsolute(value))
+            fields.environment.emplace(name, value);
+    }
     return HostLayout(std::move(fields));
 }
 
-HostLayout HostLayout::forTesting(fs::path systemRoot, fs::path home, std::uint32_t uid, std::string loginName)
+HostLayout HostLayout::forTesting(fs::path systemRoot, fs::path home, std::uint32_t uid, std::string loginName, HostFlavour flavour)
 {
     Fields fields;
     fields.systemRoot = std::move(systemRoot);
     fields.home = std::move(home);
     fields.uid = uid;
     fields.loginName = std::move(loginName);
+    fields.flavour = flavour;
     return HostLayout(std::move(fields));
+}
+
+std::optional<fs::path> HostLayout::environmentFolder(std::string_view name) const
+{
+    const auto found = m_fields.environment.find(name);
+    if (found == m_fields.environment.end())
+        return std::nullopt;
+    return normalizedFolder(fs::path(found->second));
 }
 
 fs::path HostLayout::system(std::string_view absolutePath) const

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -98,6 +99,18 @@ TEST(GlobalOptions, LeadTheCommandAndNameExistingFolders)
     EXPECT_EQ(global.value().home, dir.path());
     EXPECT_FALSE(global.value().systemRoot);
     EXPECT_EQ(global.value().command, (std::vector<std::string> { "storage", "--home", "elsewhere", "--", "x" }));
+    EXPECT_FALSE(global.value().flavour);
+
+    const auto forced
+        = parseGlobalOptions(std::vector<std::string_view> { "--flavour", "linux", "--home", home, "--flavour=macos", "status" });
+    ASSERT_TRUE(forced) << forced.error().message;
+    EXPECT_EQ(forced.value().flavour, HostFlavour::macOS);  // the last one counts, as for the folders
+    ::setenv("CARGO_HOME", "/elsewhere/cargo", 1);
+    const HostLayout layout = hostLayout(forced.value());
+    ::unsetenv("CARGO_HOME");
+    EXPECT_EQ(layout.flavour(), HostFlavour::macOS);
+    EXPECT_EQ(layout.environmentFolder("CARGO_HOME"), std::nullopt);  // a fixture home keeps to itself
+    EXPECT_EQ(layout.cacheHome(), dir.path() / ".cache");
 
     const auto unknown = parseGlobalOptions(std::vector<std::string_view> { "--frob", "status" });
     ASSERT_TRUE(unknown);
@@ -108,6 +121,8 @@ TEST(GlobalOptions, LeadTheCommandAndNameExistingFolders)
         { { "--home" }, "option '--home' needs a folder" },
         { { "--system-root=" }, "--system-root must name an existing folder, not ''" },
         { { "--home", absent, "status" }, "--home must name an existing folder, not '" + absent + "'" },
+        { { "--flavour" }, "option '--flavour' needs macos or linux" },
+        { { "--flavour", "windows", "storage" }, "--flavour must be macos or linux, not 'windows'" },
     };
     for (const auto& [arguments, message] : refused) {
         const auto wrong = parseGlobalOptions(arguments);

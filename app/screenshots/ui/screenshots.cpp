@@ -144,7 +144,7 @@ QImage aboutWindow()
 std::vector<QImage> settingsTabs()
 {
     QTemporaryDir home;
-    const HostLayout layout = HostLayout::forTesting("/", home.path().toStdString(), 1000, "screenshots");
+    const HostLayout layout = HostLayout::forTesting("/", home.path().toStdString(), 1000, "screenshots", HostFlavour::macOS);
     auto defaults = UserDefaults::open(layout.userDefaultsFile());
     (void)defaults->setInteger(UpdaterKey::lastCheckDate, 818'600'000);  // 10 Dec 2026, 12:53 UTC
     QtExecutor executor;

@@ -136,7 +136,7 @@ public:
     explicit StorageFixture(bool accessGranted)
     {
         const std::string root = m_root.path().toStdString();
-        const HostLayout layout = HostLayout::forTesting(root + "/sys", root + "/home", 1000, "alice");
+        const HostLayout layout = HostLayout::forTesting(root + "/sys", root + "/home", 1000, "alice", HostFlavour::macOS);
         const Date scanTime = fixtureNow() - std::chrono::minutes(5);
         StorageScanCache cache(layout);
         cache.save({ { "dev.xcodeDerivedData", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },

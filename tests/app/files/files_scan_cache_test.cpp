@@ -41,7 +41,7 @@ FilesScanSnapshot fullSnapshot()
 class FilesScanCacheTest : public ::testing::Test {
 protected:
     TempDir dir;
-    HostLayout layout = HostLayout::forTesting(dir.path(), dir / "home", 1000, "u");
+    HostLayout layout = HostLayout::forTesting(dir.path(), dir / "home", 1000, "u", HostFlavour::macOS);
 };
 
 TEST_F(FilesScanCacheTest, SavesEveryPaneCompactlyBesideTheStorageCacheAndLoadsItBack)

@@ -30,7 +30,7 @@ protected:
 
     void TearDown() override { log::setSinkForTesting(nullptr); }
 
-    HostLayout layout() const { return HostLayout::forTesting(m_folder / "root", m_folder / "home", 1000, "alice"); }
+    HostLayout layout() const { return HostLayout::forTesting(m_folder / "root", m_folder / "home", 1000, "alice", HostFlavour::macOS); }
     std::shared_ptr<UserDefaults> defaults() const { return UserDefaults::open(layout().userDefaultsFile()); }
     // What a fresh launch would read from disk.
     std::shared_ptr<UserDefaults> reloadedDefaults()

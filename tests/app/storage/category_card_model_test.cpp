@@ -106,7 +106,7 @@ TEST(CategoryCardModel, ACategoryNeedingAccessSaysSoWhateverItsStateWhileAccessI
 
 TEST(CategoryCardModel, EveryCatalogueSymbolHasAnIcon)
 {
-    const HostLayout layout = HostLayout::forTesting("/nonexistent-root", "/nonexistent-home", 1000, "alice");
+    const HostLayout layout = HostLayout::forTesting("/nonexistent-root", "/nonexistent-home", 1000, "alice", HostFlavour::macOS);
     for (const StorageCategory& entry : buildStorageCatalogue(layout))
         EXPECT_FALSE(iconThemeName(entry.systemImage).empty()) << entry.systemImage;
     for (std::string_view symbol : { CategoryCardText::accessSymbol, CategoryCardText::failedSymbol, CategoryCardText::missingSymbol })

@@ -15,7 +15,7 @@ using testing::writeFile;
 
 struct Fixture {
     TempDir root;
-    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home/alice", 1000, "alice");
+    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home/alice", 1000, "alice", HostFlavour::macOS);
     fs::path home(const std::string& relative) const { return root / "home/alice" / relative; }
 };
 

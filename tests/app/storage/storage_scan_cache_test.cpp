@@ -34,7 +34,7 @@ protected:
     ~StorageScanCacheTest() override { log::setSinkForTesting(nullptr); }
 
     TempDir root;
-    HostLayout layout = HostLayout::forTesting("/", root / "home", 1000, "alice");
+    HostLayout layout = HostLayout::forTesting("/", root / "home", 1000, "alice", HostFlavour::macOS);
     std::vector<LoggedLine> logged;
 };
 

@@ -80,7 +80,7 @@ protected:
     }
 
     TempDir root;
-    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice");
+    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice", HostFlavour::macOS);
     ManualExecutor executor;
     Date now = referenceDate() + days { 9000 };
     FakeCleaning fake;

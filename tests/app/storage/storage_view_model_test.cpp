@@ -103,7 +103,7 @@ protected:
     void runUntil(const std::function<bool()>& done) { ASSERT_TRUE(executor.runUntil(done, seconds { 60 })); }
 
     TempDir root;
-    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice");
+    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice", HostFlavour::macOS);
     ManualExecutor executor;
     ScriptedScans scans;
     FakeTrash trash;

@@ -15,7 +15,7 @@ using testing::writeFile;
 
 class FullDiskAccess : public ::testing::Test {
 protected:
-    HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice"); }
+    HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice", HostFlavour::macOS); }
     fs::path database() const { return m_dir / "root/Library/Application Support/com.apple.TCC/TCC.db"; }
     fs::path bookmarks() const { return m_dir / "home/Library/Safari/Bookmarks.plist"; }
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/temp_tree.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -47,7 +50,7 @@ TEST(HostLayoutHomeRule, XdgFoldersAcceptOnlyAbsoluteVariables)
 
 TEST(HostLayout, DerivesTheApplicationFoldersFromHome)
 {
-    const HostLayout layout = HostLayout::forTesting("/tmp/fixture", "/tmp/fixture/home/alice", 501, "alice");
+    const HostLayout layout = HostLayout::forTesting("/tmp/fixture", "/tmp/fixture/home/alice", 501, "alice", HostFlavour::macOS);
     EXPECT_EQ(layout.systemRoot(), fs::path("/tmp/fixture"));
     EXPECT_EQ(layout.home(), fs::path("/tmp/fixture/home/alice"));
     EXPECT_EQ(layout.uid(), 501u);
@@ -73,14 +76,15 @@ TEST(HostLayout, ExplicitXdgFoldersAreUsedAsGiven)
 
 TEST(HostLayout, EqualLayoutsCompareEqualWhateverTheSpelling)
 {
-    EXPECT_EQ(
-        HostLayout::forTesting("/tmp/fixture/", "/home/alice/", 1, "a"), HostLayout::forTesting("/tmp/./fixture", "/home/alice", 1, "a"));
-    EXPECT_NE(HostLayout::forTesting("/tmp/fixture", "/home/alice", 1, "a"), HostLayout::forTesting("/tmp/fixture", "/home/alice", 2, "a"));
+    EXPECT_EQ(HostLayout::forTesting("/tmp/fixture/", "/home/alice/", 1, "a", HostFlavour::macOS),
+        HostLayout::forTesting("/tmp/./fixture", "/home/alice", 1, "a", HostFlavour::macOS));
+    EXPECT_NE(HostLayout::forTesting("/tmp/fixture", "/home/alice", 1, "a", HostFlavour::macOS),
+        HostLayout::forTesting("/tmp/fixture", "/home/alice", 2, "a", HostFlavour::macOS));
 }
 
 TEST(HostLayoutSystemPaths, StayUnderTheRootWhateverTheArgument)
 {
-    const HostLayout layout = HostLayout::forTesting("/tmp/fixture/", "/home/alice", 501, "alice");
+    const HostLayout layout = HostLayout::forTesting("/tmp/fixture/", "/home/alice", 501, "alice", HostFlavour::macOS);
     struct Case {
         const char* argument;
         const char* expected;
@@ -98,7 +102,7 @@ TEST(HostLayoutSystemPaths, StayUnderTheRootWhateverTheArgument)
 
 TEST(HostLayoutSystemPaths, WithTheRealRootArePathsAsTheSystemSeesThem)
 {
-    const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice");
+    const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice", HostFlavour::macOS);
     EXPECT_EQ(layout.system("/Library/Caches"), fs::path("/Library/Caches"));
     EXPECT_EQ(layout.system("/../etc"), fs::path("/etc"));
     EXPECT_EQ(layout.system("/"), fs::path("/"));
@@ -107,7 +111,7 @@ TEST(HostLayoutSystemPaths, WithTheRealRootArePathsAsTheSystemSeesThem)
 
 TEST(HostLayoutSystemPaths, HomePathsCannotLeaveHome)
 {
-    const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice");
+    const HostLayout layout = HostLayout::forTesting("/", "/home/alice", 501, "alice", HostFlavour::macOS);
     EXPECT_EQ(layout.home("Library/Caches"), fs::path("/home/alice/Library/Caches"));
     EXPECT_EQ(layout.home(".Trash"), fs::path("/home/alice/.Trash"));
     EXPECT_EQ(layout.home("/etc/passwd"), fs::path("/home/alice/etc/passwd"));
@@ -173,6 +177,40 @@ TEST(HostLayoutCurrentUser, FollowsAbsoluteXdgVariablesOnly)
         EXPECT_EQ(layout.applicationSupport(), layout.home() / ".local/share/com.vantorel.lopewellmac");
         EXPECT_EQ(layout.userDefaultsFile(), fs::path("/srv/xdg-config/com.vantorel.lopewellmac/UserDefaults.json"));
     }
+}
+
+TEST(HostLayoutCurrentUser, CapturesThePlaceVariablesOnceAndOnlyAbsoluteOnes)
+{
+    ScopedEnvironment cargo("CARGO_HOME", "/opt/cargo/");
+    ScopedEnvironment pip("PIP_CACHE_DIR", "relative/pip");
+    ScopedEnvironment cache("XDG_CACHE_HOME", "/var/cache-of-alice");
+    ScopedEnvironment state("XDG_STATE_HOME", "state");
+    ScopedEnvironment unrelated("LOPEWELL_UNRELATED", "/x");
+    const HostLayout layout = HostLayout::forCurrentUser();
+    ::setenv("CARGO_HOME", "/changed", 1);  // read once: later changes do not move the layout
+
+    EXPECT_EQ(layout.environmentFolder("CARGO_HOME"), fs::path("/opt/cargo"));
+    EXPECT_EQ(layout.environmentFolder("PIP_CACHE_DIR"), std::nullopt);
+    EXPECT_EQ(layout.environmentFolder("LOPEWELL_UNRELATED"), std::nullopt);
+    EXPECT_EQ(layout.cacheHome(), fs::path("/var/cache-of-alice"));
+    EXPECT_EQ(layout.stateHome(), layout.home() / ".local/state");
+}
+
+TEST(HostLayoutFlavour, IsMacOSExactlyWhenTheRootHoldsMacOSsVersionFile)
+{
+    const testing::TempDir dir;
+    const fs::path& root = dir.path();
+    const fs::path versionFile = root / "System/Library/CoreServices/SystemVersion.plist";
+    auto decided = [&] { return HostLayout::forCurrentUser(root).flavour(); };
+
+    EXPECT_EQ(decided(), HostFlavour::linuxDesktop);
+    fs::create_directories(versionFile);  // a folder of that name is no version file
+    EXPECT_EQ(decided(), HostFlavour::linuxDesktop);
+    fs::remove(versionFile);
+    std::ofstream(versionFile) << "<plist/>";
+    EXPECT_EQ(decided(), HostFlavour::macOS);
+    EXPECT_EQ(HostLayout::forCurrentUser(root, HostFlavour::linuxDesktop).flavour(), HostFlavour::linuxDesktop);
+    EXPECT_EQ(HostLayout::forTesting("/", "/home/a", 1, "a", HostFlavour::macOS).flavour(), HostFlavour::macOS);
 }
 
 }  // namespace

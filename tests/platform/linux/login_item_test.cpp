@@ -17,7 +17,7 @@ class LoginItemTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(m_dir / "home"); }
 
-    HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice"); }
+    HostLayout layout() const { return HostLayout::forTesting(m_dir / "root", m_dir / "home", 1000, "alice", HostFlavour::macOS); }
     LoginItemService service(std::string executable = "/opt/Lopewell/bin/lopewell") const { return LoginItemService(layout(), executable); }
     fs::path autostart() const { return m_dir / "home" / ".config" / "autostart"; }
     fs::path entry() const { return autostart() / "com.vantorel.lopewellmac.desktop"; }

@@ -48,7 +48,7 @@ protected:
 
     const std::filesystem::path executable = "/opt/lopewell/bin/lopewell";
     QTemporaryDir home;
-    const HostLayout layout = HostLayout::forTesting("/", home.path().toStdString(), 1000, "alice");
+    const HostLayout layout = HostLayout::forTesting("/", home.path().toStdString(), 1000, "alice", HostFlavour::macOS);
     std::shared_ptr<UserDefaults> defaults = UserDefaults::open(layout.userDefaultsFile());
     ManualExecutor executor;
     FakeClock clock;

@@ -65,7 +65,7 @@ protected:
     }
 
     lopewell::testing::TempDir root;
-    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice");
+    HostLayout layout = HostLayout::forTesting(root / "sys", root / "home", 1000, "alice", HostFlavour::macOS);
     ManualExecutor executor;
     bool accessGranted = true;
     int settingsOpened = 0;

@@ -83,6 +83,8 @@ nlohmann::json categoryResultJson(const VM::CategoryState& state)
         total = scanned->totalBytes;
         for (const StorageItem& item : scanned->items)
             items.push_back(encodeStorageItem(item));
+        if (!scanned->skipped.empty())
+            json["skipped"] = scanned->skipped;
     } else {
         json["state"] = "missing";
     }
@@ -94,9 +96,12 @@ nlohmann::json categoryResultJson(const VM::CategoryState& state)
 std::string categoryResultLine(const StorageCategory& category, const VM::CategoryState& state)
 {
     std::string line = terminalSafe(category.title) + " (" + category.id + "): ";
-    if (auto scanned = std::get_if<VM::Scanned>(&state))
-        return line + countText(scanned->items.size(), "item", "items") + " · "
-            + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
+    if (auto scanned = std::get_if<VM::Scanned>(&state)) {
+        line += countText(scanned->items.size(), "item", "items") + " · " + formatByteCount(scanned->totalBytes, ByteCountStyle::file);
+        for (const std::string& reason : scanned->skipped)
+            line += " (skipped: " + terminalSafe(reason) + ")";
+        return line;
+    }
     return line + "not present";
 }
 
@@ -288,7 +293,7 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
     out << "Total: " << count << " · " << formatByteCount(scanned->totalBytes, ByteCountStyle::file) << "\n" << std::flush;
 
     // Items already in a Trash cannot go to it again: the service deletes them for good.
-    const bool permanent = category->id == "system.trash";
+    const bool permanent = isTrashCategory(*category);
     const std::string question
         = permanent ? "Delete " + count + " permanently? This can't be undone. [y/N] " : "Move " + count + " to Trash? [y/N] ";
     if (!options.has("yes") && !confirm(in, err, question)) {

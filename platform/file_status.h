@@ -6,6 +6,7 @@
 //       scan(root);
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "core/base/error_or.h"
@@ -22,5 +23,14 @@ enum class FileType { regular, directory, symbolicLink, other };
 // With SymlinkPolicy::refuse a link answers symbolicLink; with follow, its target's type. The
 // error's code is the errno of the failed stat (ENOENT when nothing is there).
 ErrorOr<FileType> fileTypeAt(const std::filesystem::path& path, SymlinkPolicy symlinks);
+
+// The facts about a path that decide whether a folder may be trusted: whose it is and whether
+// only owners may remove what is in it.
+struct FileStatus {
+    FileType type = FileType::other;
+    std::uint32_t ownerID = 0;
+    bool isSticky = false;
+};
+ErrorOr<FileStatus> fileStatusAt(const std::filesystem::path& path, SymlinkPolicy symlinks);
 
 }  // namespace lopewell

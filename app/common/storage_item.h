@@ -46,6 +46,8 @@ struct StorageScanning {
 struct StorageScanComplete {
     std::vector<StorageItem> items;
     std::uint64_t totalBytes = 0;
+    // Why rows were left out, one line each: "Firefox is running".
+    std::vector<std::string> skipped {};
     bool operator==(const StorageScanComplete&) const = default;
 };
 

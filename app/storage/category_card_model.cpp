@@ -65,6 +65,8 @@ CategoryCardStatus categoryCardStatus(
             [&](const StorageViewModel::Scanned& scanned) {
                 status.kind = Kind::scanned;
                 status.text = countAndAge(int64_t(scanned.items.size()), scanned.scannedAt, now);
+                for (const std::string& reason : scanned.skipped)
+                    status.text += " · " + reason;
                 status.detail = fileSize(scanned.totalBytes);
                 // Nothing found leaves nothing to review.
                 status.buttons

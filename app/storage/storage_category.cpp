@@ -138,8 +138,15 @@ std::span<const std::string_view> appSupportCacheFolderNames()
     return kAppSupportCacheFolders;
 }
 
+bool isTrashCategory(const StorageCategory& category)
+{
+    return category.id == "system.trash" || category.id == "linux.trash";
+}
+
 std::vector<StorageCategory> buildStorageCatalogue(const HostLayout& layout)
 {
+    if (layout.flavour() == HostFlavour::linuxDesktop)
+        return buildLinuxStorageCatalogue(layout);
     using enum StorageSection;
     const auto home = [&layout](std::string_view relative) { return layout.home(relative); };
     const auto xcode = [&layout](std::string_view relative) { return layout.home("Library/Developer/Xcode") / fs::path(relative); };
@@ -250,5 +257,11 @@ size_t std::hash<lopewell::StorageCategory>::operator()(const lopewell::StorageC
     for (const auto& path : category.paths)
         mix(std::hash<std::string>()(path.native()));
     mix(static_cast<size_t>(category.grouping));
+    for (const auto& name : category.excludedNames)
+        mix(std::hash<std::string>()(name));
+    for (const auto& label : category.rowLabels)
+        mix(std::hash<std::string>()(label));
+    for (const auto& marker : category.runningMarkers)
+        mix(std::hash<std::string>()(marker));
     return seed;
 }

@@ -41,9 +41,28 @@ std::string_view storageSectionSubtitle(StorageSection section);  // "Default-on
 
 struct StorageCategory {
     enum class Risk { low, medium, high };
-    // flat: every file under the roots is a row. The others: every immediate sub-folder of a
-    // root is one row, with a display name derived by the grouping.
-    enum class Grouping { flat, iosSimulators, xcodeDerivedData, deviceSupport };
+    // flat: every file under the roots is a row. The next three: every immediate sub-folder of a
+    // root is one row, with a display name derived by the grouping. The rest shape the Linux
+    // desktop's places:
+    // - perEntry: every file or folder directly in a root is one row, less `excludedNames`;
+    // - perRoot: each root that exists is one row, labelled by `rowLabels`;
+    // - perTrashedItem: a root is a freedesktop.org Trash; each item in its files/ is one row,
+    //   named by its .trashinfo, and so is each .trashinfo whose item is gone;
+    // - perBrowserProfile: every folder in a root is one browser profile's cache, labelled
+    //   "<rowLabels> · <profile>"; none while that browser runs;
+    // - perProject: a root is searched for projects (a folder holding a marker file such as
+    //   Cargo.toml); each build folder of a project is one row, "<project> · <folder>".
+    enum class Grouping {
+        flat,
+        iosSimulators,
+        xcodeDerivedData,
+        deviceSupport,
+        perEntry,
+        perRoot,
+        perTrashedItem,
+        perBrowserProfile,
+        perProject
+    };
 
     std::string id {};  // "system.userCaches": the key of per-category state and of the scan cache
     std::string title {};
@@ -55,6 +74,14 @@ struct StorageCategory {
     bool requiresFullDiskAccess = false;
     std::vector<std::filesystem::path> paths {};  // absolute roots, scanned in this order
     Grouping grouping = Grouping::flat;
+    // perEntry: names (fnmatch patterns) of entries that are no rows: kept, or another
+    // category's.
+    std::vector<std::string> excludedNames {};
+    // perRoot, perBrowserProfile: one label per path, in the same order.
+    std::vector<std::string> rowLabels {};
+    // perBrowserProfile: per path, a file whose presence means that browser runs ("{profile}"
+    // stands for the profile's folder name); empty for none.
+    std::vector<std::string> runningMarkers {};
 
     bool operator==(const StorageCategory&) const = default;
 };
@@ -75,6 +102,11 @@ struct RawValues<StorageCategory::Grouping> {
         std::pair { StorageCategory::Grouping::iosSimulators, std::string_view("iosSimulators") },
         std::pair { StorageCategory::Grouping::xcodeDerivedData, std::string_view("xcodeDerivedData") },
         std::pair { StorageCategory::Grouping::deviceSupport, std::string_view("deviceSupport") },
+        std::pair { StorageCategory::Grouping::perEntry, std::string_view("perEntry") },
+        std::pair { StorageCategory::Grouping::perRoot, std::string_view("perRoot") },
+        std::pair { StorageCategory::Grouping::perTrashedItem, std::string_view("perTrashedItem") },
+        std::pair { StorageCategory::Grouping::perBrowserProfile, std::string_view("perBrowserProfile") },
+        std::pair { StorageCategory::Grouping::perProject, std::string_view("perProject") },
     };
 };
 
@@ -86,14 +118,20 @@ struct RiskBadge {
 };
 RiskBadge riskBadge(StorageCategory::Risk risk);
 
-// The twenty-four categories in display order, built for `layout` on first use and kept for the
-// life of the process: the Mail and Photos expansions list their folders once, so one that
-// found nothing stays empty until the next launch.
+// The categories of the layout's flavour in display order — on a macOS tree the twenty-four of
+// the Library, on the Linux desktop its own (linuxStorageCatalogue) — built for `layout` on first
+// use and kept for the life of the process: expansions such as Mail's V* folders or Flatpak's
+// apps list their folders once, so one that found nothing stays empty until the next launch.
 // THREAD-SAFETY: may be called from any thread.
 const std::vector<StorageCategory>& storageCatalogue(const HostLayout& layout);
 
-// Builds the catalogue afresh, listing ~/Library/Mail and ~/Pictures now.
+// Builds the catalogue afresh, listing the expanded folders now.
 std::vector<StorageCategory> buildStorageCatalogue(const HostLayout& layout);
+// The Linux desktop's catalogue, whatever the layout's flavour.
+std::vector<StorageCategory> buildLinuxStorageCatalogue(const HostLayout& layout);
+
+// The Trash category of either flavour: its rows already lie in a Trash and are deleted for good.
+bool isTrashCategory(const StorageCategory& category);
 
 // The category with `id` in `catalogue`, or nullptr.
 const StorageCategory* findStorageCategory(const std::vector<StorageCategory>& catalogue, std::string_view id);

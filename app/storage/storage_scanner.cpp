@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "app/storage/linux_storage_scan.h"
+
 #include "platform/file_status.h"
 #include "platform/file_walk.h"
 #include "platform/property_list.h"
@@ -41,7 +43,7 @@ std::string displayNameFor(Grouping grouping, const fs::path& root, const fs::pa
         return derivedDataDisplayName(child.filename().native());
     case Grouping::deviceSupport:
         return deviceSupportDisplayName(root.filename().native(), child.filename().native());
-    case Grouping::flat:
+    default:
         break;
     }
     return child.filename().native();
@@ -127,6 +129,13 @@ Stream<StorageScanProgress> StorageScanner::scan(const StorageCategory& category
 void StorageScanner::run(const StorageCategory& category, StreamProducer<StorageScanProgress>& out)
 {
     StorageScanComplete result;
+    if (isLinuxGrouping(category.grouping)) {
+        if (scanLinuxCategory(category, out, result)) {
+            out.yield(std::move(result));
+            out.finish();
+        }
+        return;
+    }
     std::int64_t itemsSeen = 0;
     std::int64_t lastReported = 0;
     for (const fs::path& root : category.paths) {

@@ -77,7 +77,7 @@ void StorageScreenModel::review(const StorageCategory& category)
     options.preselectAll = true;
     options.staysOpen = true;
     options.offersTrashAll = true;
-    options.permanentDelete = category.id == kTrashCategoryID;
+    options.permanentDelete = isTrashCategory(category);
     open("category." + category.id, std::move(options), scanned->items,
         [this, id = category.id](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
             m_cleaning.clean(id, urlsOf(items), std::move(done));
@@ -97,7 +97,7 @@ void StorageScreenModel::reviewSmartScan()
     options.permanentDelete = false;
     std::vector<std::filesystem::path> trashRoots;
     for (const StorageCategory& category : result->categories) {
-        if (category.id == kTrashCategoryID)
+        if (isTrashCategory(category))
             trashRoots.insert(trashRoots.end(), category.paths.begin(), category.paths.end());
     }
     options.isAlreadyInTrash = [trashRoots](const StorageItem& item) {

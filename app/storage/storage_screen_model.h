@@ -23,8 +23,6 @@
 
 namespace lopewell {
 
-inline constexpr std::string_view kTrashCategoryID = "system.trash";
-
 class StorageScreenModel {
 public:
     // How confirmed rows leave: moved to the Trash through the view model, which updates the

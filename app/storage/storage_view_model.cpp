@@ -27,6 +27,7 @@ TrashService::Outcome nothingMoved(const std::vector<fs::path>& urls, std::strin
 struct StorageViewModel::ScanRun {
     std::vector<StorageItem> items;
     std::uint64_t totalBytes = 0;
+    std::vector<std::string> skipped;
     bool sawMissing = false;
     bool completed = false;
     StreamTask<StorageScanProgress> task;  // last: cancelled before the rest goes
@@ -148,6 +149,7 @@ void StorageViewModel::runCategoryScan(const StorageCategory& category, ScanRun&
 {
     run.items.clear();
     run.totalBytes = 0;
+    run.skipped.clear();
     run.sawMissing = false;
     run.completed = false;
     setState(category.id, Scanning {});
@@ -160,6 +162,7 @@ void StorageViewModel::runCategoryScan(const StorageCategory& category, ScanRun&
             } else if (auto complete = std::get_if<StorageScanComplete>(&progress)) {
                 live->items = std::move(complete->items);
                 live->totalBytes = complete->totalBytes;
+                live->skipped = std::move(complete->skipped);
                 live->completed = true;
             } else {
                 live->sawMissing = true;
@@ -181,7 +184,7 @@ void StorageViewModel::finishScan(const std::string& categoryId)
     if (!run->completed) {
         // The scan ended without a result: treat it like a cancel.
         setState(categoryId, idleFromCache(categoryId));
-    } else if (run->sawMissing && run->items.empty()) {
+    } else if (run->sawMissing && run->items.empty() && run->skipped.empty()) {
         setState(categoryId, Missing {});
         cached.erase(categoryId);
         m_environment.cache.save(cached);
@@ -189,7 +192,7 @@ void StorageViewModel::finishScan(const std::string& categoryId)
         const Date now = m_environment.now();
         const auto count = std::int64_t(run->items.size());
         cached[categoryId] = { now, run->totalBytes, count };
-        setState(categoryId, Scanned { std::move(run->items), run->totalBytes, now });
+        setState(categoryId, Scanned { std::move(run->items), run->totalBytes, now, std::move(run->skipped) });
         m_environment.cache.save(cached);
     }
     changed();
@@ -240,7 +243,7 @@ void StorageViewModel::finishSmartCategory()
     const StorageCategory& category = run.eligible[run.index];
     if (!scan.completed) {
         setState(category.id, idleFromCache(category.id));
-    } else if (scan.sawMissing && scan.items.empty()) {
+    } else if (scan.sawMissing && scan.items.empty() && scan.skipped.empty()) {
         setState(category.id, Missing {});
     } else {
         const Date now = m_environment.now();
@@ -250,7 +253,7 @@ void StorageViewModel::finishSmartCategory()
         run.allItems.insert(run.allItems.end(), scan.items.begin(), scan.items.end());
         run.grandTotal += scan.totalBytes;
         run.done.push_back(category);
-        setState(category.id, Scanned { std::move(scan.items), scan.totalBytes, now });
+        setState(category.id, Scanned { std::move(scan.items), scan.totalBytes, now, std::move(scan.skipped) });
     }
     ++run.index;
     startSmartCategory();

@@ -80,6 +80,7 @@ public:
         std::vector<StorageItem> items;
         std::uint64_t totalBytes = 0;
         Date scannedAt;
+        std::vector<std::string> skipped {};  // why rows were left out: "Firefox is running"
         bool operator==(const Scanned&) const = default;
     };
     // Shown with a retry action; nothing here enters it today.

@@ -1,5 +1,6 @@
 #include "platform/trash_service.h"
 #include "platform/file_walk.h"
+#include "platform/linux/trash_directory_sizes.h"
 #include "platform/linux/trash_service_testing.h"
 #include "platform/unique_fd.h"
 
@@ -255,6 +256,7 @@ ErrorOr<void> TrashService::deletePermanently(const fs::path& normalisedPath, co
         UniqueFd info(openFolderNoFollow(freedesktopFolder.get(), "info"));
         if (info)
             ::unlinkat(info.get(), (name + ".trashinfo").c_str(), 0);
+        dropDirectorySize(freedesktopFolder.get(), name);
     }
     return {};
 }

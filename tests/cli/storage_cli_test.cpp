@@ -28,9 +28,10 @@ Finished runLopewell(std::vector<std::string> arguments, const std::string& inpu
 
 class StorageCommand : public ::testing::Test {
 protected:
+    // A macOS tree: the catalogue of the Library.
     StorageCommand()
     {
-        fs::create_directories(root / "sys");
+        writeFile(root / "sys/System/Library/CoreServices/SystemVersion.plist", "<plist version=\"1.0\"><dict/></plist>");
         fs::create_directories(root / "home");
     }
 

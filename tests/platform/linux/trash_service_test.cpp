@@ -192,6 +192,27 @@ TEST_F(TrashServiceTest, DeletesWhatIsAlreadyInATrashAndItsTrashInfo)
     EXPECT_TRUE(trashedName(m_dir / "home/.Trash-old/recycled.txt").has_value());
 }
 
+TEST_F(TrashServiceTest, DeletingATrashedFolderDropsItsLineFromTheSizesCacheOnly)
+{
+    const fs::path trash = m_dir / ("drive/.Trash-" + std::to_string(::getuid()));
+    writeFile(trash / "files/My Folder/a", "a");
+    writeFile(trash / "info/My Folder.trashinfo", "[Trash Info]\nPath=/drive/My%20Folder\n");
+    writeFile(trash / "files/kept/b", "b");
+    const std::string kept = "4096 1764580000 kept\n";
+    writeFile(trash / "directorysizes", "4096 1764580000 My%20Folder\n" + kept + "garbage line\n");
+
+    const TrashService::Outcome outcome = TrashService::moveToTrash({ trash / "files/My Folder" });
+    EXPECT_EQ(outcome.movedCount, 1) << outcome.error.value_or("");
+    EXPECT_EQ(readFile(trash / "directorysizes"), kept + "garbage line\n");
+    EXPECT_FALSE(fs::exists(trash / "info/My Folder.trashinfo"));
+
+    // A folder with no line leaves the cache byte for byte.
+    writeFile(trash / "files/plain/c", "c");
+    EXPECT_EQ(TrashService::moveToTrash({ trash / "files/plain" }).movedCount, 1);
+    EXPECT_EQ(readFile(trash / "directorysizes"), kept + "garbage line\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(trash), fs::directory_iterator()), 3);  // files, info, directorysizes
+}
+
 TEST_F(TrashServiceTest, ALinkInATrashGoesButWhatItPointsAtStays)
 {
     writeFile(m_dir / "precious/document.txt", "keep");

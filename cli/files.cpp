@@ -41,7 +41,7 @@ std::string bytesText(std::uint64_t bytes)
 Json itemJson(const StorageItem& item)
 {
     Json json;
-    json["url"] = fileURLString(item.url);
+    json["url"] = fileURLString(item.path);
     json["size"] = item.size;
     if (item.modificationDate)
         json["modificationDate"] = secondsSinceReferenceDate(*item.modificationDate);
@@ -167,7 +167,7 @@ int runFileList(const VerbSpec& verb, std::span<const std::string_view> argument
         out << rightAligned(bytesText(item.size), 10) << "  ";
         if (old)
             out << dateText(item.modificationDate) << "  ";
-        out << terminalSafe(item.url.string()) << "\n";
+        out << terminalSafe(item.path) << "\n";
     }
     out << countText(items.size(), "file", "files") << " · " << bytesText(result->totalBytes) << "\n";
     return 0;
@@ -177,12 +177,12 @@ int runFileList(const VerbSpec& verb, std::span<const std::string_view> argument
 // terminal unless `confirmed`. Reports what went; fails (1) if anything stayed or the user said no.
 int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istream& in, std::ostream& report, std::ostream& err)
 {
-    std::vector<fs::path> copies;
-    std::map<fs::path, std::uint64_t> sizes;
+    std::vector<std::string> copies;
+    std::map<std::string, std::uint64_t> sizes;
     for (const DuplicateGroup& group : result.groups) {
         for (std::size_t i = 1; i < group.files.size(); ++i) {
-            copies.push_back(group.files[i]);
-            sizes[group.files[i]] = group.size;
+            copies.push_back(group.files[i].native());
+            sizes[group.files[i].native()] = group.size;
         }
     }
     if (copies.empty()) {
@@ -196,7 +196,7 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istrea
     }
     const TrashService::Outcome outcome = TrashService::moveToTrash(copies);
     std::uint64_t freed = 0;
-    for (const fs::path& moved : outcome.movedURLs)
+    for (const std::string& moved : outcome.movedPaths)
         freed += sizes[moved];
     report << "Moved " << countText(std::uint64_t(outcome.movedCount), "file", "files") << " to the Trash · " << bytesText(freed)
            << " freed\n";
@@ -205,9 +205,9 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istrea
         if (outcome.error)
             err << ": " << terminalSafe(*outcome.error);
         err << "\n";
-        for (const fs::path& copy : copies) {
-            if (!outcome.movedURLs.contains(copy))
-                err << "  still there: " << terminalSafe(copy.string()) << "\n";
+        for (const std::string& copy : copies) {
+            if (!outcome.movedPaths.contains(copy))
+                err << "  still there: " << terminalSafe(copy) << "\n";
         }
         return 1;
     }

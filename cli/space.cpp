@@ -88,7 +88,7 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         return frame;
     };
     constexpr size_t sizeWidth = 11;
-    out << rightAligned(spaceSizeText(result.root.size()), sizeWidth) << "  " << terminalSafe(result.root.url()) << "\n";
+    out << rightAligned(spaceSizeText(result.root.size()), sizeWidth) << "  " << terminalSafe(result.root.path()) << "\n";
     std::vector<Frame> stack;
     if (depth > 0)
         stack.push_back(frameFor(result.root));
@@ -125,7 +125,7 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
         size_t next = 0;
     };
     auto open = [&out](const DiskNode& node) {
-        out << "{\"url\":" << jsonString(fileURLString(node.url())) << ",\"name\":" << jsonString(node.name())
+        out << "{\"url\":" << jsonString(fileURLString(node.path())) << ",\"name\":" << jsonString(node.name())
             << ",\"size\":" << node.size() << ",\"isDirectory\":" << (node.isDirectory() ? "true" : "false")
             << ",\"isAggregate\":" << (node.isAggregate() ? "true" : "false") << ",\"aggregateCount\":" << node.aggregateCount()
             << ",\"children\":[";

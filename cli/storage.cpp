@@ -286,7 +286,7 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
     std::stable_sort(largest.begin(), largest.end(), [](const StorageItem* a, const StorageItem* b) { return a->size > b->size; });
     constexpr size_t kShown = 20;
     for (size_t i = 0; i < largest.size() && i < kShown; ++i)
-        out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << terminalSafe(largest[i]->url.native()) << "\n";
+        out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << terminalSafe(largest[i]->path) << "\n";
     if (largest.size() > kShown)
         out << "  … and " << countText(largest.size() - kShown, "more item", "more items") << "\n";
     const std::string count = countText(scanned->items.size(), "item", "items");
@@ -301,12 +301,12 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
         return 1;
     }
 
-    std::vector<fs::path> urls;
+    std::vector<std::string> paths;
     for (const StorageItem& item : scanned->items)
-        urls.push_back(item.url);
+        paths.push_back(item.path);
     std::optional<TrashService::Outcome> outcome;
     loop.post([&] {
-        model.clean(category->id, std::move(urls), [&](const TrashService::Outcome& result) {
+        model.clean(category->id, std::move(paths), [&](const TrashService::Outcome& result) {
             outcome = result;
             loop.stop();
         });

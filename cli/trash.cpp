@@ -1,5 +1,6 @@
 #include "cli/trash.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "cli/arguments.h"
@@ -26,9 +27,12 @@ constexpr VerbSpec trashVerb { "trash", "[--json] PATH...",
 nlohmann::ordered_json trashOutcomeJson(const TrashService::Outcome& outcome)
 {
     nlohmann::ordered_json json;
+    // In path order, component by component, as this output has always listed them.
+    std::vector<fs::path> moved(outcome.movedPaths.begin(), outcome.movedPaths.end());
+    std::sort(moved.begin(), moved.end());
     json["movedURLs"] = nlohmann::ordered_json::array();
-    for (const fs::path& moved : outcome.movedURLs)
-        json["movedURLs"].push_back(fileURLString(moved));
+    for (const fs::path& path : moved)
+        json["movedURLs"].push_back(fileURLString(path));
     json["movedCount"] = outcome.movedCount;
     json["failedCount"] = outcome.failedCount;
     json["error"] = outcome.error ? nlohmann::ordered_json(*outcome.error) : nlohmann::ordered_json(nullptr);
@@ -42,12 +46,12 @@ int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std
         return *done;
     const ParsedOptions& options = std::get<ParsedOptions>(parsed);
     const bool json = options.has("json");
-    std::vector<fs::path> paths;
+    std::vector<std::string> paths;
     for (const std::string& argument : options.words) {
         if (argument.empty())
             return valueError(err, trashVerb.name, "an empty path names no file");
         // Absolute and normal, so the outcome names each item the way a file URL can.
-        paths.push_back(TrashService::normalise(fs::path(argument)));
+        paths.push_back(TrashService::normalise(fs::path(argument)).native());
     }
     if (paths.empty())
         return usageError(err, trashVerb.name, "missing PATH");
@@ -57,8 +61,8 @@ int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std
         // Paths are bytes; an error text naming one may not be UTF-8.
         out << trashOutcomeJson(outcome).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     } else {
-        for (const fs::path& path : paths)
-            out << (outcome.movedURLs.contains(path) ? "moved   " : "failed  ") << terminalSafe(path.native()) << "\n";
+        for (const std::string& path : paths)
+            out << (outcome.movedPaths.contains(path) ? "moved   " : "failed  ") << terminalSafe(path) << "\n";
         out << outcome.movedCount << " moved, " << outcome.failedCount << " failed\n";
     }
     std::optional<std::string> errorText;

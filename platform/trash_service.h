@@ -4,7 +4,7 @@
 // TrashFailureAlert.
 //
 //   TrashService::Outcome outcome = TrashService::moveToTrash({ "/home/a/Downloads/big.iso" });
-//   prune(items, outcome.movedURLs);
+//   prune(items, outcome.movedPaths);
 //   if (auto alert = TrashFailureAlert::make(outcome.failedCount, outcome.error)) show(*alert);
 //
 // THREAD-SAFETY: no state of its own; blocks while files move, so call it off the main thread.
@@ -24,10 +24,10 @@ namespace lopewell {
 class TrashService {
 public:
     struct Outcome {
-        std::set<std::filesystem::path> movedURLs;  // the inputs, exactly as given, that are gone
-        int64_t movedCount = 0;                     // movedURLs.size()
-        int64_t failedCount = 0;                    // inputs (counting repeats) minus movedCount
-        std::optional<std::string> error;           // the first failure's text
+        std::set<std::string> movedPaths;  // the inputs, exactly as given, that are gone
+        int64_t movedCount = 0;            // movedPaths.size()
+        int64_t failedCount = 0;           // inputs (counting repeats) minus movedCount
+        std::optional<std::string> error;  // the first failure's text
 
         bool operator==(const Outcome&) const = default;
     };
@@ -36,7 +36,7 @@ public:
     // symbolic link given as an item is itself moved or deleted, never its target. Items in a
     // Trash are deleted first, then the rest are recycled one by one through GIO; an item that
     // cannot be moved stays where it was (nothing is copied across file systems).
-    static Outcome moveToTrash(const std::vector<std::filesystem::path>& urls);
+    static Outcome moveToTrash(const std::vector<std::string>& paths);
 
     // The Trash folder an absolute, normalised path lies in (or is), if any:
     // - the home trash, <data home>/Trash;

@@ -82,7 +82,7 @@ int compareBy(const StorageItem& a, const StorageItem& b, InspectorColumn column
             return a.modificationDate.has_value() ? 1 : -1;
         return a.modificationDate ? threeWay(*a.modificationDate, *b.modificationDate) : 0;
     case InspectorColumn::path:
-        return threeWay(a.url.native(), b.url.native());
+        return threeWay(a.path, b.path);
     }
     return 0;
 }
@@ -137,7 +137,7 @@ std::string inspectorCellText(const StorageItem& item, InspectorColumn column)
     case InspectorColumn::modified:
         return {};
     case InspectorColumn::path:
-        return item.url.string();
+        return item.path;
     }
     return {};
 }
@@ -159,17 +159,17 @@ void CategoryInspectorModel::relist()
     sortInspectorItems(m_sortedItems, m_sortOrder);
     ++m_listingVersion;
 
-    std::set<std::filesystem::path> present;
+    std::set<std::string> present;
     for (const StorageItem& item : m_sortedItems)
-        present.insert(item.url);
+        present.insert(item.path);
     if (m_options.defaultSelection) {
-        std::set<std::filesystem::path> chosen;
+        std::set<std::string> chosen;
         std::ranges::set_intersection(present, *m_options.defaultSelection, std::inserter(chosen, chosen.end()));
         m_selection = std::move(chosen);
     } else if (m_options.preselectAll) {
         m_selection = std::move(present);
     } else {
-        std::erase_if(m_selection, [&](const std::filesystem::path& url) { return !present.contains(url); });
+        std::erase_if(m_selection, [&](const std::string& path) { return !present.contains(path); });
     }
     recountSelection();
 }
@@ -179,7 +179,7 @@ void CategoryInspectorModel::recountSelection()
     m_selectedCount = 0;
     m_selectedBytes = 0;
     for (const StorageItem& item : m_sortedItems) {
-        if (m_selection.contains(item.url)) {
+        if (m_selection.contains(item.path)) {
             ++m_selectedCount;
             m_selectedBytes += item.size;
         }
@@ -190,7 +190,7 @@ std::vector<StorageItem> CategoryInspectorModel::selectedItems() const
 {
     std::vector<StorageItem> chosen;
     for (const StorageItem& item : m_sortedItems) {
-        if (m_selection.contains(item.url))
+        if (m_selection.contains(item.path))
             chosen.push_back(item);
     }
     return chosen;
@@ -258,7 +258,7 @@ InspectorConfirmation CategoryInspectorModel::confirmation() const
     size_t inTrash = 0;
     if (m_options.isAlreadyInTrash) {
         for (const StorageItem& item : m_sortedItems)
-            inTrash += m_selection.contains(item.url) && m_options.isAlreadyInTrash(item) ? 1 : 0;
+            inTrash += m_selection.contains(item.path) && m_options.isAlreadyInTrash(item) ? 1 : 0;
     }
     // Saying "not permanent deletion" of rows that are deleted for good would be untrue.
     const std::string message = inTrash == 0 ? "Items go to your Trash, not permanent deletion. Total: " + total + "."
@@ -293,12 +293,12 @@ void CategoryInspectorModel::setSortOrder(InspectorSortOrder order)
     m_observers.notify();
 }
 
-void CategoryInspectorModel::setSelection(const std::set<std::filesystem::path>& selection)
+void CategoryInspectorModel::setSelection(const std::set<std::string>& selection)
 {
-    std::set<std::filesystem::path> chosen;
+    std::set<std::string> chosen;
     for (const StorageItem& item : m_sortedItems) {
-        if (selection.contains(item.url))
-            chosen.insert(item.url);
+        if (selection.contains(item.path))
+            chosen.insert(item.path);
     }
     if (chosen == m_selection)
         return;
@@ -309,9 +309,9 @@ void CategoryInspectorModel::setSelection(const std::set<std::filesystem::path>&
 
 void CategoryInspectorModel::selectAll()
 {
-    std::set<std::filesystem::path> all;
+    std::set<std::string> all;
     for (const StorageItem& item : m_sortedItems)
-        all.insert(item.url);
+        all.insert(item.path);
     setSelection(all);
 }
 
@@ -351,7 +351,7 @@ void CategoryInspectorModel::finishRemoval(const RemovalOutcome& outcome)
         return;
     m_isCleaning = false;
     // The outcome is the authority: only what it names as gone leaves the list.
-    std::erase_if(m_items, [&](const StorageItem& item) { return outcome.movedURLs.contains(item.url); });
+    std::erase_if(m_items, [&](const StorageItem& item) { return outcome.movedPaths.contains(item.path); });
     relist();
     m_failure.reset();
     if (outcome.failedCount >= 1)

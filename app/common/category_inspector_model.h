@@ -8,7 +8,7 @@
 //   options.offersTrashAll = true;
 //   CategoryInspectorModel inspector(options, items,
 //       [&](std::vector<StorageItem> chosen, CategoryInspectorModel::RemoveDone done) {
-//           storage.clean(categoryId, urlsOf(chosen), std::move(done));
+//           storage.clean(categoryId, pathsOf(chosen), std::move(done));
 //       });
 //   auto subscription = inspector.observers().add([&] { render(); });
 //   inspector.confirm();   // the confirmation's destructive button
@@ -21,7 +21,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,7 +60,7 @@ void sortInspectorItems(std::vector<StorageItem>& items, InspectorSortOrder orde
 // The text of a cell, except Modified, whose date the sheet formats in the desktop's style.
 std::string inspectorCellText(const StorageItem& item, InspectorColumn column);
 
-// What a removal did: the trash service's outcome. Its movedURLs are the authority on what
+// What a removal did: the trash service's outcome. Its movedPaths are the authority on what
 // leaves the list.
 using RemovalOutcome = TrashService::Outcome;
 
@@ -97,7 +96,7 @@ public:
         std::string title;  // the category title, "Smart Scan", "Uninstall Safari"
         bool preselectAll = true;
         // When given, rows start selected exactly when they are in it (and again after each batch).
-        std::optional<std::set<std::filesystem::path>> defaultSelection;
+        std::optional<std::set<std::string>> defaultSelection;
         // The sheet stays up under a progress overlay during a removal and shows what is left
         // after it; otherwise it closes as soon as the user confirms.
         bool staysOpen = true;
@@ -123,7 +122,7 @@ public:
     const std::vector<StorageItem>& sortedItems() const { return m_sortedItems; }  // the listed rows
     // Changes whenever sortedItems() does, so a table knows when to reload its rows.
     uint64_t listingVersion() const { return m_listingVersion; }
-    const std::set<std::filesystem::path>& selection() const { return m_selection; }
+    const std::set<std::string>& selection() const { return m_selection; }
     InspectorSortOrder sortOrder() const { return m_sortOrder; }
     // Set after a removal in which something could not be removed; shown as a modal alert.
     const std::optional<RemovalFailure>& failure() const { return m_failure; }
@@ -162,7 +161,7 @@ public:
 
     void setSortOrder(InspectorSortOrder order);
     // From the table; rows that are not listed are ignored.
-    void setSelection(const std::set<std::filesystem::path>& selection);
+    void setSelection(const std::set<std::string>& selection);
     void selectAll();
 
     // The confirmations' destructive buttons. Each does nothing while its button is disabled.
@@ -188,7 +187,7 @@ private:
     uint64_t m_totalBytes = 0;
     std::vector<StorageItem> m_sortedItems;
     uint64_t m_listingVersion = 0;
-    std::set<std::filesystem::path> m_selection;
+    std::set<std::string> m_selection;
     size_t m_selectedCount = 0;
     uint64_t m_selectedBytes = 0;
     InspectorSortOrder m_sortOrder;

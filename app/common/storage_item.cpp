@@ -1,5 +1,7 @@
 #include "app/common/storage_item.h"
 
+#include <string_view>
+
 #include <nlohmann/json.hpp>
 
 #include "core/base/file_url.h"
@@ -10,17 +12,19 @@ std::string StorageItem::name() const
 {
     if (displayName)
         return *displayName;
-    std::filesystem::path last = url.filename();
-    // "/a/b/" has an empty filename; the row is still "b".
-    if (last.empty())
-        last = url.parent_path().filename();
-    return last.string();
+    std::string_view last = path;
+    // "/a/b/" is still "b".
+    while (last.size() > 1 && last.back() == '/')
+        last.remove_suffix(1);
+    if (const size_t slash = last.rfind('/'); slash != std::string_view::npos && last.size() > 1)
+        last.remove_prefix(slash + 1);
+    return std::string(last);
 }
 
 nlohmann::json encodeStorageItem(const StorageItem& item)
 {
     nlohmann::json json = nlohmann::json::object();
-    json["url"] = fileURLString(item.url);
+    json["url"] = fileURLString(item.path);
     json["size"] = item.size;
     if (item.modificationDate)
         json["modificationDate"] = encodeDate(*item.modificationDate);
@@ -45,7 +49,7 @@ std::optional<StorageItem> decodeStorageItem(const nlohmann::json& json)
     std::optional<std::filesystem::path> path = pathFromFileURL(url->get_ref<const std::string&>());
     if (!path)
         return std::nullopt;
-    item.url = std::move(*path);
+    item.path = std::move(*path).native();
     item.size = size->get<std::uint64_t>();
 
     if (const auto date = json.find("modificationDate"); date != json.end() && !date->is_null()) {
@@ -65,7 +69,7 @@ std::optional<StorageItem> decodeStorageItem(const nlohmann::json& json)
 
 size_t std::hash<lopewell::StorageItem>::operator()(const lopewell::StorageItem& item) const noexcept
 {
-    size_t seed = std::hash<std::string>()(item.url.native());
+    size_t seed = std::hash<std::string>()(item.path);
     const auto mix = [&seed](size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
     mix(std::hash<std::uint64_t>()(item.size));
     mix(item.modificationDate ? std::hash<lopewell::Date::rep>()(item.modificationDate->time_since_epoch().count()) : 0x51ed);

@@ -2,7 +2,7 @@
 // progress values a storage or files scan streams. Also the JSON form the scan caches store
 // items in.
 //
-//   StorageItem item { .url = "/home/a/Library/Caches/x.db", .size = 4096 };
+//   StorageItem item { .path = "/home/a/Library/Caches/x.db", .size = 4096 };
 //   item.name();                                    // "x.db"
 //   nlohmann::json json = encodeStorageItem(item);  // {"url":"file:///home/a/...","size":4096}
 #pragma once
@@ -22,14 +22,15 @@
 namespace lopewell {
 
 struct StorageItem {
-    std::filesystem::path url {};  // the file or folder itself; what goes to the Trash
-    std::uint64_t size = 0;        // allocated bytes on disk
+    // The file or folder itself, as the bytes the walk found it by; what goes to the Trash.
+    std::string path {};
+    std::uint64_t size = 0;  // allocated bytes on disk
     // A file's content modification date; for a folder row, the newest of its regular files.
     std::optional<Date> modificationDate {};
     // The row label when it differs from the last path component.
     std::optional<std::string> displayName {};
 
-    // The display name, or else the last path component.
+    // The display name, or else the last path component ("/a/b/" gives "b").
     std::string name() const;
 
     bool operator==(const StorageItem&) const = default;

@@ -63,7 +63,7 @@ public:
     explicit FilesScanCache(const HostLayout& layout);
     explicit FilesScanCache(std::filesystem::path file);
 
-    const std::filesystem::path& fileURL() const { return m_file; }
+    const std::filesystem::path& filePath() const { return m_file; }
 
     // Replaces the file atomically; a failure is logged and otherwise ignored.
     void save(const FilesScanSnapshot& snapshot) const;

@@ -39,7 +39,7 @@ void FilesScanner::run(const std::filesystem::path& root, const Mode& mode, Stre
                 return WalkDecision::descend;
             ++filesSeen;
             if (matches(entry)) {
-                result.items.push_back({ .url = path, .size = entry.sizeOnDisk(), .modificationDate = entry.modificationDate });
+                result.items.push_back({ .path = path, .size = entry.sizeOnDisk(), .modificationDate = entry.modificationDate });
                 result.totalBytes += entry.sizeOnDisk();
             }
             if (filesSeen - lastReport >= progressInterval) {

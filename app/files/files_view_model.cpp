@@ -66,13 +66,13 @@ FilesViewModel::Environment FilesViewModel::systemEnvironment(Executor& executor
         executor,
         [](const fs::path& root, FilesScanner::Mode mode) { return FilesScanner().scan(root, mode); },
         [](const fs::path& root, std::uint64_t minSize) { return DuplicateScanner().scan(root, minSize); },
-        [](const std::vector<fs::path>& urls) {
-            const TrashService::Outcome outcome = TrashService::moveToTrash(urls);
-            return RemovalOutcome { outcome.movedURLs, int(outcome.movedCount), int(outcome.failedCount), outcome.error };
+        [](const std::vector<std::string>& paths) {
+            const TrashService::Outcome outcome = TrashService::moveToTrash(paths);
+            return RemovalOutcome { outcome.movedPaths, int(outcome.movedCount), int(outcome.failedCount), outcome.error };
         },
         std::move(chooseFolder),
         [] { return Date(std::chrono::system_clock::now()); },
-        FilesScanCache(layout).fileURL(),
+        FilesScanCache(layout).filePath(),
         std::move(defaults),
         layout.home(),
     };
@@ -265,16 +265,16 @@ std::optional<FilesReviewRequest> FilesViewModel::reviewAllItems(FilesSlot slot)
         const auto* scanned = std::get_if<DuplicatesScanned>(&m_duplicatesState);
         if (!scanned || scanned->groups.empty())
             return std::nullopt;
-        std::set<fs::path> selection;
+        std::set<std::string> selection;
         for (const DuplicateGroup& group : scanned->groups) {
             const std::string tag = "[" + group.id.substr(0, 6) + "] ";
             for (std::size_t i = 0; i < group.files.size(); ++i) {
-                StorageItem item { .url = group.files[i], .size = group.size };
+                StorageItem item { .path = group.files[i].native(), .size = group.size };
                 item.displayName = tag + group.files[i].filename().string();
                 request.items.push_back(std::move(item));
                 request.totalBytes = saturatingAdd(request.totalBytes, group.size);
                 if (i > 0)
-                    selection.insert(group.files[i]);
+                    selection.insert(group.files[i].native());
             }
         }
         request.defaultSelection = std::move(selection);
@@ -284,22 +284,22 @@ std::optional<FilesReviewRequest> FilesViewModel::reviewAllItems(FilesSlot slot)
             return std::nullopt;
         request.items = scanned->items;
         request.totalBytes = scanned->totalBytes;
-        request.defaultSelection = std::set<fs::path> {};
+        request.defaultSelection = std::set<std::string> {};
     }
     request.totalCount = std::int64_t(request.items.size());
     return request;
 }
 
-bool FilesViewModel::trash(FilesSlot slot, std::vector<fs::path> urls, std::function<void(RemovalOutcome)> done)
+bool FilesViewModel::trash(FilesSlot slot, std::vector<std::string> paths, std::function<void(RemovalOutcome)> done)
 {
     assert(m_environment.executor.isCurrent());
     if (m_trashTask.isRunning())
         return false;
     auto moveToTrash = m_environment.moveToTrash;
     m_trashTask = BackgroundTask<RemovalOutcome>(
-        m_environment.executor, [moveToTrash, urls = std::move(urls)](std::stop_token) { return moveToTrash(urls); },
+        m_environment.executor, [moveToTrash, paths = std::move(paths)](std::stop_token) { return moveToTrash(paths); },
         [this, slot, done = std::move(done)](RemovalOutcome outcome) {
-            prune(slot, outcome.movedURLs);
+            prune(slot, outcome.movedPaths);
             persist();
             m_observers.notify();
             if (done)
@@ -309,7 +309,7 @@ bool FilesViewModel::trash(FilesSlot slot, std::vector<fs::path> urls, std::func
     return true;
 }
 
-void FilesViewModel::prune(FilesSlot slot, const std::set<fs::path>& gone)
+void FilesViewModel::prune(FilesSlot slot, const std::set<std::string>& gone)
 {
     if (gone.empty())
         return;
@@ -319,7 +319,7 @@ void FilesViewModel::prune(FilesSlot slot, const std::set<fs::path>& gone)
             return;
         std::vector<DuplicateGroup> kept;
         for (DuplicateGroup& group : scanned->groups) {
-            std::erase_if(group.files, [&](const fs::path& file) { return gone.contains(file); });
+            std::erase_if(group.files, [&](const fs::path& file) { return gone.contains(file.native()); });
             if (group.files.size() >= 2)
                 kept.push_back(std::move(group));
         }
@@ -334,7 +334,7 @@ void FilesViewModel::prune(FilesSlot slot, const std::set<fs::path>& gone)
     auto* scanned = std::get_if<FilesScanned>(&filesState(slot));
     if (!scanned)
         return;
-    std::erase_if(scanned->items, [&](const StorageItem& item) { return gone.contains(item.url); });
+    std::erase_if(scanned->items, [&](const StorageItem& item) { return gone.contains(item.path); });
     if (scanned->items.empty()) {
         filesState(slot) = FilesIdle {};
         return;

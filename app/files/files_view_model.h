@@ -110,7 +110,7 @@ struct FilesReviewRequest {
     std::vector<StorageItem> items;  // at most 2,000: the largest when there were more
     std::uint64_t totalBytes = 0;    // of every item, listed or not
     std::int64_t totalCount = 0;     // before the cap
-    std::optional<std::set<std::filesystem::path>> defaultSelection;
+    std::optional<std::set<std::string>> defaultSelection;
     bool isCleaning = false;
 
     std::string id() const { return "files." + std::string(rawValue(slot)); }
@@ -135,7 +135,7 @@ public:
         std::function<Stream<StorageScanProgress>(const std::filesystem::path& root, FilesScanner::Mode mode)> scanFiles;
         std::function<Stream<DuplicateScanProgress>(const std::filesystem::path& root, std::uint64_t minSize)> scanDuplicates;
         // Runs off the main thread; reports what is gone.
-        std::function<RemovalOutcome(const std::vector<std::filesystem::path>& urls)> moveToTrash;
+        std::function<RemovalOutcome(const std::vector<std::string>& paths)> moveToTrash;
         // The desktop's folder chooser, opened at `startAt`; absent when the user cancels.
         std::function<std::optional<std::filesystem::path>(const std::filesystem::path& startAt, std::string_view message)> chooseFolder;
         std::function<Date()> now;
@@ -183,9 +183,9 @@ public:
     // ones up as rows go.
     std::optional<FilesReviewRequest> reviewAllItems(FilesSlot slot) const;
 
-    // Moves `urls` to the Trash off the main thread, prunes what went from the pane, saves, and
+    // Moves `paths` to the Trash off the main thread, prunes what went from the pane, saves, and
     // then calls `done` with the outcome. Refused (false) while another move runs.
-    bool trash(FilesSlot slot, std::vector<std::filesystem::path> urls, std::function<void(RemovalOutcome)> done = {});
+    bool trash(FilesSlot slot, std::vector<std::string> paths, std::function<void(RemovalOutcome)> done = {});
 
     void persist() const;
 
@@ -204,7 +204,7 @@ private:
     void finishFilesScan(FilesSlot slot, std::optional<StorageScanComplete> result, bool missing);
     void finishDuplicatesScan(std::optional<DuplicateScanComplete> result, bool missing);
     void restore();
-    void prune(FilesSlot slot, const std::set<std::filesystem::path>& gone);
+    void prune(FilesSlot slot, const std::set<std::string>& gone);
     FilesScanState& filesState(FilesSlot slot) { return slot == FilesSlot::largeFiles ? m_largeFilesState : m_oldFilesState; }
     const FilesScanState& filesState(FilesSlot slot) const { return slot == FilesSlot::largeFiles ? m_largeFilesState : m_oldFilesState; }
 

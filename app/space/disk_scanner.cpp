@@ -90,10 +90,10 @@ public:
         m_openCap = int(std::clamp<size_t>(soft > 64 ? soft - 48 : 16, 16, 65536));
     }
 
-    DiskScanComplete build(const std::string& rootURL, FolderHandle rootHandle, int threadCount, bool backgroundPriority)
+    DiskScanComplete build(const std::string& rootPath, FolderHandle rootHandle, int threadCount, bool backgroundPriority)
     {
         auto* root = new FolderJob;
-        root->self = DiskFolderLocation::forPath(rootURL);
+        root->self = DiskFolderLocation::forPath(rootPath);
         m_rootHandle.emplace(std::move(rootHandle));
         m_queue.push_back(root);
 

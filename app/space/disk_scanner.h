@@ -38,7 +38,7 @@ struct DiskScanComplete {
 };
 
 struct DiskScanMissing {
-    std::string url;
+    std::string path;
     bool operator==(const DiskScanMissing&) const = default;
 };
 

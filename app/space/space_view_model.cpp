@@ -26,10 +26,10 @@ SpaceViewModel::Environment SpaceViewModel::systemEnvironment(Executor& executor
 {
     return {
         executor,
-        [](const std::string& url) { return DiskScanner(DiskScanner::screenThreshold).scan(url); },
-        [](const std::string& url) {
-            const TrashService::Outcome outcome = TrashService::moveToTrash({ url });
-            return SpaceTrashOutcome { outcome.movedURLs.contains(url), outcome.failedCount, outcome.error };
+        [](const std::string& path) { return DiskScanner(DiskScanner::screenThreshold).scan(path); },
+        [](const std::string& path) {
+            const TrashService::Outcome outcome = TrashService::moveToTrash({ path });
+            return SpaceTrashOutcome { outcome.movedPaths.contains(path), outcome.failedCount, outcome.error };
         },
         [layout] { return hasFullDiskAccess(layout); },
         layout.home().string(),
@@ -49,7 +49,7 @@ SpaceViewModel::~SpaceViewModel()
     m_trashTask.cancel();
 }
 
-void SpaceViewModel::scan(std::string url)
+void SpaceViewModel::scan(std::string path)
 {
     m_scanTask.cancel();
     m_isScanning = true;
@@ -59,7 +59,7 @@ void SpaceViewModel::scan(std::string url)
     m_selection.reset();
     // The previous tree and drill path stay until the new tree arrives.
     m_scanTask = StreamTask<DiskScanProgress>(
-        m_environment.executor, m_environment.scan(url),
+        m_environment.executor, m_environment.scan(path),
         [this](DiskScanProgress value) {
             if (auto* scanning = std::get_if<DiskScanScanning>(&value)) {
                 m_scannedFiles = scanning->files;
@@ -84,7 +84,7 @@ void SpaceViewModel::rescan()
 {
     if (m_drillPath.empty())
         return;
-    scan(m_drillPath.front().url());
+    scan(m_drillPath.front().path());
 }
 
 void SpaceViewModel::cancelScan()
@@ -122,35 +122,35 @@ void SpaceViewModel::trashSelection()
 {
     if (!m_selection || m_selection->isAggregate() || m_trashTask.isRunning())
         return;
-    std::string url = m_selection->url();
+    std::string path = m_selection->path();
     auto moveToTrash = m_environment.moveToTrash;
     m_trashTask = BackgroundTask<SpaceTrashOutcome>(
-        m_environment.executor, [moveToTrash, url](std::stop_token) { return moveToTrash(url); },
-        [this, url](SpaceTrashOutcome outcome) { finishTrash(url, std::move(outcome)); });
+        m_environment.executor, [moveToTrash, path](std::stop_token) { return moveToTrash(path); },
+        [this, path](SpaceTrashOutcome outcome) { finishTrash(path, std::move(outcome)); });
     m_observers.notify();
 }
 
-void SpaceViewModel::finishTrash(const std::string& url, SpaceTrashOutcome outcome)
+void SpaceViewModel::finishTrash(const std::string& path, SpaceTrashOutcome outcome)
 {
     m_trashFailure = TrashFailureAlert::make(outcome.failedCount, outcome.error);
     if (outcome.moved && m_rootNode) {
-        m_rootNode = m_rootNode->removing(url);
+        m_rootNode = m_rootNode->removing(path);
         // The same folders again, in the pruned tree, as deep as they still exist.
-        std::vector<DiskNode> path { *m_rootNode };
+        std::vector<DiskNode> drill { *m_rootNode };
         for (size_t i = 1; i < m_drillPath.size(); ++i) {
-            const std::string wanted = m_drillPath[i].url();
+            const std::string wanted = m_drillPath[i].path();
             const DiskNode* found = nullptr;
-            for (const DiskNode& child : path.back().children()) {
-                if (child.url() == wanted) {
+            for (const DiskNode& child : drill.back().children()) {
+                if (child.path() == wanted) {
                     found = &child;
                     break;
                 }
             }
             if (!found)
                 break;
-            path.push_back(*found);
+            drill.push_back(*found);
         }
-        m_drillPath = std::move(path);
+        m_drillPath = std::move(drill);
         m_selection.reset();
     }
     m_observers.notify();
@@ -216,13 +216,13 @@ std::optional<SpaceInspector> SpaceViewModel::inspector() const
     if (node.isAggregate()) {
         inspector.note = std::string(kAggregateNoteText);
         inspector.revealTitle = std::string(kRevealFolderTitle);
-        const std::string url = node.url();
-        const size_t slash = url.rfind('/');
-        inspector.revealPath = slash == 0 ? "/" : url.substr(0, slash);
+        const std::string path = node.path();
+        const size_t slash = path.rfind('/');
+        inspector.revealPath = slash == 0 ? "/" : path.substr(0, slash);
     } else {
         inspector.rows.push_back({ "Kind", node.isDirectory() ? "Folder" : "File" });
         inspector.revealTitle = std::string(kRevealTitle);
-        inspector.revealPath = node.url();
+        inspector.revealPath = node.path();
         inspector.canOpen = node.isDirectory() && !node.children().empty();
         inspector.canTrash = true;
     }

@@ -82,9 +82,9 @@ class SpaceViewModel {
 public:
     struct Environment {
         Executor& executor;
-        std::function<Stream<DiskScanProgress>(const std::string& url)> scan;
+        std::function<Stream<DiskScanProgress>(const std::string& path)> scan;
         // Runs off the main thread.
-        std::function<SpaceTrashOutcome(const std::string& url)> moveToTrash;
+        std::function<SpaceTrashOutcome(const std::string& path)> moveToTrash;
         std::function<bool()> hasFullDiskAccess;
         std::string homeFolder;
         std::string rootVolumeName;  // for the whole-disk button
@@ -114,7 +114,7 @@ public:
     // The last element of the drill path; null before the first tree.
     const DiskNode* currentNode() const { return m_drillPath.empty() ? nullptr : &m_drillPath.back(); }
 
-    void scan(std::string url);
+    void scan(std::string path);
     void scanHome() { scan(m_environment.homeFolder); }
     void scanRootVolume() { scan("/"); }
     // The first node of the drill path, again.
@@ -149,7 +149,7 @@ public:
     std::string trashConfirmationTitle() const;
 
 private:
-    void finishTrash(const std::string& url, SpaceTrashOutcome outcome);
+    void finishTrash(const std::string& path, SpaceTrashOutcome outcome);
 
     Environment m_environment;
     std::optional<DiskNode> m_rootNode;

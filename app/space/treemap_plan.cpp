@@ -48,7 +48,7 @@ const std::vector<Color>& treemapPalette()
     return palette;
 }
 
-TreemapPlan planTreemap(const DiskNode& folder, double width, double height, const std::optional<std::string>& selectedURL)
+TreemapPlan planTreemap(const DiskNode& folder, double width, double height, const std::optional<std::string>& selectedPath)
 {
     const TreemapBuckets<DiskNode> buckets = TreemapBucketing::bucket(folder.children(), kTreemapMaxCells, sizeOf);
     std::vector<double> weights;
@@ -66,7 +66,7 @@ TreemapPlan planTreemap(const DiskNode& folder, double width, double height, con
         TreemapCell cell;
         cell.rect = clamped(rects[i]);
         cell.fill = child.isAggregate() ? kAggregateFill : treemapPalette()[i % treemapPalette().size()];
-        cell.selected = selectedURL && child.url() == *selectedURL;
+        cell.selected = selectedPath && child.path() == *selectedPath;
         if (hasLabelRoom(cell.rect)) {
             cell.title = child.name();
             cell.subtitle = spaceSizeText(child.size());

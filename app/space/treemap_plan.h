@@ -4,7 +4,7 @@
 // its rectangles; the same plan draws the PNG of `lopewell space --png`. Its size is bounded
 // whatever the folder holds.
 //
-//   TreemapPlan plan = planTreemap(folder, width, height, selectedURL);
+//   TreemapPlan plan = planTreemap(folder, width, height, selectedPath);
 //   for (const TreemapCell& cell : plan.cells) paint(cell);
 #pragma once
 
@@ -46,7 +46,7 @@ struct TreemapPlan {
     std::vector<TreemapCell> cells;
 };
 
-TreemapPlan planTreemap(const DiskNode& folder, double width, double height, const std::optional<std::string>& selectedURL);
+TreemapPlan planTreemap(const DiskNode& folder, double width, double height, const std::optional<std::string>& selectedPath);
 
 // The cell under a point, for taps; null outside every cell.
 const TreemapCell* treemapCellAt(const TreemapPlan& plan, double x, double y);

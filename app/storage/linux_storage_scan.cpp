@@ -194,7 +194,7 @@ private:
         if (m_out.isStopRequested())
             return;
         m_result.items.push_back(StorageItem {
-            .url = fs::path(path),
+            .path = path,
             .size = measure.bytes,
             .modificationDate = measure.latest,
             .displayName = std::move(displayName),

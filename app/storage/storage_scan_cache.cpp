@@ -88,14 +88,14 @@ StorageScanCache StorageScanCache::atFile(fs::path file)
     return StorageScanCache(AtFile {}, std::move(file));
 }
 
-StorageScanCache::StorageScanCache(AtFile, fs::path file) : m_fileURL(std::move(file))
+StorageScanCache::StorageScanCache(AtFile, fs::path file) : m_file(std::move(file))
 {
-    (void)createFolders(m_fileURL.parent_path());
+    (void)createFolders(m_file.parent_path());
 }
 
 StorageScanCache::Entries StorageScanCache::load() const
 {
-    std::optional<std::string> text = readRegularFileContents(m_fileURL, kMaximumFileSize, SymlinkPolicy::follow);
+    std::optional<std::string> text = readRegularFileContents(m_file, kMaximumFileSize, SymlinkPolicy::follow);
     if (!text)
         return {};
     return decodeStorageScanCache(*text).value_or(Entries {});
@@ -103,7 +103,7 @@ StorageScanCache::Entries StorageScanCache::load() const
 
 void StorageScanCache::save(const Entries& entries) const
 {
-    if (auto saved = replaceFileContents(m_fileURL, encodeStorageScanCache(entries), 0600); !saved)
+    if (auto saved = replaceFileContents(m_file, encodeStorageScanCache(entries), 0600); !saved)
         log::error(logCategory, "Failed to persist scan cache: " + saved.error().message);
 }
 

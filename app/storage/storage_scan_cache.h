@@ -43,7 +43,7 @@ public:
     // A cache at `file`, whose folder is created likewise.
     static StorageScanCache atFile(std::filesystem::path file);
 
-    const std::filesystem::path& fileURL() const { return m_fileURL; }
+    const std::filesystem::path& filePath() const { return m_file; }
 
     // Empty when the file is missing, unreadable, or not an object of complete entries.
     Entries load() const;
@@ -55,7 +55,7 @@ private:
     struct AtFile {};
     StorageScanCache(AtFile, std::filesystem::path file);
 
-    std::filesystem::path m_fileURL;
+    std::filesystem::path m_file;
 };
 
 // The file form: {"<id>":{"lastScanned":<seconds since 2001>,"totalBytes":N,"itemCount":N},...},

@@ -55,7 +55,7 @@ bool scanFlatRoot(const fs::path& root, StreamProducer<StorageScanProgress>& out
 {
     const std::stop_token stop = out.stopToken();
     const auto add = [&](const std::string& path, std::uint64_t size, std::optional<Date> date) {
-        result.items.push_back(StorageItem { .url = fs::path(path), .size = size, .modificationDate = date });
+        result.items.push_back(StorageItem { .path = path, .size = size, .modificationDate = date });
         result.totalBytes += size;
         ++itemsSeen;
         if (itemsSeen - lastReported >= StorageScanner::progressInterval) {
@@ -105,7 +105,7 @@ bool scanGroupedRoot(Grouping grouping, const fs::path& root, StreamProducer<Sto
         if (out.isStopRequested())
             return false;
         result.items.push_back(StorageItem {
-            .url = childPath,
+            .path = childPath.native(),
             .size = measure.bytes,
             .modificationDate = measure.latestModification,
             .displayName = displayNameFor(grouping, root, childPath),

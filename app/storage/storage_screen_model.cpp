@@ -6,13 +6,13 @@ namespace lopewell {
 
 namespace {
 
-std::vector<std::filesystem::path> urlsOf(const std::vector<StorageItem>& items)
+std::vector<std::string> pathsOf(const std::vector<StorageItem>& items)
 {
-    std::vector<std::filesystem::path> urls;
-    urls.reserve(items.size());
+    std::vector<std::string> paths;
+    paths.reserve(items.size());
     for (const StorageItem& item : items)
-        urls.push_back(item.url);
-    return urls;
+        paths.push_back(item.path);
+    return paths;
 }
 
 // Component by component, so "/a/.Trash-old/x" is not inside "/a/.Trash".
@@ -34,11 +34,11 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& fo
 StorageScreenModel::Cleaning StorageScreenModel::cleaningThrough(StorageViewModel& model)
 {
     return {
-        [&model](const std::string& categoryId, std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done) {
-            model.clean(categoryId, std::move(urls), std::move(done));
+        [&model](const std::string& categoryId, std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done) {
+            model.clean(categoryId, std::move(paths), std::move(done));
         },
-        [&model](std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done) {
-            model.cleanSmartScan(std::move(urls), std::move(done));
+        [&model](std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done) {
+            model.cleanSmartScan(std::move(paths), std::move(done));
         },
     };
 }
@@ -80,7 +80,7 @@ void StorageScreenModel::review(const StorageCategory& category)
     options.permanentDelete = isTrashCategory(category);
     open("category." + category.id, std::move(options), scanned->items,
         [this, id = category.id](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
-            m_cleaning.clean(id, urlsOf(items), std::move(done));
+            m_cleaning.clean(id, pathsOf(items), std::move(done));
         });
 }
 
@@ -101,10 +101,10 @@ void StorageScreenModel::reviewSmartScan()
             trashRoots.insert(trashRoots.end(), category.paths.begin(), category.paths.end());
     }
     options.isAlreadyInTrash = [trashRoots](const StorageItem& item) {
-        return std::ranges::any_of(trashRoots, [&](const std::filesystem::path& root) { return isInside(item.url, root); });
+        return std::ranges::any_of(trashRoots, [&](const std::filesystem::path& root) { return isInside(item.path, root); });
     };
     open("smartScan", std::move(options), result->items, [this](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
-        m_cleaning.cleanSmartScan(urlsOf(items), std::move(done));
+        m_cleaning.cleanSmartScan(pathsOf(items), std::move(done));
     });
 }
 

@@ -9,7 +9,6 @@
 // THREAD-SAFETY: none; lives on the view model's executor.
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,9 +27,8 @@ public:
     // How confirmed rows leave: moved to the Trash through the view model, which updates the
     // category's state and the cache, then `done` with the trash service's outcome.
     struct Cleaning {
-        std::function<void(const std::string& categoryId, std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done)>
-            clean;
-        std::function<void(std::vector<std::filesystem::path> urls, CategoryInspectorModel::RemoveDone done)> cleanSmartScan;
+        std::function<void(const std::string& categoryId, std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done)> clean;
+        std::function<void(std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done)> cleanSmartScan;
     };
 
     // Through the view model's clean() and cleanSmartScan().

@@ -14,11 +14,9 @@ namespace lopewell {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-TrashService::Outcome nothingMoved(const std::vector<fs::path>& urls, std::string reason)
+TrashService::Outcome nothingMoved(const std::vector<std::string>& paths, std::string reason)
 {
-    return TrashService::Outcome { {}, 0, int64_t(urls.size()), std::move(reason) };
+    return TrashService::Outcome { {}, 0, int64_t(paths.size()), std::move(reason) };
 }
 
 }  // namespace
@@ -356,13 +354,13 @@ SmartScanBanner StorageViewModel::smartScanBanner(Date now) const
     return banner;
 }
 
-void StorageViewModel::clean(std::string_view categoryId, std::vector<fs::path> urls, CleanDone done)
+void StorageViewModel::clean(std::string_view categoryId, std::vector<std::string> paths, CleanDone done)
 {
     assert(m_environment.executor.isCurrent());
     const StorageCategory* found = category(categoryId);
     if (!found || std::holds_alternative<Cleaning>(state(found->id))) {
         if (done)
-            done(nothingMoved(urls, found ? "Items of this category are already being moved to the Trash." : "Unknown category."));
+            done(nothingMoved(paths, found ? "Items of this category are already being moved to the Trash." : "Unknown category."));
         return;
     }
     const std::string id = found->id;
@@ -373,13 +371,13 @@ void StorageViewModel::clean(std::string_view categoryId, std::vector<fs::path> 
     CleanRun* live = run.get();
     m_cleanTasks[id] = std::move(run);
     live->task = BackgroundTask<TrashService::Outcome>(
-        m_environment.executor, [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        m_environment.executor, [trash = m_environment.moveToTrash, paths = std::move(paths)](std::stop_token) { return trash(paths); },
         [this, id, live, done = std::move(done)](TrashService::Outcome outcome) {
             // Exactly what the outcome does not report gone stays, in its order.
             std::vector<StorageItem> remaining;
             std::uint64_t total = 0;
             for (StorageItem& item : live->items) {
-                if (outcome.movedURLs.contains(item.url))
+                if (outcome.movedPaths.contains(item.path))
                     continue;
                 total += item.size;
                 remaining.push_back(std::move(item));
@@ -399,13 +397,13 @@ void StorageViewModel::clean(std::string_view categoryId, std::vector<fs::path> 
     changed();
 }
 
-void StorageViewModel::pruneScanned(const std::string& categoryId, const std::set<fs::path>& gone, StorageScanCache::Entries& cached)
+void StorageViewModel::pruneScanned(const std::string& categoryId, const std::set<std::string>& gone, StorageScanCache::Entries& cached)
 {
     auto* scanned = std::get_if<Scanned>(&m_categoryStates[categoryId]);
     if (!scanned)
         return;
     const size_t before = scanned->items.size();
-    std::erase_if(scanned->items, [&gone](const StorageItem& item) { return gone.contains(item.url); });
+    std::erase_if(scanned->items, [&gone](const StorageItem& item) { return gone.contains(item.path); });
     if (scanned->items.size() == before)
         return;
     scanned->totalBytes = 0;
@@ -415,25 +413,25 @@ void StorageViewModel::pruneScanned(const std::string& categoryId, const std::se
     cached[categoryId] = { scanned->scannedAt, scanned->totalBytes, std::int64_t(scanned->items.size()) };
 }
 
-void StorageViewModel::cleanSmartScan(std::vector<fs::path> urls, CleanDone done)
+void StorageViewModel::cleanSmartScan(std::vector<std::string> paths, CleanDone done)
 {
     assert(m_environment.executor.isCurrent());
     if (m_smartCleanTask) {
         if (done)
-            done(nothingMoved(urls, "The smart scan's items are already being moved to the Trash."));
+            done(nothingMoved(paths, "The smart scan's items are already being moved to the Trash."));
         return;
     }
     m_smartScanRunning = true;
     m_smartCleanTask = std::make_unique<CleanRun>();
     m_smartCleanTask->task = BackgroundTask<TrashService::Outcome>(
-        m_environment.executor, [trash = m_environment.moveToTrash, urls = std::move(urls)](std::stop_token) { return trash(urls); },
+        m_environment.executor, [trash = m_environment.moveToTrash, paths = std::move(paths)](std::stop_token) { return trash(paths); },
         [this, done = std::move(done)](TrashService::Outcome outcome) {
             // Cards that still list what just went would offer it again; they drop it, and the
             // cache follows.
             StorageScanCache::Entries cached = m_environment.cache.load();
             const StorageScanCache::Entries before = cached;
             for (const StorageCategory& category : m_environment.categories)
-                pruneScanned(category.id, outcome.movedURLs, cached);
+                pruneScanned(category.id, outcome.movedPaths, cached);
             if (cached != before)
                 m_environment.cache.save(cached);
             m_smartScanRunning = m_smartScanTask != nullptr;

@@ -7,14 +7,13 @@
 //   storage.startScan("system.userCaches");
 //   storage.startSmartScan();
 //   SmartScanBanner banner = storage.smartScanBanner(now);
-//   storage.clean("system.userCaches", urls, [](const TrashService::Outcome& outcome) { ... });
+//   storage.clean("system.userCaches", paths, [](const TrashService::Outcome& outcome) { ... });
 //
 // THREAD-SAFETY: lives on its executor's thread; scans run on the scanner's own threads and
 // reach the model only through their streams.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -108,7 +107,7 @@ public:
 
     using ScanFunction = std::function<Stream<StorageScanProgress>(const StorageCategory&)>;
     // Called off the executor's thread; blocks while the items move.
-    using TrashFunction = std::function<TrashService::Outcome(const std::vector<std::filesystem::path>&)>;
+    using TrashFunction = std::function<TrashService::Outcome(const std::vector<std::string>&)>;
     // Called on the executor's thread once the trash service has answered.
     using CleanDone = std::function<void(const TrashService::Outcome&)>;
 
@@ -165,14 +164,14 @@ public:
     std::int64_t aggregateCount() const;
     SmartScanBanner smartScanBanner(Date now) const;
 
-    // Moves `urls` (chosen among the category's scanned items) to the Trash. The category shows
+    // Moves `paths` (chosen among the category's scanned items) to the Trash. The category shows
     // `cleaning` meanwhile, then `scanned` with exactly the items the outcome does not report
-    // gone, and the cache records that. Refused, with every URL failed, while the category is
+    // gone, and the cache records that. Refused, with every path failed, while the category is
     // already cleaning.
-    void clean(std::string_view categoryId, std::vector<std::filesystem::path> urls, CleanDone done = {});
-    // Moves `urls` of the smart scan result to the Trash and clears the result. Categories whose
+    void clean(std::string_view categoryId, std::vector<std::string> paths, CleanDone done = {});
+    // Moves `paths` of the smart scan result to the Trash and clears the result. Categories whose
     // scanned items went lose them, as after clean().
-    void cleanSmartScan(std::vector<std::filesystem::path> urls, CleanDone done = {});
+    void cleanSmartScan(std::vector<std::string> paths, CleanDone done = {});
 
     // A card's "Clean" on a cached summary: scans the category, and once it is scanned asks the
     // screen to open its inspector through reviewRequest(). Any other outcome drops the request.
@@ -196,7 +195,7 @@ private:
     void startSmartCategory();
     void finishSmartCategory();
     void publishSmartResult();
-    void pruneScanned(const std::string& categoryId, const std::set<std::filesystem::path>& gone, StorageScanCache::Entries& cached);
+    void pruneScanned(const std::string& categoryId, const std::set<std::string>& gone, StorageScanCache::Entries& cached);
 
     Environment m_environment;
     std::map<std::string, CategoryState> m_categoryStates;

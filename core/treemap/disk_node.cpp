@@ -15,22 +15,22 @@ std::string joined(std::string folder, std::string_view name)
 }
 
 // "/a/b" → ("/a", "b"); "/a" → ("/", "a"); "/" and "name" have no folder.
-struct SplitURL {
+struct SplitPath {
     std::string_view folder;
     std::string_view name;
     bool hasFolder = false;
 };
 
-SplitURL split(std::string_view url)
+SplitPath split(std::string_view path)
 {
-    while (url.size() > 1 && url.back() == '/')
-        url.remove_suffix(1);
-    const size_t slash = url.rfind('/');
-    if (slash == std::string_view::npos || url.size() == 1)
-        return { {}, url, false };
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos || path.size() == 1)
+        return { {}, path, false };
     if (slash == 0)
-        return { url.substr(0, 1), url.substr(1), true };
-    return { url.substr(0, slash), url.substr(slash + 1), true };
+        return { path.substr(0, 1), path.substr(1), true };
+    return { path.substr(0, slash), path.substr(slash + 1), true };
 }
 
 const std::vector<DiskNode>& noChildren()
@@ -80,9 +80,9 @@ std::string DiskFolderLocation::path() const
     return result;
 }
 
-DiskNode DiskNode::file(std::string_view url, uint64_t size)
+DiskNode DiskNode::file(std::string_view path, uint64_t size)
 {
-    const SplitURL parts = split(url);
+    const SplitPath parts = split(path);
     return file(parts.hasFolder ? DiskFolderLocation::forPath(parts.folder) : nullptr, std::string(parts.name), size);
 }
 
@@ -95,9 +95,9 @@ DiskNode DiskNode::file(DiskFolderLocation::Pointer folder, std::string name, ui
     return node;
 }
 
-DiskNode DiskNode::directory(std::string_view url, std::vector<DiskNode> children)
+DiskNode DiskNode::directory(std::string_view path, std::vector<DiskNode> children)
 {
-    const SplitURL parts = split(url);
+    const SplitPath parts = split(path);
     return directory(
         DiskFolderLocation::make(parts.hasFolder ? DiskFolderLocation::forPath(parts.folder) : nullptr, std::string(parts.name)),
         std::move(children));
@@ -116,7 +116,7 @@ DiskNode DiskNode::directory(const DiskFolderLocation::Pointer& self, std::vecto
     return node;
 }
 
-DiskNode DiskNode::directory(std::string_view url, std::vector<DiskNode> children, uint64_t smallFileThreshold)
+DiskNode DiskNode::directory(std::string_view path, std::vector<DiskNode> children, uint64_t smallFileThreshold)
 {
     std::vector<DiskNode> kept;
     kept.reserve(children.size());
@@ -131,13 +131,13 @@ DiskNode DiskNode::directory(std::string_view url, std::vector<DiskNode> childre
         }
     }
     if (count > 0)
-        kept.push_back(smallFilesAggregate(url, sum, count));
-    return directory(url, std::move(kept));
+        kept.push_back(smallFilesAggregate(path, sum, count));
+    return directory(path, std::move(kept));
 }
 
-DiskNode DiskNode::smallFilesAggregate(std::string_view folderURL, uint64_t size, int64_t count)
+DiskNode DiskNode::smallFilesAggregate(std::string_view folderPath, uint64_t size, int64_t count)
 {
-    return smallFilesAggregate(DiskFolderLocation::forPath(folderURL), size, count);
+    return smallFilesAggregate(DiskFolderLocation::forPath(folderPath), size, count);
 }
 
 DiskNode DiskNode::smallFilesAggregate(DiskFolderLocation::Pointer self, uint64_t size, int64_t count)
@@ -165,7 +165,7 @@ DiskNode::~DiskNode()
     }
 }
 
-std::string DiskNode::url() const
+std::string DiskNode::path() const
 {
     if (!m_folder)
         return m_name;
@@ -178,7 +178,7 @@ std::string DiskNode::name() const
         return smallFilesName(m_aggregateCount);
     if (m_folder)
         return m_name;
-    const SplitURL parts = split(m_name);
+    const SplitPath parts = split(m_name);
     return parts.name == "/" ? std::string() : std::string(parts.name);
 }
 
@@ -192,11 +192,11 @@ bool DiskNode::isLocatedIn(const DiskNode& folder) const
     return m_folder && m_folder->parent() == folder.m_folder && m_folder->name() == folder.m_name;
 }
 
-std::string DiskNode::childURL(const std::string& folderURL, const DiskNode& child) const
+std::string DiskNode::childPath(const std::string& folderPath, const DiskNode& child) const
 {
-    // Built by the scanner, a child's location is a link onto this folder's own: its url then
+    // Built by the scanner, a child's location is a link onto this folder's own: its path then
     // follows from the folder's without walking the whole chain again.
-    return child.isLocatedIn(*this) ? joined(folderURL, child.m_name) : child.url();
+    return child.isLocatedIn(*this) ? joined(folderPath, child.m_name) : child.path();
 }
 
 DiskNode DiskNode::removing(std::string_view target) const
@@ -207,19 +207,19 @@ DiskNode DiskNode::removing(std::string_view target) const
         const DiskNode* folder;
         size_t childIndex;  // the child replaced on the way back up
     };
-    std::vector<Step> path;
+    std::vector<Step> steps;
     const DiskNode* node = this;
-    std::string nodeURL = url();
+    std::string nodePath = path();
     std::vector<DiskNode> rebuiltChildren;
     bool found = false;
     while (node->m_isDirectory) {
         const std::vector<DiskNode>& children = node->children();
-        std::vector<std::string> urls;
-        urls.reserve(children.size());
+        std::vector<std::string> paths;
+        paths.reserve(children.size());
         size_t removeIndex = children.size();
         for (size_t i = 0; i < children.size() && removeIndex == children.size(); ++i) {
-            urls.push_back(node->childURL(nodeURL, children[i]));
-            if (urls.back() == target)
+            paths.push_back(node->childPath(nodePath, children[i]));
+            if (paths.back() == target)
                 removeIndex = i;
         }
         if (removeIndex < children.size()) {
@@ -231,14 +231,14 @@ DiskNode DiskNode::removing(std::string_view target) const
             found = true;
             break;
         }
-        if (!nodeURL.ends_with('/'))
-            nodeURL += '/';
-        if (!target.starts_with(nodeURL))
+        if (!nodePath.ends_with('/'))
+            nodePath += '/';
+        if (!target.starts_with(nodePath))
             break;
         size_t next = children.size();
         for (size_t i = 0; i < children.size(); ++i) {
-            if (children[i].m_isDirectory && target.size() > urls[i].size() && target[urls[i].size()] == '/'
-                && target.starts_with(urls[i])) {
+            if (children[i].m_isDirectory && target.size() > paths[i].size() && target[paths[i].size()] == '/'
+                && target.starts_with(paths[i])) {
                 next = i;
                 break;
             }
@@ -247,9 +247,9 @@ DiskNode DiskNode::removing(std::string_view target) const
             // Under this folder but in none of its sub-folders: nothing to remove.
             break;
         }
-        path.push_back({ node, next });
+        steps.push_back({ node, next });
         node = &children[next];
-        nodeURL = std::move(urls[next]);
+        nodePath = std::move(paths[next]);
     }
     if (!found)
         return *this;
@@ -266,7 +266,7 @@ DiskNode DiskNode::removing(std::string_view target) const
         return copy;
     };
     DiskNode result = rebuilt(*node, std::move(rebuiltChildren));
-    for (auto step = path.rbegin(); step != path.rend(); ++step) {
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
         std::vector<DiskNode> children = step->folder->children();
         children[step->childIndex] = std::move(result);
         result = rebuilt(*step->folder, std::move(children));
@@ -292,10 +292,10 @@ bool DiskNode::operator==(const DiskNode& other) const
         if (left.m_size != right.m_size || left.m_isDirectory != right.m_isDirectory || left.m_isAggregate != right.m_isAggregate
             || left.m_aggregateCount != right.m_aggregateCount || left.children().size() != right.children().size())
             return false;
-        const bool sameURL = left.m_folder == right.m_folder                                                  ? left.m_name == right.m_name
+        const bool samePath = left.m_folder == right.m_folder                                                 ? left.m_name == right.m_name
             : (pair.leftParent && left.isLocatedIn(*pair.leftParent) && right.isLocatedIn(*pair.rightParent)) ? left.m_name == right.m_name
-                                                                                                              : left.url() == right.url();
-        if (!sameURL)
+                                                                                                              : left.path() == right.path();
+        if (!samePath)
             return false;
         if (left.m_children == right.m_children)
             continue;

@@ -49,15 +49,15 @@ private:
 
 class DiskNode {
 public:
-    // The last component of an aggregate's url.
+    // The last component of an aggregate's path.
     static constexpr std::string_view smallFilesComponent = ".__lopewell_smallfiles__";
 
-    static DiskNode file(std::string_view url, uint64_t size);
-    static DiskNode directory(std::string_view url, std::vector<DiskNode> children);
+    static DiskNode file(std::string_view path, uint64_t size);
+    static DiskNode directory(std::string_view path, std::vector<DiskNode> children);
     // Children that are neither folders nor aggregates and are strictly smaller than the
     // threshold are folded into one aggregate, appended after the kept children.
-    static DiskNode directory(std::string_view url, std::vector<DiskNode> children, uint64_t smallFileThreshold);
-    static DiskNode smallFilesAggregate(std::string_view folderURL, uint64_t size, int64_t count);
+    static DiskNode directory(std::string_view path, std::vector<DiskNode> children, uint64_t smallFileThreshold);
+    static DiskNode smallFilesAggregate(std::string_view folderPath, uint64_t size, int64_t count);
 
     // The same, for builders that already hold the locations (the scanner): `folder` is where
     // the node lives, `self` the location of the folder being built.
@@ -73,8 +73,8 @@ public:
     // Frees deep trees without recursing.
     ~DiskNode();
 
-    std::string url() const;
-    // The last component of url ("" for "/"); for an aggregate "Small files (N)".
+    std::string path() const;
+    // The last component of path ("" for "/"); for an aggregate "Small files (N)".
     std::string name() const;
     uint64_t size() const { return m_size; }
     bool isDirectory() const { return m_isDirectory; }
@@ -82,9 +82,9 @@ public:
     int64_t aggregateCount() const { return m_aggregateCount; }
     const std::vector<DiskNode>& children() const;
 
-    // A copy of the tree without the node at `url`, every folder on the way rebuilt with its
+    // A copy of the tree without the node at `path`, every folder on the way rebuilt with its
     // size recomputed. Unknown locations give an equal tree.
-    DiskNode removing(std::string_view url) const;
+    DiskNode removing(std::string_view path) const;
 
     // Field by field, children included.
     bool operator==(const DiskNode& other) const;
@@ -92,10 +92,10 @@ public:
 private:
     // True when this node's location is a link onto `folder`'s own location.
     bool isLocatedIn(const DiskNode& folder) const;
-    std::string childURL(const std::string& folderURL, const DiskNode& child) const;
+    std::string childPath(const std::string& folderPath, const DiskNode& child) const;
 
-    DiskFolderLocation::Pointer m_folder;  // the folder holding this node; null when url has no parent
-    std::string m_name;                    // last component (for a node without folder: the whole url)
+    DiskFolderLocation::Pointer m_folder;  // the folder holding this node; null when path has no parent
+    std::string m_name;                    // last component (for a node without folder: the whole path)
     uint64_t m_size = 0;
     // Shared between copies and never changed once built.
     std::shared_ptr<std::vector<DiskNode>> m_children;

@@ -261,14 +261,14 @@ ErrorOr<void> TrashService::deletePermanently(const fs::path& normalisedPath, co
     return {};
 }
 
-TrashService::Outcome TrashService::moveToTrash(const std::vector<fs::path>& urls)
+TrashService::Outcome TrashService::moveToTrash(const std::vector<std::string>& paths)
 {
     Outcome outcome;
-    if (urls.empty())
+    if (paths.empty())
         return outcome;
 
     struct Item {
-        const fs::path* given;
+        const std::string* given;
         fs::path normalised;
         std::optional<TrashLocation> trash;
     };
@@ -276,11 +276,11 @@ TrashService::Outcome TrashService::moveToTrash(const std::vector<fs::path>& url
     const uint32_t uid = ::getuid();
     std::vector<Item> inTrash;
     std::vector<Item> toRecycle;
-    for (const fs::path& url : urls) {
+    for (const std::string& path : paths) {
         // An empty path would otherwise mean the working directory.
-        if (url.empty())
+        if (path.empty())
             continue;
-        Item item { &url, normalise(url), std::nullopt };
+        Item item { &path, normalise(path), std::nullopt };
         item.trash = trashContaining(item.normalised, home, uid);
         (item.trash ? inTrash : toRecycle).push_back(std::move(item));
     }
@@ -291,17 +291,17 @@ TrashService::Outcome TrashService::moveToTrash(const std::vector<fs::path>& url
     };
     for (const Item& item : inTrash) {
         if (auto deleted = deletePermanently(item.normalised, *item.trash))
-            outcome.movedURLs.insert(*item.given);
+            outcome.movedPaths.insert(*item.given);
         else
             fail(deleted.error().message);
     }
-    if (std::find(urls.begin(), urls.end(), fs::path()) != urls.end())
+    if (std::find(paths.begin(), paths.end(), std::string()) != paths.end())
         fail("An empty path names no file");
     for (const Item& item : toRecycle) {
         GFile* file = g_file_new_for_path(item.normalised.c_str());
         GError* error = nullptr;
         if (g_file_trash(file, nullptr, &error))
-            outcome.movedURLs.insert(*item.given);
+            outcome.movedPaths.insert(*item.given);
         else
             fail(gioErrorText(error, item.normalised));
         if (error)
@@ -309,8 +309,8 @@ TrashService::Outcome TrashService::moveToTrash(const std::vector<fs::path>& url
         g_object_unref(file);
     }
 
-    outcome.movedCount = int64_t(outcome.movedURLs.size());
-    outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+    outcome.movedCount = int64_t(outcome.movedPaths.size());
+    outcome.failedCount = int64_t(paths.size()) - outcome.movedCount;
     return outcome;
 }
 

@@ -158,10 +158,10 @@ TEST_F(SpaceCommandTest, BadInputGetsAClearErrorAndAnExitCode)
 TEST_F(SpaceCommandTest, HandsTheRootToThePainterAtTheAskedSize)
 {
     Environment environment;
-    std::string drawnURL;
+    std::string drawnPath;
     int drawnWidth = 0, drawnHeight = 0;
     environment.drawTreemap = [&](const DiskNode& folder, const std::string& file, int width, int height) -> ErrorOr<void> {
-        drawnURL = folder.url();
+        drawnPath = folder.path();
         drawnWidth = width;
         drawnHeight = height;
         if (file.ends_with("refused.png"))
@@ -170,7 +170,7 @@ TEST_F(SpaceCommandTest, HandsTheRootToThePainterAtTheAskedSize)
     };
     EXPECT_EQ(
         runCommand({ "space", (dir / "root").string(), "--png", (dir / "map.png").string(), "--size", "640x480" }, environment).status, 0);
-    EXPECT_EQ(drawnURL, (dir / "root").string());
+    EXPECT_EQ(drawnPath, (dir / "root").string());
     EXPECT_EQ(drawnWidth, 640);
     EXPECT_EQ(drawnHeight, 480);
     const Ran refused = runCommand({ "space", (dir / "root").string(), "--png", (dir / "refused.png").string() }, environment);

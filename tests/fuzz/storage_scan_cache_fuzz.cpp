@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (!json.is_discarded()) {
         if (auto item = lopewell::decodeStorageItem(json)) {
-            if (lopewell::decodeStorageItem(lopewell::encodeStorageItem(*item))->url != item->url)
+            if (lopewell::decodeStorageItem(lopewell::encodeStorageItem(*item))->path != item->path)
                 __builtin_trap();
         }
     }

@@ -269,12 +269,12 @@ void CategoryInspectorSheet::applySelectionToTable()
     QItemSelection selection;
     const int lastColumn = int(kInspectorColumns.size()) - 1;
     for (size_t row = 0; row < rows.size();) {
-        if (!chosen.contains(rows[row].url)) {
+        if (!chosen.contains(rows[row].path)) {
             ++row;
             continue;
         }
         size_t end = row;
-        while (end + 1 < rows.size() && chosen.contains(rows[end + 1].url))
+        while (end + 1 < rows.size() && chosen.contains(rows[end + 1].path))
             ++end;
         selection.select(m_rows->index(int(row), 0), m_rows->index(int(end), lastColumn));
         row = end + 1;
@@ -288,11 +288,11 @@ void CategoryInspectorSheet::sendSelectionToModel()
 {
     if (m_applyingSelection)
         return;
-    std::set<std::filesystem::path> chosen;
+    std::set<std::string> chosen;
     const auto& rows = m_model.sortedItems();
     for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) {
         if (size_t(index.row()) < rows.size())
-            chosen.insert(rows[size_t(index.row())].url);
+            chosen.insert(rows[size_t(index.row())].path);
     }
     // The table already shows this selection: only the texts need to follow.
     m_selectionFromTable = true;

@@ -266,12 +266,12 @@ void FilesView::review(FilesSlot slot)
     options.staysOpen = true;
     m_inspector = std::make_unique<CategoryInspectorModel>(
         options, std::move(request->items), [this, slot](std::vector<StorageItem> chosen, CategoryInspectorModel::RemoveDone done) {
-            std::vector<fs::path> urls;
+            std::vector<std::string> paths;
             for (const StorageItem& item : chosen)
-                urls.push_back(item.url);
-            const int count = int(urls.size());
+                paths.push_back(item.path);
+            const int count = int(paths.size());
             auto callback = std::make_shared<CategoryInspectorModel::RemoveDone>(std::move(done));
-            if (!m_model.trash(slot, std::move(urls), [callback](RemovalOutcome outcome) { (*callback)(std::move(outcome)); })) {
+            if (!m_model.trash(slot, std::move(paths), [callback](RemovalOutcome outcome) { (*callback)(std::move(outcome)); })) {
                 RemovalOutcome refused;
                 refused.failedCount = count;
                 refused.error = "Another move to the Trash is still running.";

@@ -27,8 +27,9 @@ std::vector<StorageItem> largeItems()
     std::vector<StorageItem> items;
     std::uint64_t size = 7'400'000'000;
     for (const char* name : names) {
-        items.push_back(
-            { .url = fs::path("/home/alice") / name, .size = size, .modificationDate = fixtureNow() - std::chrono::hours(size % 9000) });
+        items.push_back({ .path = std::string("/home/alice/") + name,
+            .size = size,
+            .modificationDate = fixtureNow() - std::chrono::hours(size % 9000) });
         size = size * 5 / 8;
     }
     return items;
@@ -83,7 +84,7 @@ struct Fixture {
                 running.push_back(std::make_unique<StreamProducer<DuplicateScanProgress>>(std::move(producer)));
                 return std::move(stream);
             },
-            [](const std::vector<fs::path>&) { return RemovalOutcome {}; },
+            [](const std::vector<std::string>&) { return RemovalOutcome {}; },
             {},
             [] { return fixtureNow(); },
             cacheFile,

@@ -19,14 +19,14 @@ DiskNode fixtureHome()
         "Group Containers", "Safari" };
     for (int i = 0; i < 70; ++i) {
         const std::string name = i < 10 ? caches[i] : "Item " + std::to_string(i);
-        const std::string url = home + "/Library/" + name;
+        const std::string path = home + "/Library/" + name;
         const uint64_t size = uint64_t(9000 * MB / uint64_t((i + 1) * (i + 2)) + 3 * MB);
         if (i < 10 || i % 3 == 0) {
-            library.push_back(DiskNode::directory(url,
-                { DiskNode::file(url + "/data.db", size / 2), DiskNode::file(url + "/index", size / 4),
-                    DiskNode::file(url + "/backup.db", size / 8), DiskNode::smallFilesAggregate(url, size / 8, 312) }));
+            library.push_back(DiskNode::directory(path,
+                { DiskNode::file(path + "/data.db", size / 2), DiskNode::file(path + "/index", size / 4),
+                    DiskNode::file(path + "/backup.db", size / 8), DiskNode::smallFilesAggregate(path, size / 8, 312) }));
         } else {
-            library.push_back(DiskNode::file(url, size));
+            library.push_back(DiskNode::file(path, size));
         }
     }
     library.push_back(DiskNode::smallFilesAggregate(home + "/Library", 820 * MB, 18'204));

@@ -33,7 +33,7 @@ std::vector<StorageItem> cacheItems(size_t count)
     for (size_t i = 0; i < count; ++i) {
         seed = seed * 6364136223846793005u + 1442695040888963407u;
         StorageItem item;
-        item.url = std::string("/home/alice/Library/Caches/") + folders[i % 3] + "/f_" + std::to_string(100000 + i);
+        item.path = std::string("/home/alice/Library/Caches/") + folders[i % 3] + "/f_" + std::to_string(100000 + i);
         // A few megabytes at the top, most files a few kilobytes.
         item.size = (i % 97 == 0 ? (seed >> 40) % 90'000'000 : (seed >> 44) % 400'000) + 4096;
         item.modificationDate = fixtureNow() - std::chrono::seconds((seed >> 20) % (86400 * 40));
@@ -50,7 +50,7 @@ std::vector<StorageItem> trashItems()
     uint64_t size = 1'900'000'000;
     for (const char* name : names) {
         StorageItem item;
-        item.url = std::string("/home/alice/.Trash/") + name;
+        item.path = std::string("/home/alice/.Trash/") + name;
         item.size = size;
         item.modificationDate = fixtureNow() - std::chrono::hours(size % 500);
         items.push_back(std::move(item));
@@ -71,7 +71,7 @@ QImage inspectorSheet(std::string title, std::vector<StorageItem> items, bool pe
     if (!cleaning) {
         // One row deselected, as after a Ctrl-click.
         auto selection = model.selection();
-        selection.erase(model.sortedItems().at(1).url);
+        selection.erase(model.sortedItems().at(1).path);
         model.setSelection(selection);
     } else {
         model.confirm();
@@ -155,7 +155,7 @@ public:
             .probeFullDiskAccess = [accessGranted] { return accessGranted; },
             .now = [scanTime] { return scanTime; },
             // Nothing is removed while the pictures are taken; the answer is never delivered.
-            .moveToTrash = [](const std::vector<std::filesystem::path>&) { return TrashService::Outcome {}; },
+            .moveToTrash = [](const std::vector<std::string>&) { return TrashService::Outcome {}; },
         });
         if (accessGranted) {
             m_model->startSmartScan();

@@ -172,7 +172,7 @@ void SpaceView::render()
     const DiskNode* current = m_model.currentNode();
     m_stack->setCurrentIndex(current ? 1 : 0);
     m_treemap->setNode(current ? std::optional<DiskNode>(*current) : std::nullopt,
-        m_model.selection() ? std::optional<std::string>(m_model.selection()->url()) : std::nullopt);
+        m_model.selection() ? std::optional<std::string>(m_model.selection()->path()) : std::nullopt);
     m_inspector->setVisible(current != nullptr);
     renderBreadcrumbs();
     renderInspector();

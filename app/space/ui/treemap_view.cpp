@@ -119,16 +119,16 @@ TreemapView::TreemapView(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void TreemapView::setNode(std::optional<DiskNode> node, std::optional<std::string> selectedURL)
+void TreemapView::setNode(std::optional<DiskNode> node, std::optional<std::string> selectedPath)
 {
     m_node = std::move(node);
-    m_selectedURL = std::move(selectedURL);
+    m_selectedPath = std::move(selectedPath);
     replan();
 }
 
 void TreemapView::replan()
 {
-    m_plan = m_node ? planTreemap(*m_node, width(), height(), m_selectedURL) : TreemapPlan {};
+    m_plan = m_node ? planTreemap(*m_node, width(), height(), m_selectedPath) : TreemapPlan {};
     update();
 }
 

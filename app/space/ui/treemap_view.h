@@ -19,7 +19,7 @@ class TreemapView final : public QWidget {
 public:
     explicit TreemapView(QWidget* parent = nullptr);
 
-    void setNode(std::optional<DiskNode> node, std::optional<std::string> selectedURL);
+    void setNode(std::optional<DiskNode> node, std::optional<std::string> selectedPath);
     void setOnSelect(std::function<void(const DiskNode&)> onSelect) { m_onSelect = std::move(onSelect); }
     void setOnDrill(std::function<void(const DiskNode&)> onDrill) { m_onDrill = std::move(onDrill); }
 
@@ -35,7 +35,7 @@ private:
     void replan();
 
     std::optional<DiskNode> m_node;
-    std::optional<std::string> m_selectedURL;
+    std::optional<std::string> m_selectedPath;
     TreemapPlan m_plan;
     std::function<void(const DiskNode&)> m_onSelect;
     std::function<void(const DiskNode&)> m_onDrill;

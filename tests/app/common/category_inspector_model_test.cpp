@@ -10,12 +10,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Paths = std::set<std::filesystem::path>;
+using Paths = std::set<std::string>;
 
 StorageItem item(std::string path, uint64_t size, std::optional<Date> modified = std::nullopt)
 {
     StorageItem row;
-    row.url = std::move(path);
+    row.path = std::move(path);
     row.size = size;
     row.modificationDate = modified;
     return row;
@@ -34,7 +34,7 @@ std::vector<std::string> paths(const std::vector<StorageItem>& items)
 {
     std::vector<std::string> result;
     for (const StorageItem& row : items)
-        result.push_back(row.url.string());
+        result.push_back(row.path);
     return result;
 }
 
@@ -57,10 +57,10 @@ struct FakeRemoval {
     {
         RemovalOutcome outcome;
         for (const StorageItem& row : requests.back()) {
-            if (!failing.contains(row.url))
-                outcome.movedURLs.insert(row.url);
+            if (!failing.contains(row.path))
+                outcome.movedPaths.insert(row.path);
         }
-        outcome.movedCount = int(outcome.movedURLs.size());
+        outcome.movedCount = int(outcome.movedPaths.size());
         outcome.failedCount = int(requests.back().size()) - outcome.movedCount;
         outcome.error = std::move(error);
         std::exchange(pending, {})(outcome);
@@ -376,7 +376,7 @@ TEST(CategoryInspectorModel, AnAnswerGivenAtOnceIsHandledLikeALateOne)
     CategoryInspectorModel inspector(
         categoryOptions(), tenItems(), [](std::vector<StorageItem> items, CategoryInspectorModel::RemoveDone done) {
             RemovalOutcome outcome;
-            outcome.movedURLs.insert(items.front().url);
+            outcome.movedPaths.insert(items.front().path);
             outcome.movedCount = 1;
             outcome.failedCount = int(items.size()) - 1;
             done(outcome);
@@ -391,7 +391,7 @@ TEST(CategoryInspectorModel, TheTrashWordingNamesTheSelectedRowsThatAreDeletedFo
 {
     CategoryInspectorModel::Options smartScan = options("Smart Scan");
     smartScan.staysOpen = false;
-    smartScan.isAlreadyInTrash = [](const StorageItem& row) { return row.url.string().starts_with("/u/.Trash/"); };
+    smartScan.isAlreadyInTrash = [](const StorageItem& row) { return row.path.starts_with("/u/.Trash/"); };
     std::vector<StorageItem> rows { item("/c/a", 1000), item("/u/.Trash/b", 2000), item("/u/.Trash/c", 3000) };
     FakeRemoval removal;
     CategoryInspectorModel inspector(smartScan, rows, removal.action());

@@ -15,17 +15,17 @@ using nlohmann::json;
 
 TEST(StorageItem, IsNamedByItsDisplayNameElseItsLastPathComponent)
 {
-    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123" }).name(), "ABC-123");
-    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123/" }).name(), "ABC-123");
-    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC-123", .displayName = "iPhone 15 · iOS 17.2" }).name(), "iPhone 15 · iOS 17.2");
-    EXPECT_EQ((StorageItem { .url = "/a/Devices/ABC", .displayName = "" }).name(), "");
+    EXPECT_EQ((StorageItem { .path = "/a/Devices/ABC-123" }).name(), "ABC-123");
+    EXPECT_EQ((StorageItem { .path = "/a/Devices/ABC-123/" }).name(), "ABC-123");
+    EXPECT_EQ((StorageItem { .path = "/a/Devices/ABC-123", .displayName = "iPhone 15 · iOS 17.2" }).name(), "iPhone 15 · iOS 17.2");
+    EXPECT_EQ((StorageItem { .path = "/a/Devices/ABC", .displayName = "" }).name(), "");
 }
 
 TEST(StorageItem, EqualityAndHashingCoverAllFourFields)
 {
-    const StorageItem base { .url = "/a/b", .size = 4096, .modificationDate = referenceDate() + seconds { 5 }, .displayName = "B" };
-    StorageItem otherURL = base, otherSize = base, otherDate = base, noDate = base, otherName = base, noName = base;
-    otherURL.url = "/a/c";
+    const StorageItem base { .path = "/a/b", .size = 4096, .modificationDate = referenceDate() + seconds { 5 }, .displayName = "B" };
+    StorageItem otherPath = base, otherSize = base, otherDate = base, noDate = base, otherName = base, noName = base;
+    otherPath.path = "/a/c";
     otherSize.size = 4097;
     otherDate.modificationDate = referenceDate() + seconds { 6 };
     noDate.modificationDate.reset();
@@ -33,7 +33,7 @@ TEST(StorageItem, EqualityAndHashingCoverAllFourFields)
     noName.displayName.reset();
 
     std::unordered_set<StorageItem> set { base, base };
-    for (const StorageItem& other : { otherURL, otherSize, otherDate, noDate, otherName, noName }) {
+    for (const StorageItem& other : { otherPath, otherSize, otherDate, noDate, otherName, noName }) {
         EXPECT_NE(other, base);
         set.insert(other);
     }
@@ -44,7 +44,7 @@ TEST(StorageItem, EqualityAndHashingCoverAllFourFields)
 TEST(StorageItem, EncodesToTheCacheFormAndBack)
 {
     const StorageItem item {
-        .url = "/home/a/Library/Caches/My File \xFF.db",
+        .path = "/home/a/Library/Caches/My File \xFF.db",
         .size = 18'446'744'073'709'551'615ULL,
         // Near 2001, where a double holds every nanosecond, so the date must come back exactly.
         .modificationDate = referenceDate() + seconds { 1234 } + microseconds { 567'891 },
@@ -62,7 +62,7 @@ TEST(StorageItem, EncodesToTheCacheFormAndBack)
 
 TEST(StorageItem, LeavesOutAbsentKeysAndDecodesWithoutThem)
 {
-    const StorageItem item { .url = "/a/Logs/old.log", .size = 0 };
+    const StorageItem item { .path = "/a/Logs/old.log", .size = 0 };
     const json encoded = encodeStorageItem(item);
     EXPECT_EQ(encoded, json::parse(R"({"url":"file:///a/Logs/old.log","size":0})"));
     std::optional<StorageItem> decoded = decodeStorageItem(json::parse(encoded.dump()));
@@ -76,8 +76,8 @@ TEST(StorageItem, DecodingIgnoresUnknownKeysAndTakesNullAsAbsent)
     std::optional<StorageItem> decoded
         = decodeStorageItem(json::parse(R"({"url":"file:///a/b","size":7,"modificationDate":null,"displayName":null,"extra":[1,2]})"));
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(*decoded, (StorageItem { .url = "/a/b", .size = 7 }));
-    EXPECT_EQ(decodeStorageItem(json { { "url", "file:///a/b" }, { "size", 3 } }), (StorageItem { .url = "/a/b", .size = 3 }));
+    EXPECT_EQ(*decoded, (StorageItem { .path = "/a/b", .size = 7 }));
+    EXPECT_EQ(decodeStorageItem(json { { "url", "file:///a/b" }, { "size", 3 } }), (StorageItem { .path = "/a/b", .size = 3 }));
 }
 
 TEST(StorageItem, DecodingRejectsMissingOrMistypedFields)

@@ -9,7 +9,7 @@ namespace lopewell {
 
 inline void PrintTo(const StorageItem& item, std::ostream* out)
 {
-    *out << "{" << item.url << ", " << item.size << " B";
+    *out << "{" << item.path << ", " << item.size << " B";
     if (item.modificationDate)
         *out << ", modified " << secondsSinceReferenceDate(*item.modificationDate);
     if (item.displayName)

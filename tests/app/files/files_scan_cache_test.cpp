@@ -26,12 +26,12 @@ FilesScanSnapshot fullSnapshot()
 {
     FilesScanSnapshot snapshot;
     snapshot.largeFiles = FilesScanEntry {
-        { { .url = "/home/u/big \xff.iso", .size = 5'000'000'000, .modificationDate = dateFromSecondsSinceReferenceDate(786'543'210.125) },
-            { .url = "/home/u/no-date", .size = 104'857'600 } },
+        { { .path = "/home/u/big \xff.iso", .size = 5'000'000'000, .modificationDate = dateFromSecondsSinceReferenceDate(786'543'210.125) },
+            { .path = "/home/u/no-date", .size = 104'857'600 } },
         5'104'857'600, dateFromSecondsSinceReferenceDate(786'600'000.5)
     };
     snapshot.oldFiles
-        = FilesScanEntry { { { .url = "/home/u/old.txt", .size = 4096, .modificationDate = dateFromSecondsSinceReferenceDate(1'000.0) } },
+        = FilesScanEntry { { { .path = "/home/u/old.txt", .size = 4096, .modificationDate = dateFromSecondsSinceReferenceDate(1'000.0) } },
               4096, dateFromSecondsSinceReferenceDate(786'600'001.75) };
     snapshot.duplicates = DuplicatesScanEntry { { { hexA, 8192, { "/home/u/a", "/home/u/caf\xc3\xa9 copy", "/home/u/\xfe" } } }, 16384,
         dateFromSecondsSinceReferenceDate(786'600'002.0) };
@@ -47,12 +47,12 @@ protected:
 TEST_F(FilesScanCacheTest, SavesEveryPaneCompactlyBesideTheStorageCacheAndLoadsItBack)
 {
     FilesScanCache cache(layout);
-    EXPECT_EQ(cache.fileURL(), layout.applicationSupport() / "FilesScanCache.json");
+    EXPECT_EQ(cache.filePath(), layout.applicationSupport() / "FilesScanCache.json");
     EXPECT_TRUE(fs::is_directory(layout.applicationSupport()));
     EXPECT_FALSE(cache.load());
 
     cache.save(fullSnapshot());
-    const std::string text = readFile(cache.fileURL());
+    const std::string text = readFile(cache.filePath());
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos) << "not compact: " << text;
     const json written = json::parse(text);
     EXPECT_EQ(written["duplicates"]["groups"][0]["files"][1], "file:///home/u/caf%C3%A9%20copy");
@@ -66,13 +66,13 @@ TEST_F(FilesScanCacheTest, LeavesOutPanesWithoutAResult)
     FilesScanSnapshot onlyDuplicates;
     onlyDuplicates.duplicates = fullSnapshot().duplicates;
     cache.save(onlyDuplicates);
-    const json written = json::parse(readFile(cache.fileURL()));
+    const json written = json::parse(readFile(cache.filePath()));
     ASSERT_TRUE(written.is_object());
     EXPECT_EQ(written.size(), 1u);
     EXPECT_TRUE(written.contains("duplicates"));
 
     cache.save({});
-    EXPECT_EQ(readFile(cache.fileURL()), "{}");
+    EXPECT_EQ(readFile(cache.filePath()), "{}");
     EXPECT_EQ(cache.load(), FilesScanSnapshot {});
 }
 
@@ -107,7 +107,7 @@ TEST_F(FilesScanCacheTest, AnyMalformedPartMakesTheWholeFileUnusable)
     FilesScanCache cache(layout);
     for (const char* text : cases) {
         SCOPED_TRACE(text);
-        writeFile(cache.fileURL(), text);
+        writeFile(cache.filePath(), text);
         EXPECT_FALSE(cache.load());
     }
 }

@@ -30,13 +30,13 @@ std::vector<StorageScanProgress> collect(Stream<StorageScanProgress> stream)
     return values;
 }
 
-std::vector<fs::path> urlsOf(const std::vector<StorageItem>& items)
+std::vector<fs::path> pathsOf(const std::vector<StorageItem>& items)
 {
-    std::vector<fs::path> urls;
+    std::vector<fs::path> paths;
     for (const StorageItem& item : items)
-        urls.push_back(item.url);
-    std::sort(urls.begin(), urls.end());
-    return urls;
+        paths.push_back(item.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 void setModified(const fs::path& path, Date when)
@@ -80,10 +80,10 @@ TEST_F(FilesScannerTest, LargeFilesAreThoseAtOrAboveTheThresholdHiddenOnesInclud
     ASSERT_GT(threshold, allocatedSize(dir / "below"));
 
     const StorageScanComplete result = completed(FilesScanner::LargerThan { threshold });
-    EXPECT_EQ(urlsOf(result.items), (std::vector<fs::path> { dir / ".hidden/big", dir / "deep/er/caf\xe9.bin", dir / "exact" }));
+    EXPECT_EQ(pathsOf(result.items), (std::vector<fs::path> { dir / ".hidden/big", dir / "deep/er/caf\xe9.bin", dir / "exact" }));
     std::uint64_t sum = 0;
     for (const StorageItem& item : result.items) {
-        EXPECT_EQ(item.size, allocatedSize(item.url));
+        EXPECT_EQ(item.size, allocatedSize(item.path));
         EXPECT_TRUE(item.modificationDate);
         EXPECT_FALSE(item.displayName);
         sum += item.size;
@@ -102,7 +102,7 @@ TEST_F(FilesScannerTest, SizeIsWhatAFileOccupiesOnDisk)
     }
     writeFile(dir / "dense", std::string(1 << 20, 'd'));
     const StorageScanComplete result = completed(FilesScanner::LargerThan { 1 << 20 });
-    EXPECT_EQ(urlsOf(result.items), (std::vector<fs::path> { dir / "dense" }));
+    EXPECT_EQ(pathsOf(result.items), (std::vector<fs::path> { dir / "dense" }));
 }
 
 TEST_F(FilesScannerTest, OldFilesAreThoseModifiedStrictlyBeforeTheCutoff)
@@ -119,7 +119,7 @@ TEST_F(FilesScannerTest, OldFilesAreThoseModifiedStrictlyBeforeTheCutoff)
     setModified(dir / "Old.bundle", dateFromSecondsSinceReferenceDate(1'000));
 
     const StorageScanComplete result = completed(FilesScanner::OlderThan { cutoff });
-    EXPECT_EQ(urlsOf(result.items), (std::vector<fs::path> { dir / ".hidden-old", dir / "just-before", dir / "long-ago" }));
+    EXPECT_EQ(pathsOf(result.items), (std::vector<fs::path> { dir / ".hidden-old", dir / "just-before", dir / "long-ago" }));
 }
 
 TEST_F(FilesScannerTest, ReportsProgressOncePerThousandFilesExamined)
@@ -178,7 +178,7 @@ TEST_F(FilesScannerTest, AnUnreadableSubfolderIsSkippedAndTheWalkGoesOn)
         const std::vector<StorageScanProgress> values = collect(FilesScanner().scan(root, FilesScanner::LargerThan { 0 }));
         if (values.size() != 1 || !std::holds_alternative<StorageScanComplete>(values[0]))
             return 1;
-        return urlsOf(std::get<StorageScanComplete>(values[0]).items) == std::vector<fs::path> { root / "a/visible", root / "c/visible" }
+        return pathsOf(std::get<StorageScanComplete>(values[0]).items) == std::vector<fs::path> { root / "a/visible", root / "c/visible" }
             ? 0
             : 2;
     });

@@ -18,9 +18,9 @@ using testing::TempDir;
 
 const Date now = dateFromSecondsSinceReferenceDate(800'000'000.0);
 
-StorageItem item(const fs::path& url, std::uint64_t size)
+StorageItem item(const std::string& path, std::uint64_t size)
 {
-    return { .url = url, .size = size, .modificationDate = now - hours(24 * 400) };
+    return { .path = path, .size = size, .modificationDate = now - hours(24 * 400) };
 }
 
 DuplicateGroup group(char digit, std::uint64_t size, std::vector<fs::path> files)
@@ -40,8 +40,8 @@ protected:
     std::vector<std::pair<fs::path, std::uint64_t>> duplicatesRequests;
     std::vector<std::unique_ptr<StreamProducer<StorageScanProgress>>> filesProducers;
     std::vector<std::unique_ptr<StreamProducer<DuplicateScanProgress>>> duplicatesProducers;
-    std::vector<std::vector<fs::path>> trashRequests;
-    std::set<fs::path> trashRefuses;
+    std::vector<std::vector<std::string>> trashRequests;
+    std::set<std::string> trashRefuses;
     std::vector<std::pair<fs::path, std::string>> chooserCalls;
     std::optional<fs::path> chooserAnswer;
 
@@ -61,15 +61,15 @@ protected:
                 duplicatesProducers.push_back(std::make_unique<StreamProducer<DuplicateScanProgress>>(std::move(producer)));
                 return std::move(stream);
             },
-            [this](const std::vector<fs::path>& urls) {
-                trashRequests.push_back(urls);
+            [this](const std::vector<std::string>& paths) {
+                trashRequests.push_back(paths);
                 RemovalOutcome outcome;
-                for (const fs::path& url : urls) {
-                    if (trashRefuses.contains(url)) {
+                for (const std::string& path : paths) {
+                    if (trashRefuses.contains(path)) {
                         ++outcome.failedCount;
                         outcome.error = "Permission denied";
                     } else {
-                        outcome.movedURLs.insert(url);
+                        outcome.movedPaths.insert(path);
                         ++outcome.movedCount;
                     }
                 }
@@ -234,7 +234,7 @@ TEST_F(FilesViewModelTest, ReviewListsTheLargest2000WithTheTotalsOfAll)
         EXPECT_EQ(review->id(), "files.largeFiles");
         EXPECT_EQ(review->totalCount, std::int64_t(count));
         EXPECT_EQ(review->totalBytes, total);
-        EXPECT_EQ(review->defaultSelection, std::set<fs::path> {});
+        EXPECT_EQ(review->defaultSelection, std::set<std::string> {});
         if (count <= 2000) {
             EXPECT_EQ(review->items, items);
         } else {
@@ -267,7 +267,7 @@ TEST_F(FilesViewModelTest, DuplicatesReviewTagsEachFileAndPreselectsAllButTheCan
     EXPECT_EQ(names, (std::vector<std::string> { "[eeeeee] keep", "[eeeeee] copy", "[eeeeee] copy", "[777777] k", "[777777] dup" }));
     EXPECT_EQ(review->totalBytes, 1100u);
     EXPECT_EQ(review->totalCount, 5);
-    EXPECT_EQ(review->defaultSelection, (std::set<fs::path> { "/b/copy", "/c/copy", "/dup" }));
+    EXPECT_EQ(review->defaultSelection, (std::set<std::string> { "/b/copy", "/c/copy", "/dup" }));
     EXPECT_EQ(review->id(), "files.duplicates");
 }
 

@@ -45,17 +45,18 @@ uint64_t independentTotal(const fs::path& root)
     return total;
 }
 
-// The tree as text, children sorted by url (the aggregate last), for comparing with a tree built
+// The tree as text, children sorted by path (the aggregate last), for comparing with a tree built
 // by hand whatever order the file system lists in.
 std::string dump(const DiskNode& node, int depth = 0)
 {
-    std::string text = std::string(size_t(depth) * 2, ' ') + node.url() + " " + std::to_string(node.size())
+    std::string text = std::string(size_t(depth) * 2, ' ') + node.path() + " " + std::to_string(node.size())
         + (node.isDirectory() ? " dir" : "") + (node.isAggregate() ? " aggregate " + std::to_string(node.aggregateCount()) : "") + "\n";
     std::vector<const DiskNode*> children;
     for (const DiskNode& child : node.children())
         children.push_back(&child);
-    std::stable_sort(children.begin(), children.end(),
-        [](const DiskNode* a, const DiskNode* b) { return std::pair(a->isAggregate(), a->url()) < std::pair(b->isAggregate(), b->url()); });
+    std::stable_sort(children.begin(), children.end(), [](const DiskNode* a, const DiskNode* b) {
+        return std::pair(a->isAggregate(), a->path()) < std::pair(b->isAggregate(), b->path());
+    });
     for (const DiskNode* child : children)
         text += dump(*child, depth + 1);
     return text;
@@ -126,7 +127,7 @@ TEST(DiskScanner, MeasuresEveryKindOfEntryAsTheScreenNeedsIt)
     std::vector<std::string> kept;
     for (const DiskNode& child : result.root.children()) {
         if (!child.isAggregate())
-            kept.push_back(child.url());
+            kept.push_back(child.path());
     }
     EXPECT_EQ(kept, listed);
 }
@@ -139,16 +140,16 @@ TEST(DiskScanner, EmptyFolderIsAFolderOfSizeZeroAndAMissingRootIsMissing)
     EXPECT_TRUE(result.root.isDirectory());
     EXPECT_EQ(result.root.size(), 0u);
     EXPECT_TRUE(result.root.children().empty());
-    EXPECT_EQ(result.root.url(), (dir / "empty").string());
+    EXPECT_EQ(result.root.path(), (dir / "empty").string());
 
     writeFile(dir / "file", "x");
     for (const fs::path& path : { dir / "missing", dir / "file", fs::path() }) {
         const std::optional<DiskScanProgress> missing = DiskScanner(MiB).measure(path.string());
         ASSERT_TRUE(missing && std::holds_alternative<DiskScanMissing>(*missing)) << path;
-        EXPECT_EQ(std::get<DiskScanMissing>(*missing).url, path.string());
+        EXPECT_EQ(std::get<DiskScanMissing>(*missing).path, path.string());
     }
     // Trailing slashes name the same folder.
-    EXPECT_EQ(measured(dir.path().string() + "/empty//").root.url(), (dir / "empty").string());
+    EXPECT_EQ(measured(dir.path().string() + "/empty//").root.path(), (dir / "empty").string());
 }
 
 TEST(DiskScanner, CountsEachHardLinkedFileOnceAtItsFirstLinkInWalkOrder)

@@ -69,15 +69,15 @@ protected:
     {
         return {
             executor,
-            [this](const std::string& url) {
-                scannedURLs.push_back(url);
+            [this](const std::string& path) {
+                scannedPaths.push_back(path);
                 auto [producer, stream] = Stream<DiskScanProgress>::makePair();
                 producers.push_back(std::make_unique<StreamProducer<DiskScanProgress>>(std::move(producer)));
                 return std::move(stream);
             },
-            [this](const std::string& url) {
+            [this](const std::string& path) {
                 std::lock_guard lock(trashMutex);
-                trashed.push_back(url);
+                trashed.push_back(path);
                 return trashOutcome;
             },
             [this] { return accessGranted; },
@@ -112,7 +112,7 @@ protected:
 
     WaitableExecutor executor;
     bool accessGranted = true;
-    std::vector<std::string> scannedURLs;
+    std::vector<std::string> scannedPaths;
     std::vector<std::unique_ptr<StreamProducer<DiskScanProgress>>> producers;
     std::mutex trashMutex;
     std::vector<std::string> trashed;
@@ -128,7 +128,7 @@ TEST_F(SpaceViewModelTest, ScanShowsCountersThenTheTreeAtItsRoot)
     EXPECT_EQ(model.emptyTitle(), "No scan yet.");
 
     model.scanHome();
-    EXPECT_EQ(scannedURLs, (std::vector<std::string> { "/home/ada" }));
+    EXPECT_EQ(scannedPaths, (std::vector<std::string> { "/home/ada" }));
     EXPECT_TRUE(model.isScanning());
     deliver(0, DiskScanScanning { 2000, 5 * MiB });
     EXPECT_EQ(model.scannedFiles(), 2000);
@@ -156,7 +156,7 @@ TEST_F(SpaceViewModelTest, ASupersededScanNeverTouchesCountersOrTree)
     EXPECT_EQ(model.scannedBytes(), 7u);
     EXPECT_FALSE(model.rootNode().has_value());
     deliver(1, DiskScanComplete { DiskNode::directory("/data", {}), 0 });
-    EXPECT_EQ(model.rootNode()->url(), "/data");
+    EXPECT_EQ(model.rootNode()->path(), "/data");
 }
 
 TEST_F(SpaceViewModelTest, RescanClearsSelectionButKeepsTheMapUntilTheNewTreeArrives)
@@ -165,7 +165,7 @@ TEST_F(SpaceViewModelTest, RescanClearsSelectionButKeepsTheMapUntilTheNewTreeArr
     model.drill(model.currentNode()->children()[0]);
     model.select(model.currentNode()->children()[0]);
     model.rescan();
-    EXPECT_EQ(scannedURLs.back(), "/home/ada");
+    EXPECT_EQ(scannedPaths.back(), "/home/ada");
     EXPECT_FALSE(model.selection().has_value());
     EXPECT_EQ(model.drillPath().size(), 2u);
     EXPECT_EQ(model.scannedFiles(), 0);

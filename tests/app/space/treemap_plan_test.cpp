@@ -34,7 +34,7 @@ TEST(TreemapPlan, ShowsSixtyCellsAndOneOtherCellForTheRest)
     EXPECT_EQ(planTreemap(DiskNode::directory("/f", children), 1200, 800, std::nullopt).cells.size(), 60u);
 }
 
-TEST(TreemapPlan, ColoursByPositionSelectsByURLAndGreysTheAggregate)
+TEST(TreemapPlan, ColoursByPositionSelectsByPathAndGreysTheAggregate)
 {
     std::vector<DiskNode> children = folderOf(12).children();
     children.push_back(DiskNode::smallFilesAggregate("/f", 5000, 40));
@@ -50,13 +50,13 @@ TEST(TreemapPlan, ColoursByPositionSelectsByURLAndGreysTheAggregate)
     for (const TreemapCell& cell : plan.cells) {
         if (cell.selected) {
             ++selected;
-            EXPECT_EQ(cell.node->url(), "/f/file3");
+            EXPECT_EQ(cell.node->path(), "/f/file3");
         }
     }
     EXPECT_EQ(selected, 1);
     const TreemapCell* hit = treemapCellAt(plan, plan.cells[5].rect.x + 1, plan.cells[5].rect.y + 1);
     ASSERT_NE(hit, nullptr);
-    EXPECT_EQ(hit->node->url(), plan.cells[5].node->url());
+    EXPECT_EQ(hit->node->path(), plan.cells[5].node->path());
     EXPECT_EQ(treemapCellAt(plan, 1000.5, 10), nullptr);
 }
 

@@ -26,7 +26,7 @@ std::vector<StorageItem> items(int count)
 {
     std::vector<StorageItem> result(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        result[size_t(i)].url = "/l/" + std::to_string(i);
+        result[size_t(i)].path = "/l/" + std::to_string(i);
     return result;
 }
 

@@ -60,7 +60,7 @@ std::map<std::string, std::pair<fs::path, std::uint64_t>> rows(const StorageScan
 {
     std::map<std::string, std::pair<fs::path, std::uint64_t>> found;
     for (const StorageItem& item : complete.items)
-        found[item.name()] = { item.url, item.size };
+        found[item.name()] = { item.path, item.size };
     return found;
 }
 

@@ -47,8 +47,8 @@ const StorageScanCache::Entries twoEntries {
 TEST_F(StorageScanCacheTest, LivesInTheApplicationSupportFolderWhichConstructionCreates)
 {
     StorageScanCache cache(layout);
-    EXPECT_EQ(cache.fileURL(), root / "home/.local/share/com.vantorel.lopewellmac/StorageScanCache.json");
-    EXPECT_TRUE(fs::is_directory(cache.fileURL().parent_path()));
+    EXPECT_EQ(cache.filePath(), root / "home/.local/share/com.vantorel.lopewellmac/StorageScanCache.json");
+    EXPECT_TRUE(fs::is_directory(cache.filePath().parent_path()));
     EXPECT_TRUE(cache.load().empty());  // no file yet
 }
 
@@ -60,7 +60,7 @@ TEST_F(StorageScanCacheTest, SavedEntriesLoadBackEqualWithSubSecondDates)
     EXPECT_TRUE(logged.empty());
 
     // Compact, numbers as numbers, dates as seconds since 2001 with their fraction.
-    const std::string text = readFile(cache.fileURL());
+    const std::string text = readFile(cache.filePath());
     EXPECT_EQ(text.find_first_of(" \n"), std::string::npos);
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_DOUBLE_EQ(json["system.userCaches"]["lastScanned"].get<double>(), 86'400.250500001);
@@ -93,7 +93,7 @@ TEST_F(StorageScanCacheTest, BadFilesLoadAsEmptyAndTheNextSaveWritesAValidFile)
     StorageScanCache cache(layout);
     for (const char* text : bad) {
         SCOPED_TRACE(text);
-        writeFile(cache.fileURL(), text);
+        writeFile(cache.filePath(), text);
         EXPECT_TRUE(cache.load().empty());
     }
     cache.save(twoEntries);
@@ -103,7 +103,7 @@ TEST_F(StorageScanCacheTest, BadFilesLoadAsEmptyAndTheNextSaveWritesAValidFile)
 TEST_F(StorageScanCacheTest, MembersWithExtraKeysLoad)
 {
     StorageScanCache cache(layout);
-    writeFile(cache.fileURL(), R"({"system.trash":{"lastScanned":-2.25,"totalBytes":18446744073709551615,"itemCount":-1,"note":"x"}})");
+    writeFile(cache.filePath(), R"({"system.trash":{"lastScanned":-2.25,"totalBytes":18446744073709551615,"itemCount":-1,"note":"x"}})");
     EXPECT_EQ(cache.load(),
         (StorageScanCache::Entries { { "system.trash", { referenceDate() - milliseconds { 2250 }, 18'446'744'073'709'551'615ULL, -1 } } }));
 }
@@ -111,7 +111,7 @@ TEST_F(StorageScanCacheTest, MembersWithExtraKeysLoad)
 TEST_F(StorageScanCacheTest, AFolderInPlaceOfTheFileLoadsAsEmpty)
 {
     StorageScanCache cache(layout);
-    fs::create_directories(cache.fileURL());
+    fs::create_directories(cache.filePath());
     EXPECT_TRUE(cache.load().empty());
 }
 
@@ -130,17 +130,17 @@ TEST_F(StorageScanCacheTest, AFailedSaveIsLoggedAndKeepsTheOldFile)
     // A folder the user may enter but not write to, as a user who cannot bypass permissions.
     StorageScanCache cache(layout);
     cache.save(twoEntries);
-    const std::string before = readFile(cache.fileURL());
+    const std::string before = readFile(cache.filePath());
     for (const fs::path& folder : { root / "home", root / "home/.local", root / "home/.local/share" })
         chmod(folder.c_str(), 0755);
-    chmod(cache.fileURL().parent_path().c_str(), 0555);
+    chmod(cache.filePath().parent_path().c_str(), 0555);
     logged.clear();
     const int status = testing::runUnprivileged([&] {
         cache.save({});
         return logged.size() == 1 && logged[0].message.starts_with("Failed to persist scan cache: ") ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile(cache.fileURL()), before);
+    EXPECT_EQ(readFile(cache.filePath()), before);
 }
 
 TEST(StorageScanCacheCoding, RejectsTheWholeTextWhenOneMemberIsIncomplete)

@@ -76,9 +76,9 @@ std::vector<std::string> names(const std::vector<StorageItem>& items)
     return result;
 }
 
-const StorageItem* itemAt(const std::vector<StorageItem>& items, const fs::path& url)
+const StorageItem* itemAt(const std::vector<StorageItem>& items, const fs::path& path)
 {
-    auto it = std::find_if(items.begin(), items.end(), [&](const StorageItem& item) { return item.url == url; });
+    auto it = std::find_if(items.begin(), items.end(), [&](const StorageItem& item) { return item.path == path; });
     return it == items.end() ? nullptr : &*it;
 }
 
@@ -154,7 +154,7 @@ TEST(StorageScanner, NonUtf8NamesComeBackByteForByte)
     writeFile(odd, "x");
     const StorageScanComplete complete = completion(collect(categoryOf({ root / "Caches" })));
     ASSERT_EQ(complete.items.size(), 1u);
-    EXPECT_EQ(complete.items[0].url, odd);
+    EXPECT_EQ(complete.items[0].path, odd);
 }
 
 TEST(StorageScanner, ReportsMissingRootsAndGoesOn)

@@ -28,7 +28,7 @@ Stream<StorageScanProgress> scanNow(const StorageCategory& category)
 struct FakeCleaning {
     struct Request {
         std::string categoryId;  // empty for the smart scan
-        std::vector<fs::path> urls;
+        std::vector<std::string> paths;
         CategoryInspectorModel::RemoveDone done;
     };
     std::vector<Request> requests;
@@ -36,11 +36,11 @@ struct FakeCleaning {
     StorageScreenModel::Cleaning cleaning()
     {
         return {
-            [this](const std::string& id, std::vector<fs::path> urls, CategoryInspectorModel::RemoveDone done) {
-                requests.push_back({ id, std::move(urls), std::move(done) });
+            [this](const std::string& id, std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done) {
+                requests.push_back({ id, std::move(paths), std::move(done) });
             },
-            [this](std::vector<fs::path> urls, CategoryInspectorModel::RemoveDone done) {
-                requests.push_back({ "", std::move(urls), std::move(done) });
+            [this](std::vector<std::string> paths, CategoryInspectorModel::RemoveDone done) {
+                requests.push_back({ "", std::move(paths), std::move(done) });
             },
         };
     }
@@ -49,8 +49,8 @@ struct FakeCleaning {
     void finishAll()
     {
         TrashService::Outcome outcome;
-        outcome.movedURLs.insert(requests.back().urls.begin(), requests.back().urls.end());
-        outcome.movedCount = int64_t(outcome.movedURLs.size());
+        outcome.movedPaths.insert(requests.back().paths.begin(), requests.back().paths.end());
+        outcome.movedCount = int64_t(outcome.movedPaths.size());
         requests.back().done(outcome);
     }
 };
@@ -112,7 +112,7 @@ TEST_F(StorageScreenModelTest, ACardsCleanOpensItsCategoryForReviewAndConfirming
     inspector.confirm();
     ASSERT_EQ(fake.requests.size(), 1u);
     EXPECT_EQ(fake.requests[0].categoryId, "system.userLogs");
-    EXPECT_EQ(fake.requests[0].urls.front(), home("Library/Logs/a.log")) << "largest first";
+    EXPECT_EQ(fake.requests[0].paths.front(), home("Library/Logs/a.log")) << "largest first";
     fake.finishAll();
     EXPECT_FALSE(inspector.isOpen());
 }
@@ -183,7 +183,7 @@ TEST_F(StorageScreenModelTest, TheSmartScanReviewClosesOnConfirmAndCleansTheResu
     EXPECT_FALSE(inspector.isOpen());
     ASSERT_EQ(fake.requests.size(), 1u);
     EXPECT_EQ(fake.requests[0].categoryId, "");
-    EXPECT_EQ(fake.requests[0].urls.size(), 4u);
+    EXPECT_EQ(fake.requests[0].paths.size(), 4u);
 }
 
 TEST_F(StorageScreenModelTest, AReviewWhoseRemovalRunsIsNotReplaced)
@@ -209,7 +209,7 @@ TEST_F(StorageScreenModelTest, ThroughTheViewModelABatchLeavesExactlyWhatDidNotG
     writeFile(home("Library/Logs/a.log"), std::string(9000, 'a'));
     writeFile(home("Library/Logs/b.log"), std::string(5000, 'b'));
     writeFile(home("Library/Logs/c.log"), "c");
-    const fs::path locked = home("Library/Logs/b.log");
+    const std::string locked = home("Library/Logs/b.log");
     model = std::make_unique<VM>(VM::Environment {
         .executor = executor,
         .categories = buildStorageCatalogue(layout),
@@ -218,14 +218,14 @@ TEST_F(StorageScreenModelTest, ThroughTheViewModelABatchLeavesExactlyWhatDidNotG
         .probeFullDiskAccess = [] { return true; },
         .now = [this] { return now; },
         .moveToTrash =
-            [locked](const std::vector<fs::path>& urls) {
+            [locked](const std::vector<std::string>& paths) {
                 TrashService::Outcome outcome;
-                for (const fs::path& url : urls) {
-                    if (url != locked)
-                        outcome.movedURLs.insert(url);
+                for (const std::string& path : paths) {
+                    if (path != locked)
+                        outcome.movedPaths.insert(path);
                 }
-                outcome.movedCount = int64_t(outcome.movedURLs.size());
-                outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+                outcome.movedCount = int64_t(outcome.movedPaths.size());
+                outcome.failedCount = int64_t(paths.size()) - outcome.movedCount;
                 if (outcome.failedCount > 0)
                     outcome.error = "Permission denied";
                 return outcome;

@@ -47,22 +47,22 @@ struct ScriptedScans {
 // was asked. Runs on the model's background thread.
 struct FakeTrash {
     std::mutex mutex;
-    std::vector<std::vector<fs::path>> requests;
-    std::set<fs::path> failing;
+    std::vector<std::vector<std::string>> requests;
+    std::set<std::string> failing;
 
-    TrashService::Outcome operator()(const std::vector<fs::path>& urls)
+    TrashService::Outcome operator()(const std::vector<std::string>& paths)
     {
         std::lock_guard lock(mutex);
-        requests.push_back(urls);
+        requests.push_back(paths);
         TrashService::Outcome outcome;
-        for (const fs::path& url : urls) {
-            if (failing.contains(url))
+        for (const std::string& path : paths) {
+            if (failing.contains(path))
                 outcome.error = "Permission denied";
             else
-                outcome.movedURLs.insert(url);
+                outcome.movedPaths.insert(path);
         }
-        outcome.movedCount = int64_t(outcome.movedURLs.size());
-        outcome.failedCount = int64_t(urls.size()) - outcome.movedCount;
+        outcome.movedCount = int64_t(outcome.movedPaths.size());
+        outcome.failedCount = int64_t(paths.size()) - outcome.movedCount;
         return outcome;
     }
 };
@@ -91,7 +91,7 @@ protected:
             .scan = std::move(scan),
             .probeFullDiskAccess = [this] { return accessGranted; },
             .now = [this] { return now; },
-            .moveToTrash = [this](const std::vector<fs::path>& urls) { return trash(urls); },
+            .moveToTrash = [this](const std::vector<std::string>& paths) { return trash(paths); },
         });
         subscription = model->observers().add([this] { ++notifications; });
         return model;
@@ -115,7 +115,7 @@ protected:
 
 StorageItem item(const std::string& path, uint64_t size)
 {
-    return StorageItem { .url = path, .size = size };
+    return StorageItem { .path = path, .size = size };
 }
 
 TEST_F(StorageViewModelTest, StartsIdleWithWhatTheCacheHolds)
@@ -437,7 +437,7 @@ TEST_F(StorageViewModelTest, CleaningKeepsExactlyWhatTheOutcomeDoesNotReportGone
     EXPECT_EQ(model->state("system.userCaches"), VM::CategoryState(VM::Cleaning {}));
     runUntil([&] { return outcome.has_value(); });
 
-    EXPECT_EQ(trash.requests, (std::vector<std::vector<fs::path>> { { "/c/1", "/c/2", "/c/4" } }));
+    EXPECT_EQ(trash.requests, (std::vector<std::vector<std::string>> { { "/c/1", "/c/2", "/c/4" } }));
     EXPECT_EQ(outcome->movedCount, 2);
     EXPECT_EQ(outcome->failedCount, 1);
     EXPECT_EQ(model->state("system.userCaches"),
@@ -528,7 +528,7 @@ TEST_F(StorageViewModelTest, CleaningRealFilesPrunesByWhatTheTrashServiceReports
     EXPECT_TRUE(fs::exists(home(".Trash/keep.txt")));
     const auto& remaining = std::get<VM::Scanned>(model->state("system.trash")).items;
     ASSERT_EQ(remaining.size(), 1u);
-    EXPECT_EQ(remaining[0].url, home(".Trash/keep.txt"));
+    EXPECT_EQ(remaining[0].path, home(".Trash/keep.txt"));
 }
 
 TEST_F(StorageViewModelTest, GoingAwayMidScanEndsItsTasksQuietly)

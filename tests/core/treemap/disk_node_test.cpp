@@ -20,17 +20,17 @@ TEST(DiskNode, FoldsFilesStrictlyBelowTheThresholdIntoOneAggregateAfterTheKeptCh
         MiB);
 
     ASSERT_EQ(folder.children().size(), 4u);
-    EXPECT_EQ(folder.children()[0].url(), "/data/movie.mkv");
-    EXPECT_EQ(folder.children()[1].url(), "/data/empty");  // empty folders are never folded
+    EXPECT_EQ(folder.children()[0].path(), "/data/movie.mkv");
+    EXPECT_EQ(folder.children()[1].path(), "/data/empty");  // empty folders are never folded
     EXPECT_TRUE(folder.children()[1].isDirectory());
-    EXPECT_EQ(folder.children()[2].url(), "/data/exact.bin");  // exactly the threshold stays
+    EXPECT_EQ(folder.children()[2].path(), "/data/exact.bin");  // exactly the threshold stays
 
     const DiskNode& aggregate = folder.children()[3];
     EXPECT_TRUE(aggregate.isAggregate());
     EXPECT_FALSE(aggregate.isDirectory());
     EXPECT_EQ(aggregate.aggregateCount(), 2);
     EXPECT_EQ(aggregate.size(), 10u);
-    EXPECT_EQ(aggregate.url(), "/data/.__lopewell_smallfiles__");
+    EXPECT_EQ(aggregate.path(), "/data/.__lopewell_smallfiles__");
     EXPECT_EQ(aggregate.name(), "Small files (2)");
     EXPECT_TRUE(aggregate.children().empty());
 
@@ -58,7 +58,7 @@ TEST(DiskNode, ReplacesEvenASingleSmallFileAndLeavesEmptyFoldersWithoutAggregate
 TEST(DiskNode, NamesTheLastComponentAndTheRootAsEmpty)
 {
     struct Case {
-        const char* url;
+        const char* path;
         const char* name;
         const char* normalized;
     };
@@ -70,11 +70,11 @@ TEST(DiskNode, NamesTheLastComponentAndTheRootAsEmpty)
         { "/a/\xff\xfe name", "\xff\xfe name", "/a/\xff\xfe name" },
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DiskNode::file(c.url, 1).name(), c.name) << c.url;
-        EXPECT_EQ(DiskNode::directory(c.url, {}).name(), c.name) << c.url;
-        EXPECT_EQ(DiskNode::directory(c.url, {}).url(), c.normalized) << c.url;
+        EXPECT_EQ(DiskNode::file(c.path, 1).name(), c.name) << c.path;
+        EXPECT_EQ(DiskNode::directory(c.path, {}).name(), c.name) << c.path;
+        EXPECT_EQ(DiskNode::directory(c.path, {}).path(), c.normalized) << c.path;
     }
-    EXPECT_EQ(DiskNode::smallFilesAggregate("/", 5, 3).url(), "/.__lopewell_smallfiles__");
+    EXPECT_EQ(DiskNode::smallFilesAggregate("/", 5, 3).path(), "/.__lopewell_smallfiles__");
 }
 
 TEST(DiskNode, BuildsTheSameTreeFromSharedLocationsAsFromPaths)
@@ -93,7 +93,7 @@ TEST(DiskNode, BuildsTheSameTreeFromSharedLocationsAsFromPaths)
             DiskNode::file("/scan/top", 2 * MiB),
         });
     EXPECT_EQ(fromLocations, fromPaths);
-    EXPECT_EQ(fromLocations.children()[0].children()[0].url(), "/scan/sub/big");
+    EXPECT_EQ(fromLocations.children()[0].children()[0].path(), "/scan/sub/big");
     EXPECT_EQ(sub->path(), "/scan/sub");
 
     const DiskNode otherSize = DiskNode::directory("/scan", { DiskNode::file("/scan/top", 2 * MiB + 1) });
@@ -129,7 +129,7 @@ TEST(DiskNode, RemovingAFileThreeLevelsDownShrinksEveryAncestorByItsSize)
     const DiskNode& b = pruned.children()[0].children()[0];
     EXPECT_EQ(b.size(), 2 * MiB);
     ASSERT_EQ(b.children().size(), 1u);
-    EXPECT_EQ(b.children()[0].url(), "/r/a/b/other");
+    EXPECT_EQ(b.children()[0].path(), "/r/a/b/other");
     // "/r/ab" shares a prefix with "/r/a" but is another folder: untouched.
     EXPECT_EQ(pruned.children()[1], tree.children()[1]);
     EXPECT_EQ(pruned.children()[2], tree.children()[2]);
@@ -142,7 +142,7 @@ TEST(DiskNode, RemovingAFolderOrAnUnknownLocationOrFromAFile)
     const DiskNode tree = threeLevels();
     const DiskNode withoutA = tree.removing("/r/a");
     ASSERT_EQ(withoutA.children().size(), 2u);
-    EXPECT_EQ(withoutA.children()[0].url(), "/r/ab");
+    EXPECT_EQ(withoutA.children()[0].path(), "/r/ab");
     EXPECT_EQ(withoutA.size(), 5 * MiB);
 
     for (const char* unknown : { "/r/a/b/missing", "/elsewhere/x", "/r", "/r/a/b/deep/below", "", "/r/a/" })
@@ -164,7 +164,7 @@ TEST(DiskNode, HandlesTreesTenThousandFoldersDeepWithoutRecursing)
     for (int i = 0; i < depth; ++i)
         chain.push_back(DiskFolderLocation::make(chain.back(), "d"));
     DiskNode node = DiskNode::directory(chain.back(), { DiskNode::file(chain.back(), "leaf", 7) });
-    const std::string leafURL = node.children()[0].url();
+    const std::string leafPath = node.children()[0].path();
     for (int i = depth - 1; i >= 0; --i)
         node = DiskNode::directory(chain[i], { std::move(node) });
     chain.clear();
@@ -172,10 +172,10 @@ TEST(DiskNode, HandlesTreesTenThousandFoldersDeepWithoutRecursing)
     EXPECT_EQ(node.size(), 7u);
     const DiskNode copy = node;
     EXPECT_EQ(copy, node);
-    const DiskNode pruned = node.removing(leafURL);
+    const DiskNode pruned = node.removing(leafPath);
     EXPECT_EQ(pruned.size(), 0u);
     EXPECT_EQ(node.size(), 7u);
-    EXPECT_EQ(pruned, node.removing(leafURL));
+    EXPECT_EQ(pruned, node.removing(leafPath));
     EXPECT_NE(pruned, node);
     // Destroying all three (sharing most of their nodes) happens at the end of scope.
 }

@@ -136,9 +136,9 @@ TEST_F(TrashServiceTest, RecyclesIntoTheHomeTrashWithATrashInfoThatRestoresIt)
     fs::create_directory_symlink(m_dir / "target", m_dir / "link");
 
     // The folder and the link are named with trailing slashes and dots: the link itself goes.
-    const std::vector<fs::path> request { files[0].first, files[1].first, m_dir / "folder/", m_dir / "./x/../link/" };
+    const std::vector<std::string> request { files[0].first, files[1].first, m_dir / "folder/", m_dir / "./x/../link/" };
     TrashService::Outcome outcome = TrashService::moveToTrash(request);
-    EXPECT_EQ(outcome.movedURLs, std::set<fs::path>(request.begin(), request.end()));
+    EXPECT_EQ(outcome.movedPaths, std::set<std::string>(request.begin(), request.end()));
     EXPECT_EQ(outcome.movedCount, 4);
     EXPECT_EQ(outcome.failedCount, 0);
     EXPECT_EQ(outcome.error, std::nullopt);
@@ -172,7 +172,7 @@ TEST_F(TrashServiceTest, DeletesWhatIsAlreadyInATrashAndItsTrashInfo)
     writeFile(homeTrash() / "info/trashed-here.txt.trashinfo", "[Trash Info]\nPath=/x\n");
     writeFile(m_dir / "home/.Trash-old/recycled.txt", "recycle me");
 
-    const std::vector<fs::path> request { volumeTrash / "files/old.txt", m_dir / "home/.Trash/tree", m_dir / "volume/.Trashes/501/e.txt",
+    const std::vector<std::string> request { volumeTrash / "files/old.txt", m_dir / "home/.Trash/tree", m_dir / "volume/.Trashes/501/e.txt",
         homeTrash() / "files/trashed-here.txt", m_dir / "home/.Trash-old/recycled.txt" };
     TrashService::Outcome outcome = TrashService::moveToTrash(request);
     EXPECT_EQ(outcome.movedCount, 5);
@@ -226,9 +226,9 @@ TEST_F(TrashServiceTest, ALinkInATrashGoesButWhatItPointsAtStays)
     writeFile(trash / "folder/file.txt", "x");
 
     // Through a link nothing is deleted: the path leaves the Trash.
-    const std::vector<fs::path> request { trash / "link", trash / "link-again/", trash / "folder", trash / "pass-through/document.txt" };
+    const std::vector<std::string> request { trash / "link", trash / "link-again/", trash / "folder", trash / "pass-through/document.txt" };
     TrashService::Outcome outcome = TrashService::moveToTrash(request);
-    EXPECT_EQ(outcome.movedURLs, (std::set<fs::path> { trash / "link", trash / "link-again/", trash / "folder" }));
+    EXPECT_EQ(outcome.movedPaths, (std::set<std::string> { trash / "link", trash / "link-again/", trash / "folder" }));
     EXPECT_EQ(outcome.failedCount, 1);
     ASSERT_TRUE(outcome.error.has_value());
     EXPECT_NE(outcome.error->find("pass-through"), std::string::npos) << *outcome.error;
@@ -303,14 +303,14 @@ TEST_F(TrashServiceTest, WhatCannotBeMovedStaysWhereItWasAndIsCounted)
 
     struct Case {
         const char* name;
-        std::vector<fs::path> request;
+        std::vector<std::string> request;
         int64_t moved;
     };
     const std::vector<Case> cases {
         { "another file system", { otherFileSystem, m_dir / "movable.txt" }, 1 },
         { "missing", { m_dir / "missing.txt" }, 0 },
         { "the same path twice", { m_dir / "twice.txt", m_dir / "twice.txt" }, 1 },
-        { "an empty path", { fs::path() }, 0 },
+        { "an empty path", { std::string() }, 0 },
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);

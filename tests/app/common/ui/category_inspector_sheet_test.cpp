@@ -18,7 +18,7 @@ std::vector<StorageItem> threeItems()
     std::vector<StorageItem> items;
     for (int i = 1; i <= 3; ++i) {
         StorageItem item;
-        item.url = "/c/f" + std::to_string(i);
+        item.path = "/c/f" + std::to_string(i);
         item.size = uint64_t(i) * 1000;
         items.push_back(item);
     }
@@ -58,11 +58,11 @@ struct Fixture {
         sheet.open();
     }
 
-    void finish(std::set<std::filesystem::path> moved, int failed)
+    void finish(std::set<std::string> moved, int failed)
     {
         RemovalOutcome outcome;
-        outcome.movedURLs = std::move(moved);
-        outcome.movedCount = int(outcome.movedURLs.size());
+        outcome.movedPaths = std::move(moved);
+        outcome.movedCount = int(outcome.movedPaths.size());
         outcome.failedCount = failed;
         std::exchange(pending, {})(outcome);
     }

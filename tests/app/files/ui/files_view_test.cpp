@@ -37,9 +37,9 @@ protected:
                 DuplicateScanner(1).run(root, minSize, producer);
                 return std::move(stream);
             },
-            [this](const std::vector<fs::path>& urls) {
-                trashed = urls;
-                return RemovalOutcome { { urls.begin(), urls.end() }, int(urls.size()), 0, std::nullopt };
+            [this](const std::vector<std::string>& paths) {
+                trashed.assign(paths.begin(), paths.end());
+                return RemovalOutcome { { paths.begin(), paths.end() }, int(paths.size()), 0, std::nullopt };
             },
             {},
             [] { return referenceDate(); },
@@ -76,7 +76,7 @@ TEST_F(FilesViewTest, ScansReviewsAndTrashesThroughTheSharedSheet)
     reviewButton->click();
     CategoryInspectorSheet* sheet = view.sheet();
     ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->model().selection(), (std::set<fs::path> { home / "sub/copy" }));
+    EXPECT_EQ(sheet->model().selection(), (std::set<std::string> { home / "sub/copy" }));
 
     sheet->model().confirm();
     while (model->isTrashing()) {

@@ -49,8 +49,8 @@ TEST(SpaceView, ScansDrillsSelectsAndClimbsBackThroughTheBreadcrumbs)
     std::vector<std::string> scanned;
     SpaceViewModel model({
         executor,
-        [&](const std::string& url) {
-            scanned.push_back(url);
+        [&](const std::string& path) {
+            scanned.push_back(path);
             auto [producer, stream] = Stream<DiskScanProgress>::makePair();
             producer.yield(DiskScanComplete { tree(), 0 });
             producer.finish();

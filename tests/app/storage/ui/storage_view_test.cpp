@@ -55,10 +55,10 @@ protected:
             .now = [] { return referenceDate(); },
         });
         StorageScreenModel::Cleaning cleaning {
-            [this](const std::string& id, std::vector<fs::path> urls, CategoryInspectorModel::RemoveDone) {
-                cleaned.emplace_back(id, std::move(urls));
+            [this](const std::string& id, std::vector<std::string> paths, CategoryInspectorModel::RemoveDone) {
+                cleaned.emplace_back(id, std::move(paths));
             },
-            [this](std::vector<fs::path> urls, CategoryInspectorModel::RemoveDone) { cleaned.emplace_back("", std::move(urls)); },
+            [this](std::vector<std::string> paths, CategoryInspectorModel::RemoveDone) { cleaned.emplace_back("", std::move(paths)); },
         };
         view = std::make_unique<StorageView>(*model, cleaning, [this] { ++settingsOpened; }, [] { return referenceDate(); });
         view->show();
@@ -69,7 +69,7 @@ protected:
     ManualExecutor executor;
     bool accessGranted = true;
     int settingsOpened = 0;
-    std::vector<std::pair<std::string, std::vector<fs::path>>> cleaned;
+    std::vector<std::pair<std::string, std::vector<std::string>>> cleaned;
     std::unique_ptr<StorageViewModel> model;
     std::unique_ptr<StorageView> view;
 };

@@ -124,13 +124,13 @@ bool isHelpRequest(std::string_view argument)
 int usageError(std::ostream& err, std::string_view verb, std::string_view message)
 {
     err << "lopewell" << (verb.empty() ? "" : " ") << verb << ": " << message << "\n\n" << usageText();
-    return kExitUsage;
+    return exitUsage;
 }
 
 int valueError(std::ostream& err, std::string_view verb, std::string_view message)
 {
     err << "lopewell" << (verb.empty() ? "" : " ") << verb << ": " << message << "\n";
-    return kExitUsage;
+    return exitUsage;
 }
 
 std::string groupHelp(std::string_view name, std::string_view summary, std::span<const VerbSpec* const> verbs)

@@ -20,7 +20,7 @@
 
 namespace lopewell::cli {
 
-inline constexpr int kExitUsage = 2;
+inline constexpr int exitUsage = 2;
 
 struct OptionSpec {
     std::string_view name;       // without the leading "--"
@@ -45,7 +45,7 @@ struct ParsedOptions {
 };
 
 // A verb's options, or the exit status it ends with at once: 0 after its --help went to `out`,
-// kExitUsage after a usage error went to `err`.
+// exitUsage after a usage error went to `err`.
 using VerbArguments = std::variant<ParsedOptions, int>;
 
 VerbArguments parseVerb(const VerbSpec& verb, std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);

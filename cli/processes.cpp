@@ -17,18 +17,18 @@ namespace lopewell::cli {
 
 namespace {
 
-constexpr size_t kNameWidth = 32;
+constexpr size_t maxNameWidth = 32;
 
 // Process names are chosen by whoever started the process; a long one is cut to the column,
 // between characters.
 std::string displayName(std::string_view name)
 {
     std::string result = terminalSafe(name);
-    if (result.size() > kNameWidth) {
+    if (result.size() > maxNameWidth) {
         size_t cut = 0;
         for (std::string_view rest = result; !rest.empty();) {
             const size_t length = utf8::decodeFront(rest).length;
-            if (cut + length > kNameWidth - 1)
+            if (cut + length > maxNameWidth - 1)
                 break;
             cut += length;
             rest.remove_prefix(length);

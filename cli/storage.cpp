@@ -284,11 +284,11 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
     for (const StorageItem& item : scanned->items)
         largest.push_back(&item);
     std::stable_sort(largest.begin(), largest.end(), [](const StorageItem* a, const StorageItem* b) { return a->size > b->size; });
-    constexpr size_t kShown = 20;
-    for (size_t i = 0; i < largest.size() && i < kShown; ++i)
+    constexpr size_t itemsShown = 20;
+    for (size_t i = 0; i < largest.size() && i < itemsShown; ++i)
         out << "  " << formatByteCount(largest[i]->size, ByteCountStyle::file) << "  " << terminalSafe(largest[i]->path) << "\n";
-    if (largest.size() > kShown)
-        out << "  … and " << countText(largest.size() - kShown, "more item", "more items") << "\n";
+    if (largest.size() > itemsShown)
+        out << "  … and " << countText(largest.size() - itemsShown, "more item", "more items") << "\n";
     const std::string count = countText(scanned->items.size(), "item", "items");
     out << "Total: " << count << " · " << formatByteCount(scanned->totalBytes, ByteCountStyle::file) << "\n" << std::flush;
 

@@ -14,7 +14,7 @@
 namespace lopewell {
 
 // The settings page where the user grants access; opened through the desktop by the screens.
-inline constexpr std::string_view kFullDiskAccessSettingsLink = "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles";
+inline constexpr std::string_view fullDiskAccessSettingsLink = "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles";
 
 // The two probe files in the order they are tried.
 std::filesystem::path systemPrivacyDatabase(const HostLayout& layout);  // /Library/Application Support/com.apple.TCC/TCC.db

@@ -16,11 +16,11 @@
 
 namespace lopewell {
 
-inline constexpr std::uint64_t kPropertyListMaxFileSize = std::uint64_t(16) << 20;
+inline constexpr std::uint64_t propertyListMaxFileSize = std::uint64_t(16) << 20;
 
 // Reads a regular file of at most `maxSize` bytes without blocking on a FIFO or device and
 // parses it. Errors name the path.
 ErrorOr<PropertyList> readPropertyListFile(
-    const std::filesystem::path& path, SymlinkPolicy symlinks = SymlinkPolicy::refuse, std::uint64_t maxSize = kPropertyListMaxFileSize);
+    const std::filesystem::path& path, SymlinkPolicy symlinks = SymlinkPolicy::refuse, std::uint64_t maxSize = propertyListMaxFileSize);
 
 }  // namespace lopewell

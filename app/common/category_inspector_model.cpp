@@ -217,7 +217,7 @@ std::string CategoryInspectorModel::selectionText() const
 
 std::string_view CategoryInspectorModel::tipText() const
 {
-    return m_options.preselectAll ? kInspectorPreselectedTip : kInspectorUnselectedTip;
+    return m_options.preselectAll ? inspectorPreselectedTip : inspectorUnselectedTip;
 }
 
 std::string CategoryInspectorModel::primaryButtonTitle() const
@@ -243,7 +243,7 @@ std::string_view CategoryInspectorModel::trashAllButtonTitle() const
 
 std::string_view CategoryInspectorModel::progressText() const
 {
-    return m_options.permanentDelete ? kInspectorDeletingText : kInspectorMovingText;
+    return m_options.permanentDelete ? inspectorDeletingText : inspectorMovingText;
 }
 
 InspectorConfirmation CategoryInspectorModel::confirmation() const
@@ -253,7 +253,7 @@ InspectorConfirmation CategoryInspectorModel::confirmation() const
     if (m_options.permanentDelete) {
         return { "Delete " + count + " items permanently?",
             "These items are already in the Trash — this permanently deletes them and can't be undone. Total: " + total + ".",
-            std::string(kInspectorCancelButton), "Delete Permanently" };
+            std::string(inspectorCancelButton), "Delete Permanently" };
     }
     size_t inTrash = 0;
     if (m_options.isAlreadyInTrash) {
@@ -264,7 +264,7 @@ InspectorConfirmation CategoryInspectorModel::confirmation() const
     const std::string message = inTrash == 0 ? "Items go to your Trash, not permanent deletion. Total: " + total + "."
                                              : "Items go to your Trash, except " + std::to_string(inTrash)
             + " already in the Trash, which are deleted permanently and can't be restored. Total: " + total + ".";
-    return { "Move " + count + " items to Trash?", message, std::string(kInspectorCancelButton), "Move to Trash" };
+    return { "Move " + count + " items to Trash?", message, std::string(inspectorCancelButton), "Move to Trash" };
 }
 
 InspectorConfirmation CategoryInspectorModel::trashAllConfirmation() const
@@ -276,10 +276,10 @@ InspectorConfirmation CategoryInspectorModel::trashAllConfirmation() const
     if (m_options.permanentDelete) {
         return { "Delete all " + count + " items permanently?",
             "Permanently deletes every scanned item in this category" + hiddenPart + " — this can't be undone. Total: " + total + ".",
-            std::string(kInspectorCancelButton), std::string(trashAllButtonTitle()) };
+            std::string(inspectorCancelButton), std::string(trashAllButtonTitle()) };
     }
     return { "Move all " + count + " items to Trash?",
-        "Trashes every scanned item in this category" + hiddenPart + ". Total: " + total + ".", std::string(kInspectorCancelButton),
+        "Trashes every scanned item in this category" + hiddenPart + ". Total: " + total + ".", std::string(inspectorCancelButton),
         std::string(trashAllButtonTitle()) };
 }
 

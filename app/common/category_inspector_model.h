@@ -36,14 +36,14 @@
 namespace lopewell {
 
 // The sheet lists at most this many rows; the rest wait for the next batch.
-inline constexpr size_t kInspectorListingLimit = 2000;
+inline constexpr size_t inspectorListingLimit = 2000;
 
 // `items` in their own order when they fit, else the `limit` largest, largest first (ties keep
 // their order).
-std::vector<StorageItem> largestItems(std::vector<StorageItem> items, size_t limit = kInspectorListingLimit);
+std::vector<StorageItem> largestItems(std::vector<StorageItem> items, size_t limit = inspectorListingLimit);
 
 enum class InspectorColumn { name, size, modified, path };
-inline constexpr std::array kInspectorColumns { InspectorColumn::name, InspectorColumn::size, InspectorColumn::modified,
+inline constexpr std::array inspectorColumns { InspectorColumn::name, InspectorColumn::size, InspectorColumn::modified,
     InspectorColumn::path };
 std::string_view inspectorColumnTitle(InspectorColumn column);  // "Name", "Size", "Modified", "Path"
 
@@ -80,11 +80,11 @@ struct InspectorConfirmation {
     bool operator==(const InspectorConfirmation&) const = default;
 };
 
-inline constexpr std::string_view kInspectorCancelButton = "Cancel";
-inline constexpr std::string_view kInspectorPreselectedTip = "Tip: Cmd-click to deselect, Cmd-A to reselect all.";
-inline constexpr std::string_view kInspectorUnselectedTip = "Tip: click to select, Cmd-click to extend, Cmd-A to select all.";
-inline constexpr std::string_view kInspectorMovingText = "Moving to Trash…";
-inline constexpr std::string_view kInspectorDeletingText = "Deleting…";
+inline constexpr std::string_view inspectorCancelButton = "Cancel";
+inline constexpr std::string_view inspectorPreselectedTip = "Tip: Cmd-click to deselect, Cmd-A to reselect all.";
+inline constexpr std::string_view inspectorUnselectedTip = "Tip: click to select, Cmd-click to extend, Cmd-A to select all.";
+inline constexpr std::string_view inspectorMovingText = "Moving to Trash…";
+inline constexpr std::string_view inspectorDeletingText = "Deleting…";
 
 class CategoryInspectorModel {
 public:

@@ -9,7 +9,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::array kIcons {
+constexpr std::array icons {
     // Sidebar sections.
     std::pair { "gauge.with.dots.needle.50percent"sv, "utilities-system-monitor,org.gnome.SystemMonitor,computer"sv },
     std::pair { "internaldrive"sv, "drive-harddisk"sv },
@@ -64,7 +64,7 @@ constexpr std::array kIcons {
 
 std::string_view iconThemeName(std::string_view symbol)
 {
-    for (const auto& [entry, icon] : kIcons) {
+    for (const auto& [entry, icon] : icons) {
         if (entry == symbol)
             return icon;
     }

@@ -21,6 +21,6 @@ struct LinkRow {
 };
 
 // Every row ends in this symbol, telling the user the row leaves the app.
-inline constexpr std::string_view kLinkRowTrailingSymbol = "arrow.up.right.square";
+inline constexpr std::string_view linkRowTrailingSymbol = "arrow.up.right.square";
 
 }  // namespace lopewell

@@ -32,7 +32,7 @@
 
 namespace lopewell {
 
-inline constexpr std::string_view kSamplingText = "Sampling…";
+inline constexpr std::string_view samplingText = "Sampling…";
 
 struct DashboardRow {
     std::string title;
@@ -64,13 +64,13 @@ struct TopProcessRow {
     bool operator==(const TopProcessRow&) const = default;
 };
 
-inline constexpr std::string_view kTopProcessesTitle = "Top processes";
-inline constexpr std::string_view kTopProcessesCaption = "by CPU · refreshed every 2 s";
-inline constexpr std::string_view kSupportCardTitle = "Support development";
-inline constexpr std::string_view kSupportButtonHelp = "Opens Settings → Support";
-inline constexpr std::string_view kSupportButtonTitle = "Open Support Settings";
-inline constexpr std::string_view kCPUCardTitle = "CPU";
-inline constexpr std::string_view kGPUCardTitle = "GPU";
+inline constexpr std::string_view topProcessesTitle = "Top processes";
+inline constexpr std::string_view topProcessesCaption = "by CPU · refreshed every 2 s";
+inline constexpr std::string_view supportCardTitle = "Support development";
+inline constexpr std::string_view supportButtonHelp = "Opens Settings → Support";
+inline constexpr std::string_view supportButtonTitle = "Open Support Settings";
+inline constexpr std::string_view cpuCardTitle = "CPU";
+inline constexpr std::string_view gpuCardTitle = "GPU";
 const std::vector<std::string_view>& topProcessColumns();
 
 // "37%": truncated, never negative.
@@ -116,7 +116,7 @@ public:
     const std::vector<RunningProcess>& topProcesses() const { return m_topProcesses; }
     ChangeObservers& observers() { return m_observers; }
 
-    // Card contents; absent / empty means show kSamplingText (the GPU card shows nothing).
+    // Card contents; absent / empty means show samplingText (the GPU card shows nothing).
     std::optional<std::string> cpuOverallText() const;
     std::vector<DashboardRow> coreRows() const;  // "Core 1", "37%"
     std::optional<MemoryCard> memoryCard() const;

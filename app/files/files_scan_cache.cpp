@@ -23,7 +23,7 @@ namespace {
 constexpr std::string_view cacheCategory = "FilesScanCache";
 constexpr std::string_view bookmarkCategory = "FilesRootBookmark";
 constexpr std::string_view cacheFileName = "FilesScanCache.json";
-constexpr std::uint64_t kMaximumCacheSize = std::uint64_t(256) << 20;
+constexpr std::uint64_t maximumCacheSize = std::uint64_t(256) << 20;
 
 std::optional<std::uint64_t> decodeByteCount(const json& value)
 {
@@ -181,7 +181,7 @@ void FilesScanCache::save(const FilesScanSnapshot& snapshot) const
 std::optional<FilesScanSnapshot> FilesScanCache::load() const
 {
     // A cache past the cap is not one we wrote: it reads as no cache, like an unreadable one.
-    const std::optional<std::string> text = readRegularFileContents(m_file, kMaximumCacheSize, SymlinkPolicy::follow);
+    const std::optional<std::string> text = readRegularFileContents(m_file, maximumCacheSize, SymlinkPolicy::follow);
     if (!text)
         return std::nullopt;
     const json parsed = json::parse(*text, nullptr, false);

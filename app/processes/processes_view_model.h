@@ -72,11 +72,11 @@ struct ProcessDetail {
     std::vector<ProcessDetailRow> rows;  // Parent, User, Threads, Memory, Path
 };
 
-inline constexpr std::string_view kProcessFilterPlaceholder = "Filter by name, PID, or user";
-inline constexpr std::string_view kNoProcessSelectedText = "Select a process to see details";
-inline constexpr std::string_view kSignalFailedTitle = "Couldn't send signal";
-inline constexpr std::string_view kQuitMenuTitle = "Quit…";
-inline constexpr std::string_view kForceQuitMenuTitle = "Force Quit…";
+inline constexpr std::string_view processFilterPlaceholder = "Filter by name, PID, or user";
+inline constexpr std::string_view noProcessSelectedText = "Select a process to see details";
+inline constexpr std::string_view signalFailedTitle = "Couldn't send signal";
+inline constexpr std::string_view quitMenuTitle = "Quit…";
+inline constexpr std::string_view forceQuitMenuTitle = "Force Quit…";
 
 // The pid the context menu acts on: absent (items disabled) when the set is empty or holds the
 // kernel row or any pid below 1; otherwise the lowest pid, so the choice is deterministic.
@@ -122,7 +122,7 @@ public:
     std::vector<RunningProcess> visibleProcesses() const;
     // "12 of 340 processes".
     std::string rowCountText() const;
-    // Absent when nothing selected is in the table: show kNoProcessSelectedText.
+    // Absent when nothing selected is in the table: show noProcessSelectedText.
     std::optional<ProcessDetail> detail(const std::set<int32_t>& selection) const;
 
     // The context menu's items: the confirmation for the menu's target, or nothing when the

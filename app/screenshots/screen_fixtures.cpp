@@ -24,7 +24,7 @@ struct FixtureProcess {
     int64_t threadCount;
 };
 
-constexpr FixtureProcess kProcesses[] = {
+constexpr FixtureProcess fixtureProcesses[] = {
     { 1, 0, 0, "systemd", "/usr/lib/systemd/systemd", 0.1, 14 * MiB, 1 },
     { 412, 1, 0, "systemd-journal", "/usr/lib/systemd/systemd-journald", 0.3, 48 * MiB, 1 },
     { 733, 1, 0, "NetworkManager", "/usr/sbin/NetworkManager", 0.2, 21 * MiB, 3 },
@@ -51,7 +51,7 @@ ProcessSampler::Source processSource()
     source.readProcesses = [reads] {
         const int pass = ++*reads;
         std::vector<ProcessSampler::ProcessReading> rows;
-        for (const FixtureProcess& p : kProcesses) {
+        for (const FixtureProcess& p : fixtureProcesses) {
             rows.push_back(ProcessSampler::ProcessReading {
                 .pid = p.pid,
                 .parentPID = p.parentPID,

@@ -6,11 +6,11 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kMissing = "—";
+constexpr std::string_view missingText = "—";
 
 std::string_view orDash(std::string_view value)
 {
-    return value.empty() ? kMissing : value;
+    return value.empty() ? missingText : value;
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ std::string aboutVersionLineForThisBuild()
 
 std::string aboutFeedbackAddress()
 {
-    return std::string(configuration::kSupportEmail);
+    return std::string(configuration::supportEmail);
 }
 
 std::string aboutFeedbackURL()
@@ -48,9 +48,9 @@ std::string aboutFeedbackURL()
 std::vector<LinkRow> aboutSupportLinks()
 {
     return {
-        { "cup.and.saucer.fill", "Buy me a coffee", "", std::string(configuration::kBuyMeACoffeeURL) },
-        { "heart.fill", "GitHub Sponsors", "", std::string(configuration::kGitHubSponsorsURL) },
-        { "creditcard.fill", "One-time tip", "", std::string(configuration::kDirectTipURL) },
+        { "cup.and.saucer.fill", "Buy me a coffee", "", std::string(configuration::buyMeACoffeeURL) },
+        { "heart.fill", "GitHub Sponsors", "", std::string(configuration::gitHubSponsorsURL) },
+        { "creditcard.fill", "One-time tip", "", std::string(configuration::directTipURL) },
     };
 }
 

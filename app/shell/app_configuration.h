@@ -8,19 +8,19 @@
 
 namespace lopewell::configuration {
 
-inline constexpr std::string_view kSupportEmail = "support@lopewell.app";
+inline constexpr std::string_view supportEmail = "support@lopewell.app";
 
 // The three ways to say thanks, shown in About and in the Support settings.
-inline constexpr std::string_view kBuyMeACoffeeURL = "https://lopewell.app/thanks/coffee";
-inline constexpr std::string_view kGitHubSponsorsURL = "https://lopewell.app/thanks/sponsors";
-inline constexpr std::string_view kDirectTipURL = "https://lopewell.app/thanks/tip";
+inline constexpr std::string_view buyMeACoffeeURL = "https://lopewell.app/thanks/coffee";
+inline constexpr std::string_view gitHubSponsorsURL = "https://lopewell.app/thanks/sponsors";
+inline constexpr std::string_view directTipURL = "https://lopewell.app/thanks/tip";
 
 // The release feed the updater checks, over HTTPS only.
-inline constexpr std::string_view kUpdateFeedURL = "https://lopewell.app/releases/appcast.xml";
+inline constexpr std::string_view updateFeedURL = "https://lopewell.app/releases/appcast.xml";
 
 inline std::string supportMailURL()
 {
-    return "mailto:" + std::string(kSupportEmail);
+    return "mailto:" + std::string(supportEmail);
 }
 
 }  // namespace lopewell::configuration

@@ -14,14 +14,14 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kLogCategory = "AppUpdater";
+constexpr std::string_view logCategory = "AppUpdater";
 // Far enough to hold any real date, near enough that Date arithmetic cannot overflow.
-constexpr std::int64_t kLatestStoredSeconds = 10'000'000'000;
+constexpr std::int64_t latestStoredSeconds = 10'000'000'000;
 
 std::optional<Date> storedLastCheckDate(const UserDefaults& defaults)
 {
     const std::int64_t stored = defaults.integerForKey(UpdaterKey::lastCheckDate);
-    if (stored <= 0 || stored > kLatestStoredSeconds)
+    if (stored <= 0 || stored > latestStoredSeconds)
         return std::nullopt;
     return referenceDate() + std::chrono::seconds(stored);
 }
@@ -61,7 +61,7 @@ HttpRequestOptions AppUpdater::defaultHttpOptions()
     HttpRequestOptions options;
     options.connectTimeout = seconds(15);
     options.totalTimeout = seconds(30);
-    options.maxBodyBytes = kMaxAppcastBytes;
+    options.maxBodyBytes = maxAppcastBytes;
     options.maxRedirects = 5;
     return options;
 }
@@ -75,7 +75,7 @@ AppUpdater::AppUpdater(Executor& executor, Clock& clock, std::shared_ptr<UserDef
     , m_currentVersion(std::move(currentVersion))
     , m_client([&] {
         if (http.userAgent.empty())
-            http.userAgent = std::string(kApplicationName) + "/" + m_currentVersion;
+            http.userAgent = std::string(applicationName) + "/" + m_currentVersion;
         return http;
     }())
     , m_wallClock(std::move(wallClock))
@@ -95,7 +95,7 @@ void AppUpdater::setAutomaticallyChecksForUpdates(bool enabled)
         return;
     m_automaticallyChecks = enabled;
     if (auto stored = m_defaults->setBool(UpdaterKey::automaticallyChecks, enabled); !stored)
-        log::error(kLogCategory, "Failed to persist automatic update checks: " + stored.error().message);
+        log::error(logCategory, "Failed to persist automatic update checks: " + stored.error().message);
     if (enabled)
         armSchedule();
     else
@@ -130,7 +130,7 @@ void AppUpdater::finishCheck(UpdateCheckOutcome outcome, CheckTrigger trigger)
         m_lastCheckDate = now;
         const auto stored = static_cast<std::int64_t>(std::llround(secondsSinceReferenceDate(now)));
         if (auto result = m_defaults->setInteger(UpdaterKey::lastCheckDate, stored); !result)
-            log::error(kLogCategory, "Failed to persist the last update check date: " + result.error().message);
+            log::error(logCategory, "Failed to persist the last update check date: " + result.error().message);
     }
     m_lastOutcome = std::move(outcome);
     m_lastTrigger = trigger;
@@ -143,15 +143,15 @@ Duration AppUpdater::delayUntilNextCheck() const
     // After a failure the feed is overdue by definition; an hour keeps a dead network from
     // being asked every minute.
     const bool failed = m_lastOutcome && std::holds_alternative<UpdateCheckFailed>(*m_lastOutcome);
-    const Duration earliest = failed ? kRetryAfterFailure : kFirstCheckDelay;
+    const Duration earliest = failed ? retryAfterFailure : firstCheckDelay;
     if (!m_lastCheckDate)
         return earliest;
     // In seconds as doubles: a date far off (a clock set wrong) cannot overflow, and one in the
     // future never puts the next check further away than a full interval.
-    const double untilDue = secondsSinceReferenceDate(*m_lastCheckDate) + std::chrono::duration<double>(kCheckInterval).count()
+    const double untilDue = secondsSinceReferenceDate(*m_lastCheckDate) + std::chrono::duration<double>(checkInterval).count()
         - secondsSinceReferenceDate(m_wallClock());
     const double clamped
-        = std::clamp(untilDue, std::chrono::duration<double>(earliest).count(), std::chrono::duration<double>(kCheckInterval).count());
+        = std::clamp(untilDue, std::chrono::duration<double>(earliest).count(), std::chrono::duration<double>(checkInterval).count());
     return seconds(clamped);
 }
 
@@ -178,13 +178,13 @@ std::string AppUpdater::lastCheckDescription() const
 std::string formatCheckDate(Date date, std::chrono::seconds utcOffset)
 {
     using namespace std::chrono;
-    constexpr const char* kMonths[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    constexpr const char* monthNames[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
     const auto local = floor<minutes>(date + utcOffset);
     const auto day = floor<days>(local);
     const year_month_day ymd { day };
     const hh_mm_ss<minutes> time { local - day };
     char text[64];
-    std::snprintf(text, sizeof text, "%u %s %d at %02d:%02d", unsigned(ymd.day()), kMonths[unsigned(ymd.month()) - 1], int(ymd.year()),
+    std::snprintf(text, sizeof text, "%u %s %d at %02d:%02d", unsigned(ymd.day()), monthNames[unsigned(ymd.month()) - 1], int(ymd.year()),
         int(time.hours().count()), int(time.minutes().count()));
     return text;
 }
@@ -200,7 +200,7 @@ std::string_view outcomeHeadline(const UpdateCheckOutcome& outcome)
 
 std::string outcomeDetail(const UpdateCheckOutcome& outcome)
 {
-    const std::string name(kApplicationName);
+    const std::string name(applicationName);
     if (const auto* upToDate = std::get_if<UpToDate>(&outcome))
         return name + " " + upToDate->currentVersion + " is the newest version.";
     if (const auto* available = std::get_if<UpdateAvailable>(&outcome))

@@ -4,7 +4,7 @@
 // after the last check (or shortly after launch when there was none, or it is overdue).
 //
 //   AppUpdater updater(executor, ContinuousClock::shared(), defaults,
-//                      std::string(configuration::kUpdateFeedURL), LOPEWELL_VERSION);
+//                      std::string(configuration::updateFeedURL), LOPEWELL_VERSION);
 //   auto subscription = updater.observers().add([&] { render(updater); });
 //   updater.checkForUpdates();   // the answer arrives later: lastOutcome()
 //
@@ -62,10 +62,10 @@ enum class CheckTrigger { user, schedule };
 
 class AppUpdater {
 public:
-    static constexpr Duration kCheckInterval = seconds(24 * 60 * 60);
+    static constexpr Duration checkInterval = seconds(24 * 60 * 60);
     // Lets launch finish before the network is touched.
-    static constexpr Duration kFirstCheckDelay = seconds(60);
-    static constexpr Duration kRetryAfterFailure = seconds(60 * 60);
+    static constexpr Duration firstCheckDelay = seconds(60);
+    static constexpr Duration retryAfterFailure = seconds(60 * 60);
 
     using WallClock = std::function<Date()>;
 

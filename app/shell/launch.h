@@ -41,7 +41,7 @@ public:
 };
 
 // Closing the last window leaves the tray readout running.
-inline constexpr bool kQuitsWhenLastWindowCloses = false;
+inline constexpr bool quitsWhenLastWindowCloses = false;
 
 // Applies "hideFromDock" (absent = false), then hands the coordinator "menuBarItemEnabled":
 // its stored value when the key exists at all, true when it does not.

@@ -44,9 +44,9 @@ std::optional<StatusClickResponse> statusClickResponse(std::optional<StatusClick
 SupportLinks SupportLinks::configured()
 {
     return {
-        std::string(configuration::kBuyMeACoffeeURL),
-        std::string(configuration::kGitHubSponsorsURL),
-        std::string(configuration::kDirectTipURL),
+        std::string(configuration::buyMeACoffeeURL),
+        std::string(configuration::gitHubSponsorsURL),
+        std::string(configuration::directTipURL),
     };
 }
 

@@ -8,19 +8,19 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kLogCategory = "Settings";
+constexpr std::string_view logCategory = "Settings";
 
 void storeBool(UserDefaults& defaults, std::string_view key, bool value)
 {
     if (ErrorOr<void> stored = defaults.setBool(key, value); !stored)
-        log::error(kLogCategory, "Failed to persist " + std::string(key) + ": " + stored.error().message);
+        log::error(logCategory, "Failed to persist " + std::string(key) + ": " + stored.error().message);
 }
 
 }  // namespace
 
 std::optional<SettingsTab> settingsTabForTag(std::int64_t tag)
 {
-    for (SettingsTab tab : kSettingsTabs) {
+    for (SettingsTab tab : allSettingsTabs) {
         if (settingsTabTag(tab) == tag)
             return tab;
     }
@@ -70,7 +70,7 @@ SettingsTab storedSettingsTab(const UserDefaults& defaults)
 void openSettingsAt(UserDefaults& defaults, SettingsTab tab, const std::function<void()>& openWindow)
 {
     if (ErrorOr<void> stored = defaults.setInteger(SettingsKey::selectedSettingsTab, settingsTabTag(tab)); !stored)
-        log::error(kLogCategory, "Failed to persist selectedSettingsTab: " + stored.error().message);
+        log::error(logCategory, "Failed to persist selectedSettingsTab: " + stored.error().message);
     if (openWindow)
         openWindow();
 }
@@ -96,7 +96,7 @@ void SettingsWindowModel::select(SettingsTab tab)
         return;
     m_selected = tab;
     if (ErrorOr<void> stored = m_defaults->setInteger(SettingsKey::selectedSettingsTab, settingsTabTag(tab)); !stored)
-        log::error(kLogCategory, "Failed to persist selectedSettingsTab: " + stored.error().message);
+        log::error(logCategory, "Failed to persist selectedSettingsTab: " + stored.error().message);
     m_observers.notify();
 }
 
@@ -169,15 +169,15 @@ void GeneralPaneModel::setAutoLaunchEnabled(bool enabled)
 std::vector<LinkRow> supportPaneLinks()
 {
     return {
-        { "cup.and.saucer.fill", "Buy me a coffee", "One-time tip on Buy Me a Coffee", std::string(configuration::kBuyMeACoffeeURL) },
-        { "heart.fill", "GitHub Sponsors", "Recurring sponsorship", std::string(configuration::kGitHubSponsorsURL) },
-        { "creditcard.fill", "Direct tip via Stripe", "One-time, no platform cut", std::string(configuration::kDirectTipURL) },
+        { "cup.and.saucer.fill", "Buy me a coffee", "One-time tip on Buy Me a Coffee", std::string(configuration::buyMeACoffeeURL) },
+        { "heart.fill", "GitHub Sponsors", "Recurring sponsorship", std::string(configuration::gitHubSponsorsURL) },
+        { "creditcard.fill", "Direct tip via Stripe", "One-time, no platform cut", std::string(configuration::directTipURL) },
     };
 }
 
 LinkRow supportPaneFeedbackLink()
 {
-    return { std::string(SupportPaneText::feedbackSymbol), std::string(configuration::kSupportEmail),
+    return { std::string(SupportPaneText::feedbackSymbol), std::string(configuration::supportEmail),
         std::string(SupportPaneText::feedbackCaption), configuration::supportMailURL() };
 }
 

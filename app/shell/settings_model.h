@@ -30,7 +30,7 @@ namespace lopewell {
 // The tag is what "selectedSettingsTab" stores.
 enum class SettingsTab : int { general = 0, updates = 1, privacy = 2, support = 3 };
 
-inline constexpr std::array kSettingsTabs { SettingsTab::general, SettingsTab::updates, SettingsTab::privacy, SettingsTab::support };
+inline constexpr std::array allSettingsTabs { SettingsTab::general, SettingsTab::updates, SettingsTab::privacy, SettingsTab::support };
 
 inline constexpr int settingsTabTag(SettingsTab tab)
 {
@@ -42,8 +42,8 @@ std::string_view settingsTabTitle(SettingsTab tab);     // "General", "Updates",
 std::string_view settingsTabSymbol(SettingsTab tab);    // the macOS system symbol
 std::string_view settingsTabIconName(SettingsTab tab);  // the freedesktop icon-theme name
 
-inline constexpr int kSettingsContentWidth = 520;
-inline constexpr int kSettingsContentHeight = 380;
+inline constexpr int settingsContentWidth = 520;
+inline constexpr int settingsContentHeight = 380;
 
 // The stored settings, with the defaults that apply when a value is absent. A stored tab that
 // is not one of the four tags (hand-edited, or from another version) reads as General.
@@ -91,7 +91,7 @@ public:
     // Registers or unregisters the login item. On failure the toggle returns to what the
     // service really reports and errorMessage() says why.
     void setAutoLaunchEnabled(bool enabled);
-    // Shown under the toggle, in red, with kErrorSymbol.
+    // Shown under the toggle, in red, with errorSymbol.
     const std::optional<std::string>& errorMessage() const { return m_errorMessage; }
 
     ChangeObservers& observers() { return m_observers; }

@@ -46,10 +46,10 @@ std::string_view sidebarTabSymbol(SidebarTab tab);    // the macOS system symbol
 std::string_view sidebarTabIconName(SidebarTab tab);  // the freedesktop icon-theme name
 
 // The sidebar column.
-inline constexpr std::string_view kSidebarTitle = "Lopewell";
-inline constexpr int kSidebarMinimumWidth = 180;
-inline constexpr int kSidebarIdealWidth = 200;
-inline constexpr int kSidebarMaximumWidth = 240;
+inline constexpr std::string_view sidebarTitle = "Lopewell";
+inline constexpr int sidebarMinimumWidth = 180;
+inline constexpr int sidebarIdealWidth = 200;
+inline constexpr int sidebarMaximumWidth = 240;
 
 // A section that works while the window is open, whichever section is selected. Its owner
 // registers it; start and stop are each called once per showing, start on the executor.

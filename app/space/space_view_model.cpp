@@ -170,7 +170,7 @@ void SpaceViewModel::recheckFullDiskAccess()
 
 std::string SpaceViewModel::emptyTitle() const
 {
-    return std::string(m_fullDiskAccessGranted ? kSpaceNoScanText : kSpaceNeedsAccessText);
+    return std::string(m_fullDiskAccessGranted ? spaceNoScanText : spaceNeedsAccessText);
 }
 
 std::string SpaceViewModel::rootVolumeButtonTitle() const
@@ -214,14 +214,14 @@ std::optional<SpaceInspector> SpaceViewModel::inspector() const
     }
     inspector.isAggregate = node.isAggregate();
     if (node.isAggregate()) {
-        inspector.note = std::string(kAggregateNoteText);
-        inspector.revealTitle = std::string(kRevealFolderTitle);
+        inspector.note = std::string(aggregateNoteText);
+        inspector.revealTitle = std::string(revealFolderTitle);
         const std::string path = node.path();
         const size_t slash = path.rfind('/');
         inspector.revealPath = slash == 0 ? "/" : path.substr(0, slash);
     } else {
         inspector.rows.push_back({ "Kind", node.isDirectory() ? "Folder" : "File" });
-        inspector.revealTitle = std::string(kRevealTitle);
+        inspector.revealTitle = std::string(revealItemTitle);
         inspector.revealPath = node.path();
         inspector.canOpen = node.isDirectory() && !node.children().empty();
         inspector.canTrash = true;

@@ -33,19 +33,19 @@ namespace lopewell {
 
 class HostLayout;
 
-inline constexpr std::string_view kSpaceNoScanText = "No scan yet.";
-inline constexpr std::string_view kSpaceNeedsAccessText = "Grant Full Disk Access, then scan.";
-inline constexpr std::string_view kSpaceEmptyHintText = "Scan a location to map its disk usage.";
-inline constexpr std::string_view kScanHomeTitle = "Scan Home";
-inline constexpr std::string_view kRescanTitle = "Re-scan";
-inline constexpr std::string_view kCancelTitle = "Cancel";
-inline constexpr std::string_view kBreadcrumbSeparator = "›";
-inline constexpr std::string_view kSelectRectangleText = "Select a rectangle.";
-inline constexpr std::string_view kAggregateNoteText = "Many small files, grouped. Open the folder in Finder to manage them.";
-inline constexpr std::string_view kRevealFolderTitle = "Reveal Folder in Finder";
-inline constexpr std::string_view kRevealTitle = "Reveal in Finder";
-inline constexpr std::string_view kOpenTitle = "Open";
-inline constexpr std::string_view kMoveToTrashTitle = "Move to Trash";
+inline constexpr std::string_view spaceNoScanText = "No scan yet.";
+inline constexpr std::string_view spaceNeedsAccessText = "Grant Full Disk Access, then scan.";
+inline constexpr std::string_view spaceEmptyHintText = "Scan a location to map its disk usage.";
+inline constexpr std::string_view scanHomeTitle = "Scan Home";
+inline constexpr std::string_view rescanTitle = "Re-scan";
+inline constexpr std::string_view cancelTitle = "Cancel";
+inline constexpr std::string_view breadcrumbSeparator = "›";
+inline constexpr std::string_view selectRectangleText = "Select a rectangle.";
+inline constexpr std::string_view aggregateNoteText = "Many small files, grouped. Open the folder in Finder to manage them.";
+inline constexpr std::string_view revealFolderTitle = "Reveal Folder in Finder";
+inline constexpr std::string_view revealItemTitle = "Reveal in Finder";
+inline constexpr std::string_view openTitle = "Open";
+inline constexpr std::string_view moveToTrashTitle = "Move to Trash";
 
 struct Breadcrumb {
     std::string title;  // the node's name, "/" when it has none
@@ -143,7 +143,7 @@ public:
     // "3 folders couldn't be read (permissions) and were skipped."; absent below 1.
     std::optional<std::string> unreadableText() const;
     std::vector<Breadcrumb> breadcrumbs() const;
-    // Absent without a selection: show kSelectRectangleText.
+    // Absent without a selection: show selectRectangleText.
     std::optional<SpaceInspector> inspector() const;
     // "Move Movies to Trash?"
     std::string trashConfirmationTitle() const;

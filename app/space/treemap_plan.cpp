@@ -15,11 +15,11 @@ uint64_t sizeOf(const DiskNode& node)
     return node.size();
 }
 
-constexpr Color kAggregateFill { 0.56, 0.56, 0.58, 0.45 };  // gray at 0.45
+constexpr Color aggregateFill { 0.56, 0.56, 0.58, 0.45 };  // gray at 0.45
 
 bool hasLabelRoom(const TreemapRect& rect)
 {
-    return rect.width > kTreemapMinLabelWidth && rect.height > kTreemapMinLabelHeight;
+    return rect.width > treemapMinLabelWidth && rect.height > treemapMinLabelHeight;
 }
 
 TreemapRect clamped(TreemapRect rect)
@@ -50,7 +50,7 @@ const std::vector<Color>& treemapPalette()
 
 TreemapPlan planTreemap(const DiskNode& folder, double width, double height, const std::optional<std::string>& selectedPath)
 {
-    const TreemapBuckets<DiskNode> buckets = TreemapBucketing::bucket(folder.children(), kTreemapMaxCells, sizeOf);
+    const TreemapBuckets<DiskNode> buckets = TreemapBucketing::bucket(folder.children(), treemapMaxCells, sizeOf);
     std::vector<double> weights;
     weights.reserve(buckets.kept.size() + 1);
     for (const DiskNode& child : buckets.kept)
@@ -65,14 +65,14 @@ TreemapPlan planTreemap(const DiskNode& folder, double width, double height, con
         const DiskNode& child = buckets.kept[i];
         TreemapCell cell;
         cell.rect = clamped(rects[i]);
-        cell.fill = child.isAggregate() ? kAggregateFill : treemapPalette()[i % treemapPalette().size()];
+        cell.fill = child.isAggregate() ? aggregateFill : treemapPalette()[i % treemapPalette().size()];
         cell.selected = selectedPath && child.path() == *selectedPath;
         if (hasLabelRoom(cell.rect)) {
             cell.title = child.name();
             cell.subtitle = spaceSizeText(child.size());
         }
-        if (child.isDirectory() && cell.rect.width >= kTreemapMinPreviewSide && cell.rect.height >= kTreemapMinPreviewSide) {
-            const TreemapBuckets<DiskNode> inner = TreemapBucketing::bucket(child.children(), kTreemapMaxPreviewCells, sizeOf);
+        if (child.isDirectory() && cell.rect.width >= treemapMinPreviewSide && cell.rect.height >= treemapMinPreviewSide) {
+            const TreemapBuckets<DiskNode> inner = TreemapBucketing::bucket(child.children(), treemapMaxPreviewCells, sizeOf);
             std::vector<double> innerWeights;
             for (const DiskNode& grandchild : inner.kept)
                 innerWeights.push_back(double(grandchild.size()));
@@ -86,7 +86,7 @@ TreemapPlan planTreemap(const DiskNode& folder, double width, double height, con
         TreemapCell other;
         other.kind = TreemapCell::Kind::other;
         other.rect = clamped(rects.back());
-        other.fill = kAggregateFill;
+        other.fill = aggregateFill;
         if (hasLabelRoom(other.rect))
             other.title = "Other (" + std::to_string(buckets.otherCount) + ")";
         plan.cells.push_back(std::move(other));

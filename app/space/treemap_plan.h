@@ -19,13 +19,13 @@
 
 namespace lopewell {
 
-inline constexpr size_t kTreemapMaxCells = 60;
-inline constexpr size_t kTreemapMaxPreviewCells = 12;
-inline constexpr double kTreemapMinPreviewSide = 44;  // at least this wide and tall
-inline constexpr double kTreemapMinLabelWidth = 56;   // labels only when wider than this
-inline constexpr double kTreemapMinLabelHeight = 22;  // ... and taller than this
-inline constexpr double kTreemapCornerRadius = 4;
-inline constexpr double kTreemapPreviewCornerRadius = 2;
+inline constexpr size_t treemapMaxCells = 60;
+inline constexpr size_t treemapMaxPreviewCells = 12;
+inline constexpr double treemapMinPreviewSide = 44;  // at least this wide and tall
+inline constexpr double treemapMinLabelWidth = 56;   // labels only when wider than this
+inline constexpr double treemapMinLabelHeight = 22;  // ... and taller than this
+inline constexpr double treemapCornerRadius = 4;
+inline constexpr double treemapPreviewCornerRadius = 2;
 
 // Blue, green, orange, purple, pink, teal, indigo, mint, cyan, red: the system colours.
 const std::vector<Color>& treemapPalette();

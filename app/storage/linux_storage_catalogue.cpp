@@ -372,7 +372,7 @@ std::vector<std::string> userCacheExclusions(const HostLayout& layout, const std
 {
     std::vector<std::string> excluded(cacheKeepList.begin(), cacheKeepList.end());
     excluded.insert(excluded.end(), cacheOwnedElsewhere.begin(), cacheOwnedElsewhere.end());
-    excluded.emplace_back(kBundleIdentifier);
+    excluded.emplace_back(bundleIdentifier);
     const fs::path cache = layout.cacheHome();
     for (const StorageCategory& other : others) {
         for (const fs::path& path : other.paths) {

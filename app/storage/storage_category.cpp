@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 using Risk = StorageCategory::Risk;
 using Grouping = StorageCategory::Grouping;
 
-constexpr std::array<std::string_view, 10> kAppSupportCacheFolders {
+constexpr std::array<std::string_view, 10> appSupportCacheFolders {
     "Cache",
     "Code Cache",
     "CachedData",
@@ -46,8 +46,8 @@ std::vector<fs::path> appSupportCachePaths(const HostLayout& layout, std::string
 {
     const fs::path base = layout.home("Library/Application Support") / fs::path(appFolder);
     std::vector<fs::path> paths;
-    paths.reserve(std::size(kAppSupportCacheFolders));
-    for (std::string_view name : kAppSupportCacheFolders)
+    paths.reserve(std::size(appSupportCacheFolders));
+    for (std::string_view name : appSupportCacheFolders)
         paths.push_back(base / fs::path(name));
     return paths;
 }
@@ -135,7 +135,7 @@ RiskBadge riskBadge(Risk risk)
 
 std::span<const std::string_view> appSupportCacheFolderNames()
 {
-    return kAppSupportCacheFolders;
+    return appSupportCacheFolders;
 }
 
 bool isTrashCategory(const StorageCategory& category)

@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Far above one member per catalogue entry: anything bigger is not ours.
-constexpr std::uint64_t kMaximumFileSize = 1 << 20;
+constexpr std::uint64_t maximumFileSize = 1 << 20;
 
 std::optional<uint64_t> unsignedValue(const nlohmann::json& value)
 {
@@ -95,7 +95,7 @@ StorageScanCache::StorageScanCache(AtFile, fs::path file) : m_file(std::move(fil
 
 StorageScanCache::Entries StorageScanCache::load() const
 {
-    std::optional<std::string> text = readRegularFileContents(m_file, kMaximumFileSize, SymlinkPolicy::follow);
+    std::optional<std::string> text = readRegularFileContents(m_file, maximumFileSize, SymlinkPolicy::follow);
     if (!text)
         return {};
     return decodeStorageScanCache(*text).value_or(Entries {});

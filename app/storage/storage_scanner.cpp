@@ -16,9 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using Grouping = StorageCategory::Grouping;
 
-constexpr std::string_view kRuntimePrefix = "com.apple.CoreSimulator.SimRuntime.";
-constexpr std::string_view kDeviceSupportSuffix = " DeviceSupport";
-constexpr size_t kDerivedDataMinimumSuffixLength = 15;
+constexpr std::string_view runtimePrefix = "com.apple.CoreSimulator.SimRuntime.";
+constexpr std::string_view deviceSupportSuffix = " DeviceSupport";
+constexpr size_t derivedDataMinimumSuffixLength = 15;
 
 // A root is scanned only when it is a folder in its own right. A symbolic link in its place is
 // refused: what the category lists is what gets trashed (or, under .Trash, deleted for good),
@@ -174,8 +174,8 @@ FolderMeasure measureFolder(const fs::path& folder, std::stop_token stop)
 
 std::optional<std::string> simulatorRuntimeLabel(std::string_view runtime)
 {
-    if (runtime.starts_with(kRuntimePrefix))
-        runtime.remove_prefix(kRuntimePrefix.size());
+    if (runtime.starts_with(runtimePrefix))
+        runtime.remove_prefix(runtimePrefix.size());
     std::vector<std::string_view> pieces;
     for (std::string_view rest = runtime; !rest.empty();) {
         const size_t dash = rest.find('-');
@@ -227,7 +227,7 @@ std::string derivedDataDisplayName(std::string_view folderName)
     if (dash == std::string_view::npos)
         return std::string(folderName);
     const std::string_view suffix = folderName.substr(dash + 1);
-    if (suffix.size() < kDerivedDataMinimumSuffixLength)
+    if (suffix.size() < derivedDataMinimumSuffixLength)
         return std::string(folderName);
     for (char c : suffix) {
         if (!isAsciiAlphanumeric(c))
@@ -238,9 +238,9 @@ std::string derivedDataDisplayName(std::string_view folderName)
 
 std::string deviceSupportDisplayName(std::string_view rootName, std::string_view childName)
 {
-    if (!rootName.ends_with(kDeviceSupportSuffix))
+    if (!rootName.ends_with(deviceSupportSuffix))
         return std::string(childName);
-    std::string name(rootName.substr(0, rootName.size() - kDeviceSupportSuffix.size()));
+    std::string name(rootName.substr(0, rootName.size() - deviceSupportSuffix.size()));
     name += ' ';
     name += childName;
     return name;

@@ -90,7 +90,7 @@ void StorageScreenModel::reviewSmartScan()
     if (!result || result->items.empty())
         return;
     CategoryInspectorModel::Options options;
-    options.title = kSmartScanTitle;
+    options.title = smartScanTitle;
     options.preselectAll = true;
     options.staysOpen = false;
     options.offersTrashAll = false;

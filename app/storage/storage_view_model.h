@@ -36,13 +36,13 @@
 
 namespace lopewell {
 
-inline constexpr std::string_view kSmartScanTitle = "Smart Scan";
-inline constexpr std::string_view kSmartScanSymbol = "sparkles";
-inline constexpr std::string_view kSmartScanCancelButton = "Cancel";
-inline constexpr std::string_view kSmartScanCleanButton = "Clean";
-inline constexpr std::string_view kSmartScanDismissButton = "Dismiss";
-inline constexpr std::string_view kSmartScanStartButton = "Start Smart Scan";
-inline constexpr std::string_view kStorageFooterText
+inline constexpr std::string_view smartScanTitle = "Smart Scan";
+inline constexpr std::string_view smartScanSymbol = "sparkles";
+inline constexpr std::string_view smartScanCancelButton = "Cancel";
+inline constexpr std::string_view smartScanCleanButton = "Clean";
+inline constexpr std::string_view smartScanDismissButton = "Dismiss";
+inline constexpr std::string_view smartScanStartButton = "Start Smart Scan";
+inline constexpr std::string_view storageFooterText
     = "Scans never leave your Mac. No file content is read except for paths you explicitly Review and confirm.";
 
 // What the smart scan banner shows; the Qt view draws it as given.

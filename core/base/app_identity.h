@@ -5,7 +5,7 @@
 
 namespace lopewell {
 
-inline constexpr std::string_view kBundleIdentifier = "com.vantorel.lopewellmac";
-inline constexpr std::string_view kApplicationName = "Lopewell";
+inline constexpr std::string_view bundleIdentifier = "com.vantorel.lopewellmac";
+inline constexpr std::string_view applicationName = "Lopewell";
 
 }  // namespace lopewell

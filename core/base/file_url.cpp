@@ -4,7 +4,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kScheme = "file://";
+constexpr std::string_view scheme = "file://";
 
 // RFC 3986 pchar plus "/": unreserved, sub-delims, ":" and "@".
 bool isPathCharacter(unsigned char c)
@@ -65,9 +65,9 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 
 std::string fileURLString(const std::filesystem::path& path)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
     const std::string& bytes = path.native();
-    std::string url(kScheme);
+    std::string url(scheme);
     url.reserve(url.size() + bytes.size() + 1);
     if (bytes.empty() || bytes.front() != '/')
         url += '/';
@@ -76,8 +76,8 @@ std::string fileURLString(const std::filesystem::path& path)
             url += static_cast<char>(c);
         } else {
             url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 0xF];
+            url += hexDigits[c >> 4];
+            url += hexDigits[c & 0xF];
         }
     }
     return url;
@@ -85,9 +85,9 @@ std::string fileURLString(const std::filesystem::path& path)
 
 std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
 {
-    if (!startsWithIgnoringCase(url, kScheme))
+    if (!startsWithIgnoringCase(url, scheme))
         return std::nullopt;
-    std::string_view rest = url.substr(kScheme.size());
+    std::string_view rest = url.substr(scheme.size());
     if (startsWithIgnoringCase(rest, "localhost/"))
         rest.remove_prefix(std::string_view("localhost").size());
     if (rest.empty() || rest.front() != '/')

@@ -1,7 +1,7 @@
 // Trimming white space off text. Which characters count differs by source, so each caller
 // names its set: XML's four, C's six, or Unicode's White_Space for text a person typed.
 //
-//   trimmed("  1.2\n", kXmlSpace);                 // "1.2"
+//   trimmed("  1.2\n", xmlSpace);                 // "1.2"
 //   trimmedUnicode("\u00A0https://a.example\u3000");  // "https://a.example"
 #pragma once
 
@@ -9,12 +9,12 @@
 
 namespace lopewell {
 
-inline constexpr std::string_view kXmlSpace = " \t\r\n";
-inline constexpr std::string_view kAsciiSpace = " \t\n\r\v\f";  // isspace() in the C locale
+inline constexpr std::string_view xmlSpace = " \t\r\n";
+inline constexpr std::string_view asciiSpace = " \t\n\r\v\f";  // isspace() in the C locale
 
-std::string_view trimmed(std::string_view text, std::string_view spaces = kAsciiSpace);
-std::string_view trimmedStart(std::string_view text, std::string_view spaces = kAsciiSpace);
-std::string_view trimmedEnd(std::string_view text, std::string_view spaces = kAsciiSpace);
+std::string_view trimmed(std::string_view text, std::string_view spaces = asciiSpace);
+std::string_view trimmedStart(std::string_view text, std::string_view spaces = asciiSpace);
+std::string_view trimmedEnd(std::string_view text, std::string_view spaces = asciiSpace);
 
 // The Unicode White_Space property: spaces and newlines of every script.
 bool isUnicodeWhiteSpace(char32_t c);

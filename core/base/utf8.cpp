@@ -6,7 +6,7 @@ namespace lopewell::utf8 {
 
 namespace {
 
-constexpr CodePoint kMalformed {};
+constexpr CodePoint malformed {};
 
 }  // namespace
 
@@ -28,18 +28,18 @@ CodePoint decodeFront(std::string_view text)
         length = 4;
         value = lead & 0x07;
     } else {
-        return kMalformed;  // a continuation byte, C0/C1 (always overlong) or F5 and above
+        return malformed;  // a continuation byte, C0/C1 (always overlong) or F5 and above
     }
     if (length > text.size())
-        return kMalformed;
+        return malformed;
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80)
-            return kMalformed;
+            return malformed;
         value = (value << 6) | (byte(i) & 0x3F);
     }
     constexpr char32_t smallestOfLength[] = { 0, 0, 0x80, 0x800, 0x10000 };
     if (value < smallestOfLength[length] || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF)
-        return kMalformed;
+        return malformed;
     return { value, length, true };
 }
 
@@ -49,7 +49,7 @@ CodePoint decodeBack(std::string_view text)
     for (std::size_t back = 0; back < 3 && start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80; ++back)
         --start;
     const CodePoint last = decodeFront(text.substr(start));
-    return last.valid && start + last.length == text.size() ? last : kMalformed;
+    return last.valid && start + last.length == text.size() ? last : malformed;
 }
 
 bool isValid(std::string_view text)
@@ -72,7 +72,7 @@ std::string withReplacements(std::string_view text)
         if (next.valid)
             out.append(text.substr(0, next.length));
         else
-            append(out, kReplacement);
+            append(out, replacement);
         text.remove_prefix(next.length);
     }
     return out;

@@ -14,10 +14,10 @@
 
 namespace lopewell::utf8 {
 
-inline constexpr char32_t kReplacement = U'\uFFFD';
+inline constexpr char32_t replacement = U'\uFFFD';
 
 struct CodePoint {
-    char32_t value = kReplacement;
+    char32_t value = replacement;
     std::size_t length = 1;  // bytes taken; 1 for a malformed byte, so a walk always moves on
     bool valid = false;
 

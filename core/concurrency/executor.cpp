@@ -92,7 +92,7 @@ bool ManualExecutor::runUntil(const std::function<bool()>& done, std::chrono::mi
 {
     using std::chrono::steady_clock;
     // `done` may turn true without a post (a background thread's own state); look again often.
-    constexpr std::chrono::milliseconds kRecheck { 5 };
+    constexpr std::chrono::milliseconds recheck { 5 };
     const steady_clock::time_point giveUp = steady_clock::now() + realLimit;
     for (;;) {
         runUntilIdle();
@@ -102,7 +102,7 @@ bool ManualExecutor::runUntil(const std::function<bool()>& done, std::chrono::mi
         if (now >= giveUp)
             return false;
         std::unique_lock lock(m_mutex);
-        m_posted.wait_until(lock, std::min(giveUp, now + kRecheck), [&] { return !m_jobs.empty(); });
+        m_posted.wait_until(lock, std::min(giveUp, now + recheck), [&] { return !m_jobs.empty(); });
     }
 }
 

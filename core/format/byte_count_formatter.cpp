@@ -10,8 +10,8 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kUnitNames { "bytes", "KB", "MB", "GB", "TB", "PB", "EB" };
-constexpr std::array<int, 7> kFractionDigits { 0, 0, 1, 2, 2, 2, 2 };
+constexpr std::array<std::string_view, 7> unitNames { "bytes", "KB", "MB", "GB", "TB", "PB", "EB" };
+constexpr std::array<int, 7> fractionDigits { 0, 0, 1, 2, 2, 2, 2 };
 
 int index(ByteUnit unit)
 {
@@ -48,7 +48,7 @@ std::string formatByteCount(uint64_t bytes, ByteCountStyle style, ByteUnitRange 
 
     if (bytes == 0) {
         int zeroUnit = largest == index(ByteUnit::bytes) ? 0 : std::max(smallest, index(ByteUnit::kilobytes));
-        return "Zero " + std::string(kUnitNames[size_t(zeroUnit)]);
+        return "Zero " + std::string(unitNames[size_t(zeroUnit)]);
     }
 
     if (smallest == index(ByteUnit::bytes) && (double(bytes) < base || largest == index(ByteUnit::bytes))) {
@@ -67,17 +67,17 @@ std::string formatByteCount(uint64_t bytes, ByteCountStyle style, ByteUnitRange 
         ++unit;
     }
 
-    std::string fixed = fixedPoint(double(bytes) / divisor, kFractionDigits[size_t(unit)]);
+    std::string fixed = fixedPoint(double(bytes) / divisor, fractionDigits[size_t(unit)]);
     // 999,999 bytes is "1 MB", never "1,000 KB".
     if (integerDigitCount(fixed) > 3 && unit < largest) {
         divisor *= base;
         ++unit;
-        fixed = fixedPoint(double(bytes) / divisor, kFractionDigits[size_t(unit)]);
+        fixed = fixedPoint(double(bytes) / divisor, fractionDigits[size_t(unit)]);
     }
     std::string number = presentable(fixed);
     if (number == "0")
         number = "1";
-    return number + " " + std::string(kUnitNames[size_t(unit)]);
+    return number + " " + std::string(unitNames[size_t(unit)]);
 }
 
 }  // namespace lopewell

@@ -73,10 +73,10 @@ PropertyList PropertyList::fromDictionary(Dictionary value)
 
 PropertyList::Type PropertyList::type() const
 {
-    static constexpr Type kTypes[]
+    static constexpr Type types[]
         = { Type::dictionary, Type::array, Type::string, Type::integer, Type::real, Type::boolean, Type::date, Type::data };
-    static_assert(std::size(kTypes) == std::variant_size_v<decltype(m_value)>);
-    return kTypes[m_value.index()];
+    static_assert(std::size(types) == std::variant_size_v<decltype(m_value)>);
+    return types[m_value.index()];
 }
 
 std::optional<std::int64_t> PropertyList::integerValue() const

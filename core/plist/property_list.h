@@ -93,9 +93,9 @@ private:
 
 // Limits that keep a hostile file from exhausting the stack or memory. A binary plist may
 // reference one object from many places; the expanded tree is what counts.
-inline constexpr int kPropertyListMaxDepth = 512;
-inline constexpr std::size_t kPropertyListMaxValues = std::size_t(1) << 20;
-inline constexpr std::size_t kPropertyListMaxPayloadBytes = std::size_t(64) << 20;
+inline constexpr int propertyListMaxDepth = 512;
+inline constexpr std::size_t propertyListMaxValues = std::size_t(1) << 20;
+inline constexpr std::size_t propertyListMaxPayloadBytes = std::size_t(64) << 20;
 
 // Binary when the bytes begin with "bplist", XML otherwise. Dates a Date cannot hold (before
 // 1677 or after 2262, such as a "distant future" of 4001) read as its first or last tick. Safe to

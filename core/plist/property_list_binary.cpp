@@ -17,8 +17,8 @@ namespace lopewell::property_list {
 
 namespace {
 
-constexpr std::string_view kMagic = "bplist00";
-constexpr size_t kTrailerSize = 32;
+constexpr std::string_view magic = "bplist00";
+constexpr size_t trailerSize = 32;
 
 Error malformed(std::string what)
 {
@@ -27,8 +27,8 @@ Error malformed(std::string what)
 
 std::string hexByte(unsigned value)
 {
-    constexpr char kDigits[] = "0123456789abcdef";
-    return std::string("0x") + kDigits[(value >> 4) & 0xF] + kDigits[value & 0xF];
+    constexpr char hexDigits[] = "0123456789abcdef";
+    return std::string("0x") + hexDigits[(value >> 4) & 0xF] + hexDigits[value & 0xF];
 }
 
 class BinaryReader {
@@ -37,9 +37,9 @@ public:
 
     ErrorOr<PropertyList> read()
     {
-        if (m_bytes.size() < kMagic.size() + 1 + 1 + kTrailerSize)
+        if (m_bytes.size() < magic.size() + 1 + 1 + trailerSize)
             return malformed("too short to hold a trailer");
-        const size_t trailer = m_bytes.size() - kTrailerSize;
+        const size_t trailer = m_bytes.size() - trailerSize;
         m_offsetSize = unsigned(byteAt(trailer + 6));
         m_refSize = unsigned(byteAt(trailer + 7));
         m_objectCount = bigEndian(trailer + 8, 8);
@@ -53,12 +53,12 @@ public:
             return malformed("no objects");
         if (topObject >= m_objectCount)
             return malformed("the top object is not in the offset table");
-        if (offsetTable < kMagic.size() + 1 || offsetTable > trailer)
+        if (offsetTable < magic.size() + 1 || offsetTable > trailer)
             return malformed("the offset table lies outside the file");
         if (m_objectCount > (trailer - offsetTable) / m_offsetSize)
             return malformed("the offset table of " + std::to_string(m_objectCount) + " objects does not fit in the file");
         // Each reachable object is at least one value, and writers leave none unreachable.
-        if (m_objectCount > kPropertyListMaxValues)
+        if (m_objectCount > propertyListMaxValues)
             return tooMany();
         m_offsetTable = size_t(offsetTable);
         m_objectsEnd = m_offsetTable;
@@ -69,7 +69,7 @@ public:
         auto extent = measure(topObject, 0);
         if (!extent)
             return extent.error();
-        if (extent.value().height > unsigned(kPropertyListMaxDepth))
+        if (extent.value().height > unsigned(propertyListMaxDepth))
             return tooDeep();
         return build(topObject);
     }
@@ -106,11 +106,11 @@ private:
     // True when `length` bytes starting at `at` lie inside the object area.
     bool fits(size_t at, uint64_t length) const { return at <= m_objectsEnd && length <= m_objectsEnd - at; }
 
-    static Error tooDeep() { return malformed("nested deeper than " + std::to_string(kPropertyListMaxDepth) + " levels"); }
-    static Error tooMany() { return malformed("expands to more than " + std::to_string(kPropertyListMaxValues) + " values"); }
+    static Error tooDeep() { return malformed("nested deeper than " + std::to_string(propertyListMaxDepth) + " levels"); }
+    static Error tooMany() { return malformed("expands to more than " + std::to_string(propertyListMaxValues) + " values"); }
     static Error tooLarge()
     {
-        return malformed("expands to more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
+        return malformed("expands to more than " + std::to_string(propertyListMaxPayloadBytes) + " bytes of text and data");
     }
 
     // The count of a container, string or data object: in the marker's low nibble, or after it
@@ -135,7 +135,7 @@ private:
         if (index >= m_objectCount)
             return malformed("a reference to object " + std::to_string(index) + " of " + std::to_string(m_objectCount));
         const uint64_t offset = bigEndian(m_offsetTable + size_t(index) * m_offsetSize, m_offsetSize);
-        if (offset < kMagic.size() || offset >= m_objectsEnd)
+        if (offset < magic.size() || offset >= m_objectsEnd)
             return malformed("object " + std::to_string(index) + " lies outside the object area");
         const size_t at = size_t(offset);
         Object result { byteAt(at), 0, at + 1 };
@@ -198,7 +198,7 @@ private:
 
     ErrorOr<Extent> measure(uint64_t index, unsigned depth)
     {
-        if (depth > unsigned(kPropertyListMaxDepth))
+        if (depth > unsigned(propertyListMaxDepth))
             return tooDeep();
         auto found = object(index);
         if (!found)
@@ -244,11 +244,11 @@ private:
                 extent.values += child.value().values;
                 extent.bytes += child.value().bytes;
                 // Both stay far below overflow: each addend is at most a limit plus a file's worth.
-                if (extent.values > kPropertyListMaxValues)
+                if (extent.values > propertyListMaxValues)
                     return tooMany();
-                if (extent.bytes > kPropertyListMaxPayloadBytes)
+                if (extent.bytes > propertyListMaxPayloadBytes)
                     return tooLarge();
-                if (extent.height > unsigned(kPropertyListMaxDepth))
+                if (extent.height > unsigned(propertyListMaxDepth))
                     return tooDeep();
             }
             break;
@@ -256,9 +256,9 @@ private:
         default:
             break;
         }
-        if (extent.values > kPropertyListMaxValues)
+        if (extent.values > propertyListMaxValues)
             return tooMany();
-        if (extent.bytes > kPropertyListMaxPayloadBytes)
+        if (extent.bytes > propertyListMaxPayloadBytes)
             return tooLarge();
         m_extents[size_t(index)] = extent;
         return extent;
@@ -396,10 +396,9 @@ private:
 ErrorOr<PropertyList> parseBinary(std::span<const std::byte> bytes)
 {
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!text.starts_with(kMagic)) {
-        if (text.size() >= kMagic.size())
-            return Error { 0,
-                "Unsupported binary property list version \"" + utf8::withReplacements(text.substr(0, kMagic.size())) + "\"" };
+    if (!text.starts_with(magic)) {
+        if (text.size() >= magic.size())
+            return Error { 0, "Unsupported binary property list version \"" + utf8::withReplacements(text.substr(0, magic.size())) + "\"" };
         return malformed("too short to hold a trailer");
     }
     return BinaryReader(bytes).read();

@@ -21,10 +21,10 @@ void keepLastOfEachKey(PropertyList::Dictionary& entries);
 class Budget {
 public:
     // False once the tree would exceed the limits of property_list.h.
-    bool spendValue() { return ++m_values <= kPropertyListMaxValues; }
+    bool spendValue() { return ++m_values <= propertyListMaxValues; }
     bool spendBytes(std::size_t bytes)
     {
-        if (bytes > kPropertyListMaxPayloadBytes - m_bytes)
+        if (bytes > propertyListMaxPayloadBytes - m_bytes)
             return false;
         m_bytes += bytes;
         return true;

@@ -33,9 +33,9 @@ bool isXmlCharacter(char32_t c)
 // for, or nothing when it is not one of XML's five entities or a reference to a character.
 std::optional<char32_t> referencedCharacter(std::string_view reference)
 {
-    constexpr std::pair<std::string_view, char32_t> kEntities[]
+    constexpr std::pair<std::string_view, char32_t> xmlEntities[]
         = { { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' } };
-    for (const auto& [name, c] : kEntities) {
+    for (const auto& [name, c] : xmlEntities) {
         if (reference == name)
             return c;
     }
@@ -99,7 +99,7 @@ std::string characterData(const pugi::xml_node& node)
 
 bool isBlank(const pugi::xml_node& node)
 {
-    return trimmed(characterData(node), kXmlSpace).empty();
+    return trimmed(characterData(node), xmlSpace).empty();
 }
 
 // Every reference in text and attribute values must be well-formed. Checked over the whole
@@ -151,7 +151,7 @@ bool referencesCharacterZero(std::string_view bytes)
 
 std::optional<PropertyList> parseInteger(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     bool negative = false;
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
         negative = text[0] == '-';
@@ -175,7 +175,7 @@ std::optional<PropertyList> parseInteger(std::string_view text)
 
 std::optional<double> parseReal(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     if (text.starts_with('+') && !text.starts_with("+-"))
         text.remove_prefix(1);
     double value = 0;
@@ -200,7 +200,7 @@ int64_t daysFromCivil(int64_t year, unsigned month, unsigned day)
 // "2024-02-29T12:00:00Z", optionally with a fraction of a second before the Z.
 std::optional<Date> parseDate(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     auto number = [&](size_t at, size_t length) -> std::optional<unsigned> {
         if (at + length > text.size())
             return std::nullopt;
@@ -230,8 +230,8 @@ std::optional<Date> parseDate(std::string_view text)
         return std::nullopt;
 
     const bool leap = (*year % 4 == 0 && *year % 100 != 0) || *year % 400 == 0;
-    constexpr unsigned kDaysInMonth[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
-    if (*month < 1 || *month > 12 || *day < 1 || *day > kDaysInMonth[*month - 1] + (leap && *month == 2 ? 1 : 0) || *hour > 23
+    constexpr unsigned daysInMonth[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth[*month - 1] + (leap && *month == 2 ? 1 : 0) || *hour > 23
         || *minute > 59 || *second > 59)
         return std::nullopt;
 
@@ -249,7 +249,7 @@ std::optional<PropertyList::Data> parseBase64(std::string_view text)
     size_t symbols = 0;
     size_t padding = 0;
     for (char c : text) {
-        if (kXmlSpace.find(c) != std::string_view::npos)
+        if (xmlSpace.find(c) != std::string_view::npos)
             continue;
         if (c == '=') {
             ++padding;
@@ -330,10 +330,10 @@ public:
 private:
     ErrorOr<PropertyList> readValue(const pugi::xml_node& node, int depth)
     {
-        if (depth > kPropertyListMaxDepth)
-            return malformed("nested deeper than " + std::to_string(kPropertyListMaxDepth) + " levels");
+        if (depth > propertyListMaxDepth)
+            return malformed("nested deeper than " + std::to_string(propertyListMaxDepth) + " levels");
         if (!m_budget.spendValue())
-            return malformed("more than " + std::to_string(kPropertyListMaxValues) + " values");
+            return malformed("more than " + std::to_string(propertyListMaxValues) + " values");
         const std::string_view name = node.name();
 
         if (name == "dict")
@@ -370,7 +370,7 @@ private:
             return malformed("<real> \"" + text.value() + "\" is not a number");
         }
         if (name == "true" || name == "false") {
-            if (!trimmed(text.value(), kXmlSpace).empty())
+            if (!trimmed(text.value(), xmlSpace).empty())
                 return malformed("<" + std::string(name) + "> is not empty");
             return PropertyList::fromBoolean(name == "true");
         }
@@ -429,7 +429,7 @@ private:
             text += characterData(child);
         }
         if (!m_budget.spendBytes(text.size()))
-            return malformed("more than " + std::to_string(kPropertyListMaxPayloadBytes) + " bytes of text and data");
+            return malformed("more than " + std::to_string(propertyListMaxPayloadBytes) + " bytes of text and data");
         return utf8::withReplacements(text);
     }
 

@@ -4,8 +4,8 @@ namespace lopewell {
 
 namespace {
 
-constexpr const char* kAdvice = "This usually means the file is locked or you don't have permission to move it. "
-                                "Try deleting it in Finder, where macOS can ask for the access it needs.";
+constexpr const char* advice = "This usually means the file is locked or you don't have permission to move it. "
+                               "Try deleting it in Finder, where macOS can ask for the access it needs.";
 
 }  // namespace
 
@@ -17,7 +17,7 @@ std::optional<TrashFailureAlert> TrashFailureAlert::make(int64_t failedCount, co
     TrashFailureAlert alert;
     alert.id = count + "|" + errorDescription.value_or("");
     alert.title = "Couldn't move " + count + (failedCount == 1 ? " item" : " items") + " to Trash";
-    alert.message = errorDescription && !errorDescription->empty() ? *errorDescription + "\n\n" + kAdvice : std::string(kAdvice);
+    alert.message = errorDescription && !errorDescription->empty() ? *errorDescription + "\n\n" + advice : std::string(advice);
     return alert;
 }
 

@@ -13,7 +13,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kSparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
+constexpr std::string_view sparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -31,7 +31,7 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 // The feed is not trusted: a page link is opened in the browser, so only web addresses pass.
 std::string webAddressOrEmpty(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     const bool web = startsWithIgnoringCase(text, "https://") || startsWithIgnoringCase(text, "http://");
     const bool clean = std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; });
     if (!web || !clean || text.find("://") + 3 == text.size())
@@ -41,7 +41,7 @@ std::string webAddressOrEmpty(std::string_view text)
 
 std::string elementText(const pugi::xml_node& parent, const std::string& name)
 {
-    return std::string(trimmed(parent.child(name.c_str()).text().get(), kXmlSpace));
+    return std::string(trimmed(parent.child(name.c_str()).text().get(), xmlSpace));
 }
 
 // The prefix the feed binds to Sparkle's namespace; feeds almost always call it "sparkle".
@@ -50,7 +50,7 @@ std::string sparklePrefix(const pugi::xml_node& rss, const pugi::xml_node& chann
     for (const pugi::xml_node& node : { rss, channel }) {
         for (const pugi::xml_attribute& attribute : node.attributes()) {
             std::string_view name = attribute.name();
-            if (name.starts_with("xmlns:") && attribute.value() == kSparkleNamespace)
+            if (name.starts_with("xmlns:") && attribute.value() == sparkleNamespace)
                 return std::string(name.substr(6)) + ":";
         }
     }
@@ -82,7 +82,7 @@ std::optional<int> zoneOffsetMinutes(std::string_view zone)
         std::string_view name;
         int hours;
     };
-    constexpr std::array<Named, 12> kNamed { {
+    constexpr std::array<Named, 12> namedZones { {
         { "GMT", 0 },
         { "UT", 0 },
         { "UTC", 0 },
@@ -96,7 +96,7 @@ std::optional<int> zoneOffsetMinutes(std::string_view zone)
         { "PST", -8 },
         { "PDT", -7 },
     } };
-    for (const Named& named : kNamed) {
+    for (const Named& named : namedZones) {
         if (equalsIgnoringCase(zone, named.name))
             return named.hours * 60;
     }
@@ -108,7 +108,7 @@ std::vector<std::string_view> words(std::string_view text)
     std::vector<std::string_view> result;
     size_t position = 0;
     while (position < text.size()) {
-        const size_t start = text.find_first_not_of(kXmlSpace, position);
+        const size_t start = text.find_first_not_of(xmlSpace, position);
         if (start == std::string_view::npos)
             break;
         size_t end = text.find_first_of(" \t\r\n", start);
@@ -124,7 +124,7 @@ std::vector<std::string_view> words(std::string_view text)
 
 std::optional<VersionNumber> VersionNumber::parse(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     if (text.empty())
         return std::nullopt;
     std::vector<uint64_t> components;
@@ -171,8 +171,8 @@ const std::string& AppcastItem::displayVersion() const
 
 ErrorOr<Appcast> parseAppcast(std::string_view text)
 {
-    if (text.size() > kMaxAppcastBytes)
-        return Error { 0, "The update feed is larger than " + std::to_string(kMaxAppcastBytes / 1024) + " KB." };
+    if (text.size() > maxAppcastBytes)
+        return Error { 0, "The update feed is larger than " + std::to_string(maxAppcastBytes / 1024) + " KB." };
 
     pugi::xml_document document;
     // parse_default leaves DOCTYPE declarations unparsed: no entity of the feed is expanded.
@@ -202,10 +202,10 @@ ErrorOr<Appcast> parseAppcast(std::string_view text)
         item.title = elementText(node, "title");
         item.version = elementText(node, versionName);
         if (item.version.empty())
-            item.version = trimmed(enclosure.attribute(versionName.c_str()).value(), kXmlSpace);
+            item.version = trimmed(enclosure.attribute(versionName.c_str()).value(), xmlSpace);
         item.shortVersion = elementText(node, shortVersionName);
         if (item.shortVersion.empty())
-            item.shortVersion = trimmed(enclosure.attribute(shortVersionName.c_str()).value(), kXmlSpace);
+            item.shortVersion = trimmed(enclosure.attribute(shortVersionName.c_str()).value(), xmlSpace);
         if (item.version.empty() && item.shortVersion.empty())
             continue;
         for (const std::string& name : { std::string("link"), prefix + "fullReleaseNotesLink", prefix + "releaseNotesLink" }) {
@@ -239,20 +239,20 @@ std::optional<AppcastItem> newestItem(const std::vector<AppcastItem>& items)
 
 std::optional<Date> parseRfc822Date(std::string_view text)
 {
-    text = trimmed(text, kXmlSpace);
+    text = trimmed(text, xmlSpace);
     if (const size_t comma = text.find(','); comma != std::string_view::npos)
         text = text.substr(comma + 1);
     const std::vector<std::string_view> parts = words(text);
     if (parts.size() != 4 && parts.size() != 5)
         return std::nullopt;
 
-    constexpr std::array<std::string_view, 12> kMonths { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov",
+    constexpr std::array<std::string_view, 12> monthNames { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov",
         "Dec" };
     auto monthIndex
-        = std::find_if(kMonths.begin(), kMonths.end(), [&](std::string_view month) { return equalsIgnoringCase(month, parts[1]); });
+        = std::find_if(monthNames.begin(), monthNames.end(), [&](std::string_view month) { return equalsIgnoringCase(month, parts[1]); });
     auto day = parseNumber(parts[0], 1, 2);
     auto year = parseNumber(parts[2], 2, 4);
-    if (monthIndex == kMonths.end() || !day || !year || parts[2].size() == 3)
+    if (monthIndex == monthNames.end() || !day || !year || parts[2].size() == 3)
         return std::nullopt;
     if (parts[2].size() == 2)
         *year += *year < 50 ? 2000 : 1900;
@@ -274,7 +274,7 @@ std::optional<Date> parseRfc822Date(std::string_view text)
         return std::nullopt;
 
     using namespace std::chrono;
-    const year_month_day date { std::chrono::year(*year), month(unsigned(monthIndex - kMonths.begin() + 1)),
+    const year_month_day date { std::chrono::year(*year), month(unsigned(monthIndex - monthNames.begin() + 1)),
         std::chrono::day(unsigned(*day)) };
     if (!date.ok())
         return std::nullopt;

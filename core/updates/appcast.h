@@ -57,7 +57,7 @@ struct Appcast {
     std::vector<AppcastItem> items;  // feed order; items without any version are left out
 };
 
-constexpr size_t kMaxAppcastBytes = 1024 * 1024;
+constexpr size_t maxAppcastBytes = 1024 * 1024;
 
 // Fails, saying why, on text that is too large, not XML, or not an RSS feed with a channel.
 // Items on a named sparkle:channel (betas) are left out: this app subscribes to none.

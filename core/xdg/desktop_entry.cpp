@@ -9,7 +9,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr std::string_view kLineSpace = " \t";
+constexpr std::string_view lineSpace = " \t";
 
 struct Locale {
     std::string_view lang;
@@ -170,7 +170,7 @@ DesktopEntryFile DesktopEntryFile::parse(std::string_view text)
         text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
         if (line.ends_with('\r'))
             line.remove_suffix(1);  // files written on Windows
-        line = trimmed(line, kLineSpace);
+        line = trimmed(line, lineSpace);
 
         if (line.empty() || line.front() == '#')
             continue;
@@ -202,8 +202,8 @@ DesktopEntryFile DesktopEntryFile::parse(std::string_view text)
             problem(lineNumber, "\"" + std::string(line) + "\" is not a key, a group or a comment");
             continue;
         }
-        const std::string_view fullKey = trimmed(line.substr(0, equals), kLineSpace);
-        const std::string_view value = trimmed(line.substr(equals + 1), kLineSpace);
+        const std::string_view fullKey = trimmed(line.substr(0, equals), lineSpace);
+        const std::string_view value = trimmed(line.substr(equals + 1), lineSpace);
         std::string_view key = fullKey;
         std::string_view locale;
         if (const size_t open = fullKey.find('['); open != std::string_view::npos) {

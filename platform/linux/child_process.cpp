@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // Without a pidfd the end of a child that leaves its pipes open is noticed this often.
-constexpr milliseconds kReapTick { 50 };
+constexpr milliseconds reapTick { 50 };
 
 void closeFd(int& fd)
 {
@@ -220,7 +220,7 @@ struct ChildProcess::State {
 
         milliseconds timeout = std::min(wait, std::chrono::ceil<milliseconds>(deadline - now));
         if (!reaped && pidFd < 0)
-            timeout = std::min(timeout, kReapTick);
+            timeout = std::min(timeout, reapTick);
         const int ready = ::poll(fds, count, int(std::max<milliseconds::rep>(timeout.count(), 0)));
         if (ready < 0)
             return true;  // EINTR: the caller comes round again

@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::array kPackageExtensions {
+constexpr std::array packageExtensions {
     "app"sv,
     "appex"sv,
     "bundle"sv,
@@ -44,11 +44,11 @@ constexpr std::array kPackageExtensions {
     "xpc"sv,
 };
 
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MTIME;
+constexpr unsigned statxMask = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MTIME;
 
 // Descriptors one walk keeps open besides its root; deeper ancestors are closed and reopened
 // through ".." on the way back up.
-constexpr size_t kMaxOpenFolders = 32;
+constexpr size_t maxOpenFolders = 32;
 
 bool equalsIgnoringCase(std::string_view text, std::string_view lowercase)
 {
@@ -125,7 +125,7 @@ ErrorOr<void> readEntries(
         FileEntry entry;
         entry.name = name;
         struct statx info;
-        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &info) == 0)
+        if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, statxMask, &info) == 0)
             fill(entry, info);
         else if (!onStatFailure(entry.name, errno))
             return true;
@@ -170,7 +170,7 @@ ErrorOr<void> forEachFolderName(int folderDescriptor, const std::function<bool(c
 
 std::span<const std::string_view> packageFolderExtensions()
 {
-    return kPackageExtensions;
+    return packageExtensions;
 }
 
 bool isPackageFolderName(std::string_view name)
@@ -179,7 +179,7 @@ bool isPackageFolderName(std::string_view name)
     if (dot == std::string_view::npos || dot == 0)
         return false;
     const std::string_view extension = name.substr(dot + 1);
-    for (std::string_view known : kPackageExtensions) {
+    for (std::string_view known : packageExtensions) {
         if (equalsIgnoringCase(extension, known))
             return true;
     }
@@ -258,7 +258,7 @@ struct Frame {
 };
 
 // The folders from the root down to the one being read. Frame 0 (the root) stays open; above
-// it, only the deepest kMaxOpenFolders frames hold a descriptor: frames [1, m_firstOpen) are
+// it, only the deepest maxOpenFolders frames hold a descriptor: frames [1, m_firstOpen) are
 // closed, [m_firstOpen, size) open.
 class WalkStack {
 public:
@@ -279,7 +279,7 @@ public:
         m_frames.push_back(std::move(frame));
         if (m_frames.size() == 1)
             m_firstOpen = 1;
-        if (m_frames.size() - m_firstOpen > kMaxOpenFolders)
+        if (m_frames.size() - m_firstOpen > maxOpenFolders)
             closeDescriptor(m_frames[m_firstOpen++].fd);
     }
 

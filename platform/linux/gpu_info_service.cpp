@@ -19,7 +19,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr const char* kDefaultLoader = "libvulkan.so.1";
+constexpr const char* defaultLoader = "libvulkan.so.1";
 
 // Mesa drivers do not unload cleanly, so a loader once opened stays for the life of the process.
 void* openLoader(const std::string& library)
@@ -277,7 +277,7 @@ std::optional<VulkanDeviceFacts> readFacts(const Instance& instance, uint32_t in
 
 std::optional<GPUInfo> GPUInfoService::info() const
 {
-    void* loader = openLoader(m_library.empty() ? kDefaultLoader : m_library);
+    void* loader = openLoader(m_library.empty() ? defaultLoader : m_library);
     if (!loader)
         return std::nullopt;
     auto getProcAddr = reinterpret_cast<PFN_vkGetInstanceProcAddr>(dlsym(loader, "vkGetInstanceProcAddr"));

@@ -188,12 +188,12 @@ fs::path HostLayout::home(std::string_view relativePath) const
 
 fs::path HostLayout::applicationSupport() const
 {
-    return m_fields.dataHome / std::string(kBundleIdentifier);
+    return m_fields.dataHome / std::string(bundleIdentifier);
 }
 
 fs::path HostLayout::userDefaultsFile() const
 {
-    return m_fields.configHome / std::string(kBundleIdentifier) / "UserDefaults.json";
+    return m_fields.configHome / std::string(bundleIdentifier) / "UserDefaults.json";
 }
 
 }  // namespace lopewell

@@ -42,7 +42,7 @@ namespace {
 
 // The idle check runs every 15 s and the controller joins it on stop: a bus that does not
 // answer must cost little.
-constexpr std::chrono::milliseconds kBusTimeout(250);
+constexpr std::chrono::milliseconds busTimeout(250);
 
 struct BusQuery {
     const char* destination;
@@ -52,14 +52,14 @@ struct BusQuery {
     char replyType;  // 't' (uint64) or 'u' (uint32), in milliseconds
 };
 
-constexpr BusQuery kGnomeIdleMonitor {
+constexpr BusQuery gnomeIdleMonitor {
     "org.gnome.Mutter.IdleMonitor",
     "/org/gnome/Mutter/IdleMonitor/Core",
     "org.gnome.Mutter.IdleMonitor",
     "GetIdletime",
     't',
 };
-constexpr BusQuery kScreenSaverService {
+constexpr BusQuery screenSaverService {
     "org.freedesktop.ScreenSaver",
     "/org/freedesktop/ScreenSaver",
     "org.freedesktop.ScreenSaver",
@@ -101,13 +101,13 @@ std::optional<double> ask(sd_bus* bus, const BusQuery& query)
     PendingReply reply;
     reply.query = &query;
     sd_bus_slot* slot = nullptr;
-    const uint64_t timeoutUsec = uint64_t(std::chrono::microseconds(kBusTimeout).count());
+    const uint64_t timeoutUsec = uint64_t(std::chrono::microseconds(busTimeout).count());
     const int sent = sd_bus_call_async(bus, &slot, request, onReply, &reply, timeoutUsec);
     sd_bus_message_unref(request);
     if (sent < 0)
         return std::nullopt;
 
-    const auto deadline = std::chrono::steady_clock::now() + kBusTimeout;
+    const auto deadline = std::chrono::steady_clock::now() + busTimeout;
     while (!reply.done) {
         const int processed = sd_bus_process(bus, nullptr);
         if (processed < 0)
@@ -210,22 +210,22 @@ bool isWaylandSession()
 
 std::optional<double> gnomeIdleMonitorSeconds()
 {
-    return askSessionBus(kGnomeIdleMonitor);
+    return askSessionBus(gnomeIdleMonitor);
 }
 
 std::optional<double> screenSaverServiceSeconds()
 {
-    return askSessionBus(kScreenSaverService);
+    return askSessionBus(screenSaverService);
 }
 
 std::optional<double> gnomeIdleMonitorSecondsAt(const char* busAddress)
 {
-    return askPeer(busAddress, kGnomeIdleMonitor);
+    return askPeer(busAddress, gnomeIdleMonitor);
 }
 
 std::optional<double> screenSaverServiceSecondsAt(const char* busAddress)
 {
-    return askPeer(busAddress, kScreenSaverService);
+    return askPeer(busAddress, screenSaverService);
 }
 
 std::optional<double> x11ScreenSaverSeconds()

@@ -58,13 +58,13 @@ bool journalAvailable()
 // and keep one message on one line.
 void appendEscaped(std::string& line, std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
+    static constexpr char hexDigits[] = "0123456789abcdef";
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) {
             line += "\\x";
-            line += kHex[byte >> 4];
-            line += kHex[byte & 0xf];
+            line += hexDigits[byte >> 4];
+            line += hexDigits[byte & 0xf];
         } else {
             line += c;
         }
@@ -98,8 +98,8 @@ void writeToJournal(Level level, std::string_view category, std::string_view mes
     const std::string fields[] = {
         "MESSAGE=" + std::string(message),
         "PRIORITY=" + std::to_string(syslogPriority(level)),
-        "SYSLOG_IDENTIFIER=" + std::string(kBundleIdentifier),
-        "SUBSYSTEM=" + std::string(kBundleIdentifier),
+        "SYSLOG_IDENTIFIER=" + std::string(bundleIdentifier),
+        "SUBSYSTEM=" + std::string(bundleIdentifier),
         "CATEGORY=" + std::string(category),
     };
     std::array<iovec, std::size(fields)> vector {};

@@ -20,11 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kMarkerKey = "X-Lopewell-LoginItem";
+constexpr std::string_view markerKey = "X-Lopewell-LoginItem";
 // An autostart entry is a few lines; a bigger file is not one the session would honour either.
-constexpr size_t kMaxEntrySize = size_t(64) * 1024;
+constexpr size_t maxEntrySize = size_t(64) * 1024;
 
-constexpr std::string_view kMainGroup = "Desktop Entry";
+constexpr std::string_view mainGroup = "Desktop Entry";
 
 // GLib accepts 1 and 0 besides true and false, and the session reads these keys through it.
 bool isTrue(std::optional<std::string_view> value)
@@ -73,7 +73,7 @@ struct EntryFile {
 std::optional<EntryFile> readEntry(const fs::path& path)
 {
     EntryFile entry;
-    auto read = readRegularFile(path, kMaxEntrySize, SymlinkPolicy::refuse, &entry.id);
+    auto read = readRegularFile(path, maxEntrySize, SymlinkPolicy::refuse, &entry.id);
     auto* text = std::get_if<std::string>(&read);
     if (!text)
         return std::nullopt;
@@ -106,12 +106,12 @@ ErrorOr<void> checkReplaceable(const fs::path& entry)
 bool desktopEntryStartsAtLogin(std::string_view text)
 {
     const DesktopEntryFile entry = DesktopEntryFile::parse(text);
-    return !isTrue(entry.rawValue(kMainGroup, "Hidden")) && !isFalse(entry.rawValue(kMainGroup, "X-GNOME-Autostart-enabled"));
+    return !isTrue(entry.rawValue(mainGroup, "Hidden")) && !isFalse(entry.rawValue(mainGroup, "X-GNOME-Autostart-enabled"));
 }
 
 bool desktopEntryIsOurs(std::string_view text)
 {
-    return isTrue(DesktopEntryFile::parse(text).rawValue(kMainGroup, kMarkerKey));
+    return isTrue(DesktopEntryFile::parse(text).rawValue(mainGroup, markerKey));
 }
 
 ErrorOr<std::string> loginItemDesktopEntry(std::string_view executable)
@@ -126,17 +126,17 @@ ErrorOr<std::string> loginItemDesktopEntry(std::string_view executable)
     }
     std::string text = "[Desktop Entry]\n";
     text += "Type=Application\n";
-    text += "Name=" + std::string(kApplicationName) + "\n";
+    text += "Name=" + std::string(applicationName) + "\n";
     text += "Exec=" + quotedExecArgument(executable) + "\n";
     text += "X-GNOME-Autostart-enabled=true\n";
-    text += std::string(kMarkerKey) + "=true\n";
+    text += std::string(markerKey) + "=true\n";
     return text;
 }
 
 LoginItemService::LoginItemService(const HostLayout& layout) : LoginItemService(layout, {}) {}
 
 LoginItemService::LoginItemService(const HostLayout& layout, fs::path executable)
-    : m_entry(layout.configFolder() / "autostart" / (std::string(kBundleIdentifier) + ".desktop"))
+    : m_entry(layout.configFolder() / "autostart" / (std::string(bundleIdentifier) + ".desktop"))
     , m_executable(std::move(executable))
 {
 }
@@ -165,9 +165,9 @@ ErrorOr<std::string> LoginItemService::executablePath() const
     std::string path(buffer.data(), static_cast<size_t>(length));
     // The program was replaced on disk while running (an upgrade); the new copy is what
     // should start at the next login.
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (path.ends_with(kDeleted)) {
-        path.resize(path.size() - kDeleted.size());
+    constexpr std::string_view deletedSuffix = " (deleted)";
+    if (path.ends_with(deletedSuffix)) {
+        path.resize(path.size() - deletedSuffix.size());
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             return Error { ENOENT, "The running program was removed from " + path };

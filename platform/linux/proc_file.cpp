@@ -11,7 +11,7 @@ namespace lopewell {
 namespace {
 
 // No statistics file is this large: refuse rather than grow.
-constexpr size_t kMaxProcFileSize = 64u << 20;
+constexpr size_t maxProcFileSize = 64u << 20;
 
 // Reads from offset 0 until end of file, growing the buffer as needed. /proc texts are
 // generated on each read from offset 0, so a short read only means "read again".
@@ -32,7 +32,7 @@ bool readAll(int fd, std::string& buffer)
         if (got == 0)
             break;
         length += size_t(got);
-        if (length > kMaxProcFileSize)
+        if (length > maxProcFileSize)
             return false;
     }
     buffer.resize(length);
@@ -62,7 +62,7 @@ std::optional<std::string_view> ProcFile::read()
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path)
 {
-    return readRegularFileContents(path, kMaxProcFileSize, SymlinkPolicy::follow);
+    return readRegularFileContents(path, maxProcFileSize, SymlinkPolicy::follow);
 }
 
 }  // namespace lopewell

@@ -10,13 +10,13 @@ namespace lopewell {
 namespace {
 
 // From linux/ioprio.h, which glibc does not wrap.
-constexpr int kIOPriorityWhoProcess = 1;
-constexpr int kIOPriorityClassBestEffort = 2;
-constexpr int kIOPriorityClassShift = 13;
-constexpr int kIOPriorityLowestBestEffortLevel = 7;
+constexpr int ioPriorityWhoProcess = 1;
+constexpr int ioPriorityClassBestEffort = 2;
+constexpr int ioPriorityClassShift = 13;
+constexpr int ioPriorityLowestBestEffortLevel = 7;
 
 // Like a utility task: below interactive work, above work that may starve.
-constexpr int kNiceIncrement = 10;
+constexpr int niceIncrement = 10;
 
 }  // namespace
 
@@ -26,10 +26,10 @@ void lowerCurrentThreadPriority()
     const pid_t thread = static_cast<pid_t>(::syscall(SYS_gettid));
     errno = 0;
     const int current = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-    if (errno == 0 && current < kNiceIncrement)
-        (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), kNiceIncrement);
-    (void)::syscall(SYS_ioprio_set, kIOPriorityWhoProcess, thread,
-        (kIOPriorityClassBestEffort << kIOPriorityClassShift) | kIOPriorityLowestBestEffortLevel);
+    if (errno == 0 && current < niceIncrement)
+        (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), niceIncrement);
+    (void)::syscall(SYS_ioprio_set, ioPriorityWhoProcess, thread,
+        (ioPriorityClassBestEffort << ioPriorityClassShift) | ioPriorityLowestBestEffortLevel);
 }
 
 }  // namespace lopewell

@@ -23,14 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-constexpr std::string_view kLogCategory = "UserDefaults";
+constexpr std::string_view logCategory = "UserDefaults";
 // Settings are a few keys; anything bigger is not ours, and reading it whole would cost memory.
-constexpr size_t kMaxFileSize = size_t(16) * 1024 * 1024;
+constexpr size_t maxFileSize = size_t(16) * 1024 * 1024;
 // Deep nesting cannot be a settings value, and encoding it again would recurse that deep.
-constexpr int kMaxDepth = 64;
-constexpr int kMaxSetAsideAttempts = 1000;
+constexpr int maxDepth = 64;
+constexpr int maxSetAsideAttempts = 1000;
 
-constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view base64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string encodeBase64(const std::vector<std::uint8_t>& bytes)
 {
@@ -43,10 +43,10 @@ std::string encodeBase64(const std::vector<std::uint8_t>& bytes)
             group |= std::uint32_t { bytes[i + 1] } << 8;
         if (available > 2)
             group |= bytes[i + 2];
-        text += kBase64Alphabet[(group >> 18) & 0x3f];
-        text += kBase64Alphabet[(group >> 12) & 0x3f];
-        text += available > 1 ? kBase64Alphabet[(group >> 6) & 0x3f] : '=';
-        text += available > 2 ? kBase64Alphabet[group & 0x3f] : '=';
+        text += base64Alphabet[(group >> 18) & 0x3f];
+        text += base64Alphabet[(group >> 12) & 0x3f];
+        text += available > 1 ? base64Alphabet[(group >> 6) & 0x3f] : '=';
+        text += available > 2 ? base64Alphabet[group & 0x3f] : '=';
     }
     return text;
 }
@@ -64,7 +64,7 @@ std::optional<std::vector<std::uint8_t>> decodeBase64(std::string_view text)
     std::uint32_t group = 0;
     int bits = 0;
     for (size_t i = 0; i < text.size() - padding; ++i) {
-        const size_t value = kBase64Alphabet.find(text[i]);
+        const size_t value = base64Alphabet.find(text[i]);
         if (value == std::string_view::npos)
             return std::nullopt;
         group = (group << 6) | static_cast<std::uint32_t>(value);
@@ -84,7 +84,7 @@ struct Loaded {
 
 Loaded readDefaults(const fs::path& file)
 {
-    auto read = readRegularFile(file, kMaxFileSize, SymlinkPolicy::follow);
+    auto read = readRegularFile(file, maxFileSize, SymlinkPolicy::follow);
     std::string problem;
     if (const auto* failure = std::get_if<FileReadFailure>(&read)) {
         using Kind = FileReadFailure::Kind;
@@ -115,7 +115,7 @@ Loaded readDefaults(const fs::path& file)
     bool tooDeep = false;
     auto limitDepth = [&tooDeep](int depth, json::parse_event_t event, json&) {
         const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
-        if (opens && depth >= kMaxDepth)
+        if (opens && depth >= maxDepth)
             tooDeep = true;
         return !tooDeep;
     };
@@ -147,7 +147,7 @@ int renameNoReplace(const fs::path& from, const fs::path& to)
 
 ErrorOr<void> setAside(const fs::path& file)
 {
-    for (int attempt = 0; attempt < kMaxSetAsideAttempts; ++attempt) {
+    for (int attempt = 0; attempt < maxSetAsideAttempts; ++attempt) {
         fs::path target = file;
         target += attempt == 0 ? std::string(".corrupt") : ".corrupt." + std::to_string(attempt);
         const int error = renameNoReplace(file, target);
@@ -157,7 +157,7 @@ ErrorOr<void> setAside(const fs::path& file)
             return {};  // someone already moved it
         if (error != 0)
             return Error::fromErrno(error, "Cannot set aside unusable " + file.string());
-        log::error(kLogCategory, "Moved unusable " + file.string() + " to " + target.string());
+        log::error(logCategory, "Moved unusable " + file.string() + " to " + target.string());
         return {};
     }
     return Error { EEXIST, "Cannot set aside unusable " + file.string() + ": too many earlier copies" };
@@ -207,7 +207,7 @@ void UserDefaults::load()
     Loaded loaded = readDefaults(m_file);
     if (!loaded.problem.empty()) {
         m_unusableFileOnDisk = true;
-        log::error(kLogCategory,
+        log::error(logCategory,
             "Ignoring user defaults file " + m_file.string() + ": it " + loaded.problem + "; it is set aside before the next change");
     }
     *m_values = std::move(loaded.values);
@@ -247,8 +247,8 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const
     if (value->is_number_float()) {
         // A hand-edited "2.0" still means 2; 2.5 or 1e300 mean nothing we can use.
         const double number = value->get<double>();
-        constexpr double kLimit = 9223372036854775808.0;  // 2^63
-        if (std::isfinite(number) && std::trunc(number) == number && number >= -kLimit && number < kLimit)
+        constexpr double twoTo63 = 9223372036854775808.0;  // 2^63
+        if (std::isfinite(number) && std::trunc(number) == number && number >= -twoTo63 && number < twoTo63)
             return static_cast<std::int64_t>(number);
     }
     return 0;

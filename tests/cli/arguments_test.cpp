@@ -67,7 +67,7 @@ TEST(VerbArguments, UsageErrorsNameTheFirstWrongArgument)
     for (const auto& c : cases) {
         const Read wrong = read(c.verb, c.arguments);
         ASSERT_TRUE(std::holds_alternative<int>(wrong.arguments)) << c.message;
-        EXPECT_EQ(std::get<int>(wrong.arguments), kExitUsage);
+        EXPECT_EQ(std::get<int>(wrong.arguments), exitUsage);
         EXPECT_TRUE(wrong.err.starts_with(c.message)) << wrong.err;
         EXPECT_EQ(wrong.out, "");
     }

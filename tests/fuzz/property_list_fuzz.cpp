@@ -14,7 +14,7 @@ namespace {
 // Walks the tree the way a caller would and checks what the reader promises about it.
 void check(const lopewell::PropertyList& plist, int depth, size_t& values)
 {
-    if (depth > lopewell::kPropertyListMaxDepth || ++values > lopewell::kPropertyListMaxValues)
+    if (depth > lopewell::propertyListMaxDepth || ++values > lopewell::propertyListMaxValues)
         __builtin_trap();
     if (const auto* entries = plist.asDictionary()) {
         std::set<std::string_view> keys;

@@ -32,14 +32,14 @@ public:
     }
 
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(m_model.sortedItems().size()); }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(kInspectorColumns.size()); }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(inspectorColumns.size()); }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid() || size_t(index.row()) >= m_model.sortedItems().size())
             return {};
         const StorageItem& item = m_model.sortedItems()[size_t(index.row())];
-        const InspectorColumn column = kInspectorColumns[size_t(index.column())];
+        const InspectorColumn column = inspectorColumns[size_t(index.column())];
         if (role == Qt::TextAlignmentRole && column == InspectorColumn::size)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -60,9 +60,9 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || size_t(section) >= kInspectorColumns.size())
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || size_t(section) >= inspectorColumns.size())
             return {};
-        return toQString(inspectorColumnTitle(kInspectorColumns[size_t(section)]));
+        return toQString(inspectorColumnTitle(inspectorColumns[size_t(section)]));
     }
 
 private:
@@ -117,7 +117,7 @@ CategoryInspectorSheet::CategoryInspectorSheet(CategoryInspectorModel& model, QW
     , m_overlayText(new QLabel)
     , m_selection(new QLabel)
     , m_tip(caption(""))
-    , m_cancel(new QPushButton(toQString(kInspectorCancelButton)))
+    , m_cancel(new QPushButton(toQString(inspectorCancelButton)))
     , m_trashAll(new QPushButton)
     , m_primary(new QPushButton)
 {
@@ -192,8 +192,8 @@ CategoryInspectorSheet::CategoryInspectorSheet(CategoryInspectorModel& model, QW
     layout->addLayout(footer);
 
     connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
-        if (section >= 0 && size_t(section) < kInspectorColumns.size())
-            m_model.setSortOrder(nextSortOrder(m_model.sortOrder(), kInspectorColumns[size_t(section)]));
+        if (section >= 0 && size_t(section) < inspectorColumns.size())
+            m_model.setSortOrder(nextSortOrder(m_model.sortOrder(), inspectorColumns[size_t(section)]));
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { sendSelectionToModel(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_model.cancel(); });
@@ -235,7 +235,7 @@ void CategoryInspectorSheet::render()
         applySelectionToTable();
     }
     const InspectorSortOrder order = m_model.sortOrder();
-    const auto column = std::find(kInspectorColumns.begin(), kInspectorColumns.end(), order.column) - kInspectorColumns.begin();
+    const auto column = std::find(inspectorColumns.begin(), inspectorColumns.end(), order.column) - inspectorColumns.begin();
     m_table->horizontalHeader()->setSortIndicator(int(column), order.ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 
     m_header->setText(toQString(m_model.headerText()));
@@ -267,7 +267,7 @@ void CategoryInspectorSheet::applySelectionToTable()
     const auto& rows = m_model.sortedItems();
     const auto& chosen = m_model.selection();
     QItemSelection selection;
-    const int lastColumn = int(kInspectorColumns.size()) - 1;
+    const int lastColumn = int(inspectorColumns.size()) - 1;
     for (size_t row = 0; row < rows.size();) {
         if (!chosen.contains(rows[row].path)) {
             ++row;

@@ -17,7 +17,7 @@ QMessageBox* showTrashFailureAlert(QWidget* parent, const TrashFailureAlert& ale
     box->setInformativeText(toQString(alert.message));
     box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 300px; }"));
     box->setObjectName(QStringLiteral("trashFailureAlert"));
-    box->addButton(toQString(kTrashFailureAlertButton), QMessageBox::AcceptRole);
+    box->addButton(toQString(trashFailureAlertButton), QMessageBox::AcceptRole);
     QObject::connect(box, &QMessageBox::finished, box, [onDismissed = std::move(onDismissed)](int) {
         if (onDismissed)
             onDismissed();

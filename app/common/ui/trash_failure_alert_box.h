@@ -13,7 +13,7 @@ class QWidget;
 
 namespace lopewell {
 
-inline constexpr std::string_view kTrashFailureAlertButton = "OK";
+inline constexpr std::string_view trashFailureAlertButton = "OK";
 
 QMessageBox* showTrashFailureAlert(QWidget* parent, const TrashFailureAlert& alert, std::function<void()> onDismissed);
 

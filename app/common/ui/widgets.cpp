@@ -46,7 +46,7 @@ LinkRowButton::LinkRowButton(const LinkRow& row, QWidget* parent) : QPushButton(
     if (!row.subtitle.empty())
         texts->addWidget(caption(row.subtitle));
     auto* trailing = new QLabel;
-    trailing->setPixmap(themeIcon(iconThemeName(kLinkRowTrailingSymbol)).pixmap(14, 14));
+    trailing->setPixmap(themeIcon(iconThemeName(linkRowTrailingSymbol)).pixmap(14, 14));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);

@@ -36,7 +36,7 @@ void restyle(QWidget* widget, const QString& rule)
 
 QLabel* samplingLabel()
 {
-    auto* label = new QLabel(toQString(kSamplingText));
+    auto* label = new QLabel(toQString(samplingText));
     label->setFont(textStyleFont(TextStyle::callout));
     label->setForegroundRole(QPalette::PlaceholderText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -284,10 +284,10 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
     , m_gpuName(new ElidedLabel)
     , m_topBody(new SamplingSwitch)
     , m_topGrid(new QGridLayout)
-    , m_supportButton(new QPushButton(toQString(kSupportButtonTitle)))
+    , m_supportButton(new QPushButton(toQString(supportButtonTitle)))
 {
     // CPU: the overall figure in the title row, the cores below.
-    auto* cpuCard = new DashboardCard(kCPUCardTitle, m_cpuFigure);
+    auto* cpuCard = new DashboardCard(cpuCardTitle, m_cpuFigure);
     m_cpuBody->addWidget(samplingLabel());
     m_cpuBody->addWidget(m_cores);
     cpuCard->body()->addWidget(m_cpuBody);
@@ -312,7 +312,7 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
     memoryCard->body()->addWidget(m_memoryBody);
 
     // GPU: the device's name, then its figures; hidden when there is no device.
-    m_gpuCard = new DashboardCard(kGPUCardTitle);
+    m_gpuCard = new DashboardCard(gpuCardTitle);
     m_gpuName->setFont(textStyleFont(TextStyle::callout, FontWeight::semibold));
     m_gpuCard->body()->addWidget(m_gpuName);
     auto* gpuGrid = new QGridLayout;
@@ -321,9 +321,9 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
     m_gpuCard->hide();
 
     // Top processes: title, caption, then a small table of five rows.
-    auto* topCaption = caption(kTopProcessesCaption);
+    auto* topCaption = caption(topProcessesCaption);
     topCaption->setWordWrap(false);
-    auto* topCard = new DashboardCard(kTopProcessesTitle, topCaption);
+    auto* topCard = new DashboardCard(topProcessesTitle, topCaption);
     auto* table = new QWidget;
     table->setLayout(m_topGrid);
     m_topGrid->setContentsMargins(0, 2, 0, 0);
@@ -358,8 +358,8 @@ DashboardView::DashboardView(DashboardViewModel& model, QWidget* parent)
     // Support: a heart, the title, and the way to the Support settings.
     auto* heart = new QLabel;
     heart->setPixmap(themeIcon(iconThemeName("heart")).pixmap(18, 18));
-    auto* supportCard = new DashboardCard(kSupportCardTitle, heart);
-    m_supportButton->setToolTip(toQString(kSupportButtonHelp));
+    auto* supportCard = new DashboardCard(supportCardTitle, heart);
+    m_supportButton->setToolTip(toQString(supportButtonHelp));
     connect(m_supportButton, &QPushButton::clicked, this, [this] { m_model.openSupportSettings(); });
     auto* supportRow = new QHBoxLayout;
     supportRow->addWidget(m_supportButton);

@@ -189,7 +189,7 @@ ProcessesView::ProcessesView(ProcessesViewModel& model, QWidget* parent)
     , m_detailTitle(new QLabel)
     , m_detailPid(new QLabel)
 {
-    m_filter->setPlaceholderText(toQString(kProcessFilterPlaceholder));
+    m_filter->setPlaceholderText(toQString(processFilterPlaceholder));
     m_filter->setClearButtonEnabled(true);
     m_filter->addAction(themeIcon("system-search,edit-find"), QLineEdit::LeadingPosition);
     m_filter->setMaximumWidth(320);
@@ -240,7 +240,7 @@ ProcessesView::ProcessesView(ProcessesViewModel& model, QWidget* parent)
     });
 
     // The detail pane: a placeholder, or the name and pid over two columns of figures and the path.
-    auto* placeholder = new QLabel(toQString(kNoProcessSelectedText));
+    auto* placeholder = new QLabel(toQString(noProcessSelectedText));
     placeholder->setAlignment(Qt::AlignCenter);
     placeholder->setForegroundRole(QPalette::PlaceholderText);
     auto* details = new QWidget;
@@ -326,8 +326,8 @@ std::unique_ptr<QMenu> ProcessesView::contextMenu(const std::set<int32_t>& pids)
     auto menu = std::make_unique<QMenu>();
     const bool enabled = contextMenuTarget(pids).has_value();
     const std::pair<std::string_view, ProcessSignal> items[] = {
-        { kQuitMenuTitle, ProcessSignal::quit },
-        { kForceQuitMenuTitle, ProcessSignal::forceQuit },
+        { quitMenuTitle, ProcessSignal::quit },
+        { forceQuitMenuTitle, ProcessSignal::forceQuit },
     };
     for (const auto& item : items) {
         QAction* action = menu->addAction(toQString(item.first));
@@ -438,9 +438,9 @@ void ProcessesView::presentError()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(toQString(kSignalFailedTitle));
+    box->setWindowTitle(toQString(signalFailedTitle));
     box->setTextFormat(Qt::PlainText);
-    box->setText(toQString(kSignalFailedTitle));
+    box->setText(toQString(signalFailedTitle));
     box->setInformativeText(toQString(*m_model.lastError()));
     widenMessage(box);
     box->addButton(QMessageBox::Ok);

@@ -149,13 +149,13 @@ std::vector<QImage> settingsTabs()
     (void)defaults->setInteger(UpdaterKey::lastCheckDate, 818'600'000);  // 10 Dec 2026, 12:53 UTC
     QtExecutor executor;
     FakeClock clock;  // nothing is scheduled while the pictures are taken
-    AppUpdater updater(executor, clock, defaults, std::string(configuration::kUpdateFeedURL), LOPEWELL_VERSION);
+    AppUpdater updater(executor, clock, defaults, std::string(configuration::updateFeedURL), LOPEWELL_VERSION);
     SettingsWindowModel windowModel(defaults);
     GeneralPaneModel general(defaults, LoginItemService(layout, "/usr/bin/lopewell"), [](bool) {}, [](bool) {});
     SettingsWindow window(windowModel, general, updater);
     window.show();
     std::vector<QImage> images;
-    for (SettingsTab tab : kSettingsTabs) {
+    for (SettingsTab tab : allSettingsTabs) {
         windowModel.select(tab);
         images.push_back(window.grab().toImage());
     }

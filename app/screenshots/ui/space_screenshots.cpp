@@ -9,7 +9,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr uint64_t MB = 1'000'000;
+constexpr uint64_t megabyte = 1'000'000;
 
 DiskNode fixtureHome()
 {
@@ -20,7 +20,7 @@ DiskNode fixtureHome()
     for (int i = 0; i < 70; ++i) {
         const std::string name = i < 10 ? caches[i] : "Item " + std::to_string(i);
         const std::string path = home + "/Library/" + name;
-        const uint64_t size = uint64_t(9000 * MB / uint64_t((i + 1) * (i + 2)) + 3 * MB);
+        const uint64_t size = uint64_t(9000 * megabyte / uint64_t((i + 1) * (i + 2)) + 3 * megabyte);
         if (i < 10 || i % 3 == 0) {
             library.push_back(DiskNode::directory(path,
                 { DiskNode::file(path + "/data.db", size / 2), DiskNode::file(path + "/index", size / 4),
@@ -29,13 +29,14 @@ DiskNode fixtureHome()
             library.push_back(DiskNode::file(path, size));
         }
     }
-    library.push_back(DiskNode::smallFilesAggregate(home + "/Library", 820 * MB, 18'204));
+    library.push_back(DiskNode::smallFilesAggregate(home + "/Library", 820 * megabyte, 18'204));
     std::vector<DiskNode> movies;
     for (int i = 0; i < 9; ++i)
-        movies.push_back(DiskNode::file(home + "/Movies/Holiday " + std::to_string(2016 + i) + ".mov", uint64_t(4'200 - i * 380) * MB));
+        movies.push_back(
+            DiskNode::file(home + "/Movies/Holiday " + std::to_string(2016 + i) + ".mov", uint64_t(4'200 - i * 380) * megabyte));
     std::vector<DiskNode> music;
     for (int i = 0; i < 24; ++i)
-        music.push_back(DiskNode::file(home + "/Music/Album " + std::to_string(i + 1) + ".flac", uint64_t(900 - i * 30) * MB));
+        music.push_back(DiskNode::file(home + "/Music/Album " + std::to_string(i + 1) + ".flac", uint64_t(900 - i * 30) * megabyte));
     return DiskNode::directory(home,
         {
             DiskNode::directory(home + "/Library", std::move(library)),
@@ -44,17 +45,17 @@ DiskNode fixtureHome()
             DiskNode::directory(home + "/Developer",
                 {
                     DiskNode::directory(home + "/Developer/lopewell",
-                        { DiskNode::file(home + "/Developer/lopewell/build.tar", 2'100 * MB),
-                            DiskNode::smallFilesAggregate(home + "/Developer/lopewell", 640 * MB, 5'120) }),
-                    DiskNode::file(home + "/Developer/toolchain.tar.xz", 1'800 * MB),
+                        { DiskNode::file(home + "/Developer/lopewell/build.tar", 2'100 * megabyte),
+                            DiskNode::smallFilesAggregate(home + "/Developer/lopewell", 640 * megabyte, 5'120) }),
+                    DiskNode::file(home + "/Developer/toolchain.tar.xz", 1'800 * megabyte),
                 }),
-            DiskNode::file(home + "/debian-12.iso", 3'900 * MB),
+            DiskNode::file(home + "/debian-12.iso", 3'900 * megabyte),
             DiskNode::directory(home + "/Documents",
-                { DiskNode::file(home + "/Documents/Thesis.pdf", 48 * MB),
-                    DiskNode::smallFilesAggregate(home + "/Documents", 1'310 * MB, 4'877) }),
-            DiskNode::directory(home + "/Downloads", { DiskNode::file(home + "/Downloads/installer.run", 880 * MB) }),
+                { DiskNode::file(home + "/Documents/Thesis.pdf", 48 * megabyte),
+                    DiskNode::smallFilesAggregate(home + "/Documents", 1'310 * megabyte, 4'877) }),
+            DiskNode::directory(home + "/Downloads", { DiskNode::file(home + "/Downloads/installer.run", 880 * megabyte) }),
             DiskNode::directory(home + "/Empty", {}),
-            DiskNode::smallFilesAggregate(home, 96 * MB, 233),
+            DiskNode::smallFilesAggregate(home, 96 * megabyte, 233),
         });
 }
 

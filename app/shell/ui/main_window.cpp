@@ -21,12 +21,12 @@ MainWindow::MainWindow(NavigationModel& navigation, QWidget* parent)
     , m_title(new QLabel)
     , m_detail(new QStackedWidget)
 {
-    setWindowTitle(toQString(kSidebarTitle));
+    setWindowTitle(toQString(sidebarTitle));
     setMinimumSize(minimumContentSize);
 
-    auto* sidebarTitle = new QLabel(toQString(kSidebarTitle));
-    sidebarTitle->setFont(textStyleFont(TextStyle::headline));
-    sidebarTitle->setContentsMargins(12, 12, 12, 4);
+    auto* titleLabel = new QLabel(toQString(sidebarTitle));
+    titleLabel->setFont(textStyleFont(TextStyle::headline));
+    titleLabel->setContentsMargins(12, 12, 12, 4);
 
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
@@ -45,11 +45,11 @@ MainWindow::MainWindow(NavigationModel& navigation, QWidget* parent)
     auto* sidebar = new QWidget;
     sidebar->setAutoFillBackground(true);
     sidebar->setBackgroundRole(QPalette::AlternateBase);
-    sidebar->setMinimumWidth(kSidebarMinimumWidth);
-    sidebar->setMaximumWidth(kSidebarMaximumWidth);
+    sidebar->setMinimumWidth(sidebarMinimumWidth);
+    sidebar->setMaximumWidth(sidebarMaximumWidth);
     auto* sidebarLayout = new QVBoxLayout(sidebar);
     sidebarLayout->setContentsMargins(6, 0, 6, 6);
-    sidebarLayout->addWidget(sidebarTitle);
+    sidebarLayout->addWidget(titleLabel);
     sidebarLayout->addWidget(m_sidebar);
 
     m_title->setFont(textStyleFont(TextStyle::title2, FontWeight::semibold));
@@ -65,7 +65,7 @@ MainWindow::MainWindow(NavigationModel& navigation, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(sidebar);
     layout->addWidget(detail, 1);
-    resize(QSize(kSidebarIdealWidth, 0) + QSize(minimumContentSize.width() - kSidebarIdealWidth, minimumContentSize.height()));
+    resize(QSize(sidebarIdealWidth, 0) + QSize(minimumContentSize.width() - sidebarIdealWidth, minimumContentSize.height()));
 
     m_subscription = m_navigation.observers().add([this] { render(); });
     render();

@@ -16,8 +16,8 @@ SettingsWindow::SettingsWindow(SettingsWindowModel& window, GeneralPaneModel& ge
     , m_tabs(new QTabWidget)
 {
     setWindowTitle(QStringLiteral("Lopewell Settings"));
-    setFixedSize(kSettingsContentWidth, kSettingsContentHeight);
-    for (SettingsTab tab : kSettingsTabs) {
+    setFixedSize(settingsContentWidth, settingsContentHeight);
+    for (SettingsTab tab : allSettingsTabs) {
         QWidget* pane = nullptr;
         switch (tab) {
         case SettingsTab::general:

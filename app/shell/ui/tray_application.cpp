@@ -139,7 +139,7 @@ int runTrayApplication(int argc, char** argv)
     quitOnSignals(application);
     QApplication::setApplicationName(QStringLiteral("Lopewell"));
     QApplication::setApplicationVersion(QStringLiteral(LOPEWELL_VERSION));
-    QApplication::setQuitOnLastWindowClosed(kQuitsWhenLastWindowCloses);
+    QApplication::setQuitOnLastWindowClosed(quitsWhenLastWindowCloses);
     useInstalledIconTheme();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(renderApplicationIcon(128))));
 
@@ -147,7 +147,7 @@ int runTrayApplication(int argc, char** argv)
     QtAppPlatform platform;
     const HostLayout layout = HostLayout::forCurrentUser();
     const std::shared_ptr<UserDefaults> defaults = UserDefaults::open(layout.userDefaultsFile());
-    AppUpdater updater(executor, ContinuousClock::shared(), defaults, std::string(configuration::kUpdateFeedURL), LOPEWELL_VERSION);
+    AppUpdater updater(executor, ContinuousClock::shared(), defaults, std::string(configuration::updateFeedURL), LOPEWELL_VERSION);
 
     MenuBarCoordinator coordinator(
         defaults, [&] { return std::make_unique<MenuBarController>(MenuBarController::systemEnvironment(executor, platform)); });

@@ -23,7 +23,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr int kInspectorWidth = 250;
+constexpr int inspectorWidth = 250;
 
 QPushButton* prominent(QPushButton* button)
 {
@@ -84,10 +84,10 @@ SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSett
     auto* heading = sectionHeading("Space");
     toolbar->addWidget(heading);
     toolbar->addStretch();
-    m_scanHome = button(kScanHomeTitle);
+    m_scanHome = button(scanHomeTitle);
     m_scanRoot = prominent(button(m_model.rootVolumeButtonTitle()));
-    m_rescan = button(kRescanTitle);
-    m_cancel = button(kCancelTitle);
+    m_rescan = button(rescanTitle);
+    m_cancel = button(cancelTitle);
     for (QPushButton* each : { m_scanHome, m_scanRoot, m_rescan, m_cancel })
         toolbar->addWidget(each);
     connect(m_scanHome, &QPushButton::clicked, this, [this] { m_model.scanHome(); });
@@ -118,12 +118,12 @@ SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSett
     m_emptyTitle->setFont(textStyleFont(TextStyle::title3, FontWeight::semibold));
     m_emptyTitle->setAlignment(Qt::AlignCenter);
     emptyLayout->addWidget(m_emptyTitle);
-    auto* hint = caption(kSpaceEmptyHintText);
+    auto* hint = caption(spaceEmptyHintText);
     hint->setAlignment(Qt::AlignCenter);
     emptyLayout->addWidget(hint);
     auto* emptyButtons = new QHBoxLayout;
     emptyButtons->addStretch();
-    m_emptyScanHome = button(kScanHomeTitle);
+    m_emptyScanHome = button(scanHomeTitle);
     m_emptyScanRoot = prominent(button(m_model.rootVolumeButtonTitle()));
     emptyButtons->addWidget(m_emptyScanHome);
     emptyButtons->addWidget(m_emptyScanRoot);
@@ -142,7 +142,7 @@ SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSett
 
     m_inspector = new QFrame;
     m_inspector->setObjectName(QStringLiteral("spaceInspector"));
-    m_inspector->setFixedWidth(kInspectorWidth);
+    m_inspector->setFixedWidth(inspectorWidth);
     m_inspector->setStyleSheet(QStringLiteral("QFrame#spaceInspector { border: 1px solid palette(mid); border-radius: 8px; }"));
     m_inspectorLayout = new QVBoxLayout(m_inspector);
     m_inspectorLayout->setContentsMargins(12, 12, 12, 12);
@@ -190,7 +190,7 @@ void SpaceView::renderBreadcrumbs()
     clearLayout(m_breadcrumbs);
     for (const Breadcrumb& crumb : m_model.breadcrumbs()) {
         if (crumb.index > 0) {
-            auto* separator = new QLabel(toQString(kBreadcrumbSeparator));
+            auto* separator = new QLabel(toQString(breadcrumbSeparator));
             separator->setForegroundRole(QPalette::PlaceholderText);
             m_breadcrumbs->addWidget(separator);
         }
@@ -209,7 +209,7 @@ void SpaceView::renderInspector()
     clearLayout(m_inspectorLayout);
     const std::optional<SpaceInspector> inspector = m_model.inspector();
     if (!inspector) {
-        auto* none = caption(kSelectRectangleText);
+        auto* none = caption(selectRectangleText);
         none->setAlignment(Qt::AlignCenter);
         m_inspectorLayout->addStretch();
         m_inspectorLayout->addWidget(none);
@@ -238,7 +238,7 @@ void SpaceView::renderInspector()
     connect(reveal, &QPushButton::clicked, this, [revealPath] { revealInFileManager(revealPath); });
     m_inspectorLayout->addWidget(reveal);
     if (inspector->canOpen) {
-        auto* open = button(kOpenTitle);
+        auto* open = button(openTitle);
         connect(open, &QPushButton::clicked, this, [this] {
             if (m_model.selection())
                 m_model.drill(DiskNode(*m_model.selection()));
@@ -246,7 +246,7 @@ void SpaceView::renderInspector()
         m_inspectorLayout->addWidget(open);
     }
     if (inspector->canTrash) {
-        auto* trash = button(kMoveToTrashTitle);
+        auto* trash = button(moveToTrashTitle);
         trash->setEnabled(!m_model.isTrashing());
         connect(trash, &QPushButton::clicked, this, [this] { confirmTrash(); });
         m_inspectorLayout->addWidget(trash);
@@ -263,8 +263,8 @@ void SpaceView::confirmTrash()
     const QString title = toQString(m_model.trashConfirmationTitle());
     box->setWindowTitle(title);
     box->setText(title);
-    QPushButton* cancel = box->addButton(toQString(kCancelTitle), QMessageBox::RejectRole);
-    QPushButton* destructive = box->addButton(toQString(kMoveToTrashTitle), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(toQString(cancelTitle), QMessageBox::RejectRole);
+    QPushButton* destructive = box->addButton(toQString(moveToTrashTitle), QMessageBox::DestructiveRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, destructive](int) {

@@ -14,7 +14,7 @@ namespace lopewell {
 
 namespace {
 
-constexpr double kLabelPadding = 4;
+constexpr double labelPadding = 4;
 
 QRectF toQRect(const TreemapRect& rect)
 {
@@ -37,14 +37,14 @@ void drawLabel(QPainter& painter, const QRectF& cell, const std::string& title, 
     QFont titleFont = textStyleFont(TextStyle::caption, FontWeight::semibold);
     QFont sizeFont = textStyleFont(TextStyle::caption, std::nullopt, FontDesign::monospaced);
     sizeFont.setPointSizeF(9);
-    const double width = cell.width() - 2 * kLabelPadding;
+    const double width = cell.width() - 2 * labelPadding;
     painter.setPen(Qt::white);
     painter.setFont(titleFont);
     const QFontMetricsF titleMetrics(titleFont);
-    const QPointF origin = cell.topLeft() + QPointF(kLabelPadding, kLabelPadding);
+    const QPointF origin = cell.topLeft() + QPointF(labelPadding, labelPadding);
     painter.drawText(QRectF(origin, QSizeF(width, titleMetrics.height())), Qt::AlignLeft | Qt::AlignTop,
         titleMetrics.elidedText(toQString(title), Qt::ElideRight, width));
-    if (subtitle && cell.height() - 2 * kLabelPadding > titleMetrics.height() + 8) {
+    if (subtitle && cell.height() - 2 * labelPadding > titleMetrics.height() + 8) {
         painter.setFont(sizeFont);
         const QFontMetricsF sizeMetrics(sizeFont);
         painter.drawText(QRectF(origin + QPointF(0, titleMetrics.height()), QSizeF(width, sizeMetrics.height())),
@@ -63,7 +63,7 @@ void paintTreemap(QPainter& painter, const TreemapPlan& plan)
             continue;
         painter.setPen(Qt::NoPen);
         painter.setBrush(toQColor(cell.fill));
-        painter.drawRoundedRect(rect, kTreemapCornerRadius, kTreemapCornerRadius);
+        painter.drawRoundedRect(rect, treemapCornerRadius, treemapCornerRadius);
         if (!cell.preview.empty()) {
             painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.18f));
             for (const TreemapRect& inner : cell.preview) {
@@ -72,14 +72,14 @@ void paintTreemap(QPainter& painter, const TreemapPlan& plan)
                 if (miniature.width() > 3 && miniature.height() > 3)
                     miniature.adjust(0.5, 0.5, -0.5, -0.5);
                 if (!miniature.isEmpty())
-                    painter.drawRoundedRect(miniature, kTreemapPreviewCornerRadius, kTreemapPreviewCornerRadius);
+                    painter.drawRoundedRect(miniature, treemapPreviewCornerRadius, treemapPreviewCornerRadius);
             }
         }
         if (cell.kind == TreemapCell::Kind::child) {
             if (cell.selected)
-                strokeInside(painter, rect, kTreemapCornerRadius, Qt::white, 2);
+                strokeInside(painter, rect, treemapCornerRadius, Qt::white, 2);
             else
-                strokeInside(painter, rect, kTreemapCornerRadius, QColor::fromRgbF(0, 0, 0, 0.25f), 0.5);
+                strokeInside(painter, rect, treemapCornerRadius, QColor::fromRgbF(0, 0, 0, 0.25f), 0.5);
         }
         if (cell.title)
             drawLabel(painter, rect, *cell.title, cell.subtitle);

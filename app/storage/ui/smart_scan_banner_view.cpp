@@ -31,8 +31,8 @@ SmartScanBannerView::SmartScanBannerView(QWidget* parent) : QFrame(parent), m_su
         QStringLiteral("#smartScanBanner { background: palette(base); border: 1px solid palette(midlight); border-radius: 10px; }"));
 
     auto* icon = new QLabel;
-    icon->setPixmap(themeIcon(iconThemeName(kSmartScanSymbol)).pixmap(28, 28));
-    auto* title = new QLabel(toQString(kSmartScanTitle));
+    icon->setPixmap(themeIcon(iconThemeName(smartScanSymbol)).pixmap(28, 28));
+    auto* title = new QLabel(toQString(smartScanTitle));
     title->setFont(textStyleFont(TextStyle::title3, FontWeight::semibold));
     m_subtitle->setFont(textStyleFont(TextStyle::callout));
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);

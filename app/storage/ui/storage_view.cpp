@@ -51,7 +51,7 @@ StorageView::StorageView(StorageViewModel& model, StorageScreenModel::Cleaning c
         layout->addLayout(grid);
     }
     layout->addSpacing(6);
-    layout->addWidget(caption(kStorageFooterText));
+    layout->addWidget(caption(storageFooterText));
     layout->addStretch();
 
     auto* scroll = new QScrollArea;
@@ -117,17 +117,16 @@ void StorageView::renderSmartScanBanner()
     std::vector<Button> buttons;
     switch (banner.buttons) {
     case SmartScanBanner::Buttons::cancel:
-        buttons.push_back(Button { std::string(kSmartScanCancelButton), false, false, true, [this] { m_model.cancelSmartScan(); } });
+        buttons.push_back(Button { std::string(smartScanCancelButton), false, false, true, [this] { m_model.cancelSmartScan(); } });
         break;
     case SmartScanBanner::Buttons::cleanAndDismiss:
         buttons.push_back(
-            Button { std::string(kSmartScanCleanButton), true, true, banner.isCleanEnabled, [this] { m_screen.reviewSmartScan(); } });
-        buttons.push_back(
-            Button { std::string(kSmartScanDismissButton), false, false, true, [this] { m_model.dismissSmartScanResult(); } });
+            Button { std::string(smartScanCleanButton), true, true, banner.isCleanEnabled, [this] { m_screen.reviewSmartScan(); } });
+        buttons.push_back(Button { std::string(smartScanDismissButton), false, false, true, [this] { m_model.dismissSmartScanResult(); } });
         break;
     case SmartScanBanner::Buttons::start:
         buttons.push_back(
-            Button { std::string(kSmartScanStartButton), true, false, banner.isStartEnabled, [this] { m_model.startSmartScan(); } });
+            Button { std::string(smartScanStartButton), true, false, banner.isStartEnabled, [this] { m_model.startSmartScan(); } });
         break;
     }
     m_smartScan->setContent(banner.subtitle, std::move(buttons));

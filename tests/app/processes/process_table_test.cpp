@@ -26,7 +26,7 @@ std::vector<int32_t> pids(const std::vector<RunningProcess>& rows)
     return result;
 }
 
-const std::vector<RunningProcess> kRows = {
+const std::vector<RunningProcess> sampleRows = {
     row(12, "Safari", "alice", 5.0, 300, 10),
     row(140, "bash", "root", 40.0, 100, 1),
     row(512, "firefox", "Bob", 5.0, 900, 80),
@@ -50,18 +50,18 @@ TEST(ProcessTable, FilterIsTrimmedCaseInsensitiveOverNamePidAndUser)
         { "nothing", {} },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(pids(visibleProcesses(kRows, c.filter, ProcessSortKey::pid, true)), c.expected) << c.filter;
+        EXPECT_EQ(pids(visibleProcesses(sampleRows, c.filter, ProcessSortKey::pid, true)), c.expected) << c.filter;
 }
 
 TEST(ProcessTable, SortsByEachKeyAndKeepsSamplerOrderOnTies)
 {
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::cpu, false)), (std::vector<int32_t> { 140, 12, 512 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::cpu, true)), (std::vector<int32_t> { 12, 512, 140 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::memory, false)), (std::vector<int32_t> { 512, 12, 140 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::name, true)), (std::vector<int32_t> { 140, 512, 12 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::user, true)), (std::vector<int32_t> { 12, 512, 140 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::threads, false)), (std::vector<int32_t> { 512, 12, 140 }));
-    EXPECT_EQ(pids(visibleProcesses(kRows, "", ProcessSortKey::pid, false)), (std::vector<int32_t> { 512, 140, 12 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::cpu, false)), (std::vector<int32_t> { 140, 12, 512 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::cpu, true)), (std::vector<int32_t> { 12, 512, 140 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::memory, false)), (std::vector<int32_t> { 512, 12, 140 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::name, true)), (std::vector<int32_t> { 140, 512, 12 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::user, true)), (std::vector<int32_t> { 12, 512, 140 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::threads, false)), (std::vector<int32_t> { 512, 12, 140 }));
+    EXPECT_EQ(pids(visibleProcesses(sampleRows, "", ProcessSortKey::pid, false)), (std::vector<int32_t> { 512, 140, 12 }));
 }
 
 TEST(ProcessTable, SortKeysParseFromTheirNamesOnly)

@@ -29,17 +29,17 @@ TEST(AboutModel, VersionLineShowsAnEmDashForAMissingValue)
 
 TEST(AboutModel, FeedbackAndSupportLinksUseTheConfiguredAddresses)
 {
-    EXPECT_EQ(aboutFeedbackAddress(), configuration::kSupportEmail);
-    EXPECT_EQ(aboutFeedbackURL(), "mailto:" + std::string(configuration::kSupportEmail));
+    EXPECT_EQ(aboutFeedbackAddress(), configuration::supportEmail);
+    EXPECT_EQ(aboutFeedbackURL(), "mailto:" + std::string(configuration::supportEmail));
 
     const auto links = aboutSupportLinks();
     ASSERT_EQ(links.size(), 3u);
     EXPECT_EQ(links[0].title, "Buy me a coffee");
-    EXPECT_EQ(links[0].url, configuration::kBuyMeACoffeeURL);
+    EXPECT_EQ(links[0].url, configuration::buyMeACoffeeURL);
     EXPECT_EQ(links[1].title, "GitHub Sponsors");
-    EXPECT_EQ(links[1].url, configuration::kGitHubSponsorsURL);
+    EXPECT_EQ(links[1].url, configuration::gitHubSponsorsURL);
     EXPECT_EQ(links[2].title, "One-time tip");
-    EXPECT_EQ(links[2].url, configuration::kDirectTipURL);
+    EXPECT_EQ(links[2].url, configuration::directTipURL);
 }
 
 }  // namespace

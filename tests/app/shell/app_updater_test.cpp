@@ -46,7 +46,7 @@ int64_t storedSeconds(Date date)
 
 class AppUpdaterTest : public ::testing::Test {
 protected:
-    const Date kLaunch = utc(2026, 12, 10, 12, 0);
+    const Date launchDate = utc(2026, 12, 10, 12, 0);
 
     void SetUp() override
     {
@@ -67,7 +67,7 @@ protected:
         http.totalTimeout = totalTimeout;
         return std::make_unique<AppUpdater>(m_executor, m_clock, m_defaults, feedUrl.empty() ? m_server.url("/appcast.xml") : feedUrl,
             std::move(currentVersion), http,
-            [this] { return kLaunch + std::chrono::duration_cast<Date::duration>(m_clock.now().time_since_epoch()); });
+            [this] { return launchDate + std::chrono::duration_cast<Date::duration>(m_clock.now().time_since_epoch()); });
     }
 
     // Background results come through the executor; real I/O may take a moment, bounded here.
@@ -99,7 +99,7 @@ TEST_F(AppUpdaterTest, ChecksShortlyAfterTheFirstLaunchAndThenEvery24Hours)
     EXPECT_EQ(updater->lastCheckDescription(), "Never");
 
     m_clock.waitForSleepers(1);
-    m_clock.advance(AppUpdater::kFirstCheckDelay - 1s);
+    m_clock.advance(AppUpdater::firstCheckDelay - 1s);
     EXPECT_EQ(m_clock.sleeperCount(), 1u);
     m_clock.advance(1s);
     ASSERT_TRUE(runUntil([&] { return updater->lastOutcome().has_value(); }));
@@ -110,18 +110,18 @@ TEST_F(AppUpdaterTest, ChecksShortlyAfterTheFirstLaunchAndThenEvery24Hours)
     EXPECT_EQ(outcomeHeadline(*updater->lastOutcome()), "You're up to date.");
     EXPECT_EQ(outcomeDetail(*updater->lastOutcome()), "Lopewell 1.2 is the newest version.");
     EXPECT_FALSE(releasePageUrl(*updater->lastOutcome()));
-    const Date firstCheck = kLaunch + AppUpdater::kFirstCheckDelay;
+    const Date firstCheck = launchDate + AppUpdater::firstCheckDelay;
     EXPECT_EQ(updater->lastUpdateCheckDate(), firstCheck);
     EXPECT_EQ(m_defaults->integerForKey(UpdaterKey::lastCheckDate), storedSeconds(firstCheck));
     EXPECT_NE(updater->lastCheckDescription(), "Never");
     EXPECT_EQ(m_server.requestCount(), 1u);
 
     m_clock.waitForSleepers(1);
-    m_clock.advance(AppUpdater::kCheckInterval - 1s);
+    m_clock.advance(AppUpdater::checkInterval - 1s);
     EXPECT_EQ(m_clock.sleeperCount(), 1u);
     m_clock.advance(1s);
     ASSERT_TRUE(runUntil([&] { return updater->lastUpdateCheckDate() != firstCheck && updater->canCheckForUpdates(); }));
-    EXPECT_EQ(updater->lastUpdateCheckDate(), firstCheck + AppUpdater::kCheckInterval);
+    EXPECT_EQ(updater->lastUpdateCheckDate(), firstCheck + AppUpdater::checkInterval);
     EXPECT_EQ(m_server.requestCount(), 2u);
 }
 
@@ -134,16 +134,17 @@ TEST_F(AppUpdaterTest, SchedulesTheFirstCheckFromThePersistedLastCheck)
     };
     const Case cases[] = {
         { "checked 23 hours ago", seconds(23 * 3600), seconds(3600) },
-        { "checked 3 days ago", seconds(3 * 86400), AppUpdater::kFirstCheckDelay },
-        { "checked just under a day ago", AppUpdater::kCheckInterval - 10s, AppUpdater::kFirstCheckDelay },
-        { "clock was set back 5 days", seconds(-5 * 86400), AppUpdater::kCheckInterval },
-        { "stored value is garbage", std::nullopt, AppUpdater::kFirstCheckDelay },
+        { "checked 3 days ago", seconds(3 * 86400), AppUpdater::firstCheckDelay },
+        { "checked just under a day ago", AppUpdater::checkInterval - 10s, AppUpdater::firstCheckDelay },
+        { "clock was set back 5 days", seconds(-5 * 86400), AppUpdater::checkInterval },
+        { "stored value is garbage", std::nullopt, AppUpdater::firstCheckDelay },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.lastCheckAgo)
             ASSERT_TRUE(m_defaults->setInteger(UpdaterKey::lastCheckDate,
-                storedSeconds(kLaunch + std::chrono::duration_cast<Date::duration>(m_clock.now().time_since_epoch()) - *c.lastCheckAgo)));
+                storedSeconds(
+                    launchDate + std::chrono::duration_cast<Date::duration>(m_clock.now().time_since_epoch()) - *c.lastCheckAgo)));
         else
             ASSERT_TRUE(m_defaults->setString(UpdaterKey::lastCheckDate, "yesterday"));
 
@@ -182,7 +183,7 @@ TEST_F(AppUpdaterTest, TurningAutomaticChecksOffStopsTheScheduleAndIsRemembered)
     relaunched->setAutomaticallyChecksForUpdates(true);
     EXPECT_TRUE(m_defaults->boolForKey(UpdaterKey::automaticallyChecks));
     m_clock.waitForSleepers(1);
-    m_clock.advance(AppUpdater::kFirstCheckDelay);
+    m_clock.advance(AppUpdater::firstCheckDelay);
     ASSERT_TRUE(runUntil([&] { return relaunched->lastOutcome().has_value(); }));
     EXPECT_EQ(m_server.requestCount(), 1u);
 }
@@ -211,7 +212,7 @@ TEST_F(AppUpdaterTest, CheckNowFindsANewerReleaseAndCannotBePressedTwice)
     EXPECT_EQ(outcomeHeadline(outcome), "A new version of Lopewell is available.");
     EXPECT_EQ(outcomeDetail(outcome), "Lopewell 1.10 is available — you have 1.9.");
     EXPECT_EQ(releasePageUrl(outcome), "https://example.org/releases/1.10");
-    EXPECT_EQ(updater->lastUpdateCheckDate(), kLaunch);
+    EXPECT_EQ(updater->lastUpdateCheckDate(), launchDate);
     EXPECT_EQ(m_server.requestCount(), 1u);
     EXPECT_NE(m_server.requests().at(0).find("User-Agent: Lopewell/1.9\r\n"), std::string::npos);
 }
@@ -219,7 +220,7 @@ TEST_F(AppUpdaterTest, CheckNowFindsANewerReleaseAndCannotBePressedTwice)
 TEST_F(AppUpdaterTest, AFailedCheckSaysWhyAndChangesNothingElse)
 {
     ASSERT_TRUE(m_defaults->setBool(UpdaterKey::automaticallyChecks, false));
-    const Date previousCheck = kLaunch - 2h;
+    const Date previousCheck = launchDate - 2h;
     ASSERT_TRUE(m_defaults->setInteger(UpdaterKey::lastCheckDate, storedSeconds(previousCheck)));
     int closedPort = 0;
     {
@@ -266,13 +267,13 @@ TEST_F(AppUpdaterTest, AFailedAutomaticCheckIsRetriedAfterAnHour)
     serve(CannedReply::status(503, "Service Unavailable"));
     auto updater = makeUpdater();
     m_clock.waitForSleepers(1);
-    m_clock.advance(AppUpdater::kFirstCheckDelay);
+    m_clock.advance(AppUpdater::firstCheckDelay);
     ASSERT_TRUE(runUntil([&] { return updater->lastOutcome().has_value() && updater->canCheckForUpdates(); }));
     EXPECT_TRUE(std::holds_alternative<UpdateCheckFailed>(*updater->lastOutcome()));
 
     serve(CannedReply::ok(feedWith({ "1.2" })));
     m_clock.waitForSleepers(1);
-    m_clock.advance(AppUpdater::kRetryAfterFailure - 1s);
+    m_clock.advance(AppUpdater::retryAfterFailure - 1s);
     EXPECT_EQ(m_clock.sleeperCount(), 1u);
     m_clock.advance(1s);
     ASSERT_TRUE(runUntil([&] { return std::holds_alternative<UpToDate>(*updater->lastOutcome()); }));

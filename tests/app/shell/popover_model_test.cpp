@@ -10,7 +10,7 @@ using namespace lopewell;
 namespace {
 
 constexpr uint64_t GiB = 1024ull * 1024 * 1024;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
@@ -29,7 +29,7 @@ TEST(PopoverModel, MenuBarRoundsAndThePopoverTruncatesWithTheSameColourBands)
         { 0.8, " 80%", "80%", LoadBand::high },
         { 1.0, " 100%", "100%", LoadBand::high },
         // Broken readings show as idle rather than as garbage or an alarm.
-        { kNaN, " 0%", "0%", LoadBand::low },
+        { notANumber, " 0%", "0%", LoadBand::low },
         { 1.5, " 100%", "100%", LoadBand::high },
     };
     for (const Case& c : cases) {

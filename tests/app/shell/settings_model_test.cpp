@@ -69,9 +69,9 @@ TEST(SettingsTab, HasFourTaggedTabsWithTitlesSymbolsAndIcons)
         { SettingsTab::privacy, 2, "Privacy", "lock.shield" },
         { SettingsTab::support, 3, "Support", "heart" },
     };
-    ASSERT_EQ(kSettingsTabs.size(), std::size(rows));
+    ASSERT_EQ(allSettingsTabs.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
-        EXPECT_EQ(kSettingsTabs[i], rows[i].tab);
+        EXPECT_EQ(allSettingsTabs[i], rows[i].tab);
         EXPECT_EQ(settingsTabTag(rows[i].tab), rows[i].tag);
         EXPECT_EQ(settingsTabForTag(rows[i].tag), rows[i].tab);
         EXPECT_EQ(settingsTabTitle(rows[i].tab), rows[i].title);
@@ -241,7 +241,7 @@ TEST(SupportPane, LinksOpenTheConfiguredAddresses)
     const std::vector<LinkRow> links = supportPaneLinks();
     ASSERT_EQ(links.size(), 3u);
     const char* titles[] = { "Buy me a coffee", "GitHub Sponsors", "Direct tip via Stripe" };
-    const std::string_view urls[] = { configuration::kBuyMeACoffeeURL, configuration::kGitHubSponsorsURL, configuration::kDirectTipURL };
+    const std::string_view urls[] = { configuration::buyMeACoffeeURL, configuration::gitHubSponsorsURL, configuration::directTipURL };
     for (size_t i = 0; i < links.size(); ++i) {
         EXPECT_EQ(links[i].title, titles[i]);
         EXPECT_EQ(links[i].url, urls[i]);
@@ -252,9 +252,9 @@ TEST(SupportPane, LinksOpenTheConfiguredAddresses)
     EXPECT_EQ(links[2].subtitle, "One-time, no platform cut");
 
     const LinkRow feedback = supportPaneFeedbackLink();
-    EXPECT_EQ(feedback.title, configuration::kSupportEmail);
-    EXPECT_EQ(feedback.url, "mailto:" + std::string(configuration::kSupportEmail));
-    EXPECT_FALSE(iconThemeName(kLinkRowTrailingSymbol).empty());
+    EXPECT_EQ(feedback.title, configuration::supportEmail);
+    EXPECT_EQ(feedback.url, "mailto:" + std::string(configuration::supportEmail));
+    EXPECT_FALSE(iconThemeName(linkRowTrailingSymbol).empty());
     EXPECT_FALSE(iconThemeName(GeneralPaneText::errorSymbol).empty());
 }
 

@@ -34,7 +34,7 @@ public:
 // Read from the samplers' threads while the test sets values between steps.
 class FakeMachine {
 public:
-    static constexpr uint32_t kTicksPerRead = 10000;
+    static constexpr uint32_t ticksPerRead = 10000;
 
     std::atomic<double> load { 0.25 };  // of both cores, per read
     std::atomic<bool> cpuFails { false };
@@ -79,10 +79,10 @@ private:
         if (cpuFails)
             return std::nullopt;
         std::lock_guard lock(m_mutex);
-        const auto busy = uint32_t(load * kTicksPerRead + 0.5);
+        const auto busy = uint32_t(load * ticksPerRead + 0.5);
         for (CPUTicks& core : m_ticks) {
             core.user += busy;
-            core.idle += kTicksPerRead - busy;
+            core.idle += ticksPerRead - busy;
         }
         return m_ticks;
     }

@@ -8,8 +8,8 @@ namespace {
 TEST(Text, TrimsOnlyTheNamedSpaces)
 {
     EXPECT_EQ(trimmed(" \t\r\n\v\fa b\f\v\n\r\t "), "a b");
-    EXPECT_EQ(trimmed("\v a \f", kXmlSpace), "\v a \f");
-    EXPECT_EQ(trimmed("\n\t a \r", kXmlSpace), "a");
+    EXPECT_EQ(trimmed("\v a \f", xmlSpace), "\v a \f");
+    EXPECT_EQ(trimmed("\n\t a \r", xmlSpace), "a");
     EXPECT_EQ(trimmed(" \n\t "), "");
     EXPECT_EQ(trimmed(""), "");
     EXPECT_EQ(trimmedStart("  a  "), "a  ");

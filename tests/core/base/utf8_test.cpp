@@ -56,7 +56,7 @@ TEST(Utf8, RefusesMalformedSequencesOneByteAtATime)
         "\xC3\x41",  // continuation missing
         "\xE2\x28\xA1",
     };
-    const CodePoint malformed { utf8::kReplacement, 1, false };
+    const CodePoint malformed { utf8::replacement, 1, false };
     for (std::string_view bytes : cases) {
         EXPECT_EQ(utf8::decodeFront(bytes), malformed) << testing::PrintToString(std::string(bytes));
         EXPECT_FALSE(utf8::isValid(bytes)) << testing::PrintToString(std::string(bytes));

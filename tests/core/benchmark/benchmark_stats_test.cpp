@@ -12,12 +12,12 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr int64_t kNominal = 0;
-constexpr int64_t kFair = 1;
-constexpr int64_t kSerious = 2;
-constexpr int64_t kCritical = 3;
+constexpr int64_t nominal = 0;
+constexpr int64_t fair = 1;
+constexpr int64_t serious = 2;
+constexpr int64_t critical = 3;
 
-BenchmarkRun run(int second, double score, int64_t thermal = kNominal, std::string device = "mac-1")
+BenchmarkRun run(int second, double score, int64_t thermal = nominal, std::string device = "mac-1")
 {
     return BenchmarkRun { BenchmarkKind::cpuSingle, referenceDate() + seconds { second }, score, 12.5, 0.25, thermal, std::move(device) };
 }
@@ -44,7 +44,7 @@ TEST(BenchmarkStats, OneCoolRunIsBestFirstAndLatest)
 
 TEST(BenchmarkStats, WarmRunsCountForFirstAndLatestOnly)
 {
-    const std::vector<BenchmarkRun> runs { run(20, 900, kSerious), run(10, 950, kCritical) };
+    const std::vector<BenchmarkRun> runs { run(20, 900, serious), run(10, 950, critical) };
     BenchmarkStats stats = BenchmarkStats::compute(runs);
     EXPECT_FALSE(stats.best);
     EXPECT_FALSE(stats.median);
@@ -60,7 +60,7 @@ TEST(BenchmarkStats, CoolMeansThermalStateBelowSerious)
         int64_t thermalRaw;
         bool cool;
     };
-    const Case cases[] = { { kNominal, true }, { kFair, true }, { kSerious, false }, { kCritical, false }, { -1, true } };
+    const Case cases[] = { { nominal, true }, { fair, true }, { serious, false }, { critical, false }, { -1, true } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.thermalRaw);
         BenchmarkStats stats = BenchmarkStats::compute(std::vector { run(1, 100, c.thermalRaw) });
@@ -73,7 +73,7 @@ TEST(BenchmarkStats, MedianOfCoolScoresOnly)
 {
     EXPECT_EQ(BenchmarkStats::compute(std::vector { run(1, 1), run(2, 4), run(3, 2), run(4, 3) }).median, 2.5);
     EXPECT_EQ(BenchmarkStats::compute(std::vector { run(1, 3), run(2, 1), run(3, 2) }).median, 2.0);
-    EXPECT_EQ(BenchmarkStats::compute(std::vector { run(1, 3), run(2, 100, kSerious), run(3, 1) }).median, 2.0);
+    EXPECT_EQ(BenchmarkStats::compute(std::vector { run(1, 3), run(2, 100, serious), run(3, 1) }).median, 2.0);
     // The mean of two huge scores must not overflow to infinity.
     const double huge = std::numeric_limits<double>::max();
     EXPECT_EQ(BenchmarkStats::compute(std::vector { run(1, huge), run(2, huge) }).median, huge);
@@ -81,7 +81,7 @@ TEST(BenchmarkStats, MedianOfCoolScoresOnly)
 
 TEST(BenchmarkStats, TheFirstOfEqualTopScoresIsBest)
 {
-    const std::vector<BenchmarkRun> runs { run(1, 50), run(2, 90, kNominal, "a"), run(3, 90, kFair, "b"), run(4, 120, kSerious) };
+    const std::vector<BenchmarkRun> runs { run(1, 50), run(2, 90, nominal, "a"), run(3, 90, fair, "b"), run(4, 120, serious) };
     BenchmarkStats stats = BenchmarkStats::compute(runs);
     EXPECT_EQ(stats.best, runs[1]);
     EXPECT_EQ(stats.excludedWarmCount, 1);
@@ -90,10 +90,10 @@ TEST(BenchmarkStats, TheFirstOfEqualTopScoresIsBest)
 TEST(BenchmarkStats, FirstAndLatestFollowTimestampsNotTheOrderGiven)
 {
     const std::vector<BenchmarkRun> runs {
-        run(30, 1, kNominal, "latest, given first"),
-        run(10, 2, kNominal, "earliest, given first"),
-        run(30, 3, kNominal, "latest, given last"),
-        run(10, 4, kNominal, "earliest, given last"),
+        run(30, 1, nominal, "latest, given first"),
+        run(10, 2, nominal, "earliest, given first"),
+        run(30, 3, nominal, "latest, given last"),
+        run(10, 4, nominal, "earliest, given last"),
         run(20, 5),
     };
     BenchmarkStats stats = BenchmarkStats::compute(runs);
@@ -103,7 +103,7 @@ TEST(BenchmarkStats, FirstAndLatestFollowTimestampsNotTheOrderGiven)
 
 TEST(BenchmarkStats, DeltaComparesTheLatestRunEvenWhenWarmWithTheBest)
 {
-    BenchmarkStats stats = BenchmarkStats::compute(std::vector { run(1, 100), run(2, 90, kCritical) });
+    BenchmarkStats stats = BenchmarkStats::compute(std::vector { run(1, 100), run(2, 90, critical) });
     ASSERT_TRUE(stats.deltaVsBestFraction);
     EXPECT_DOUBLE_EQ(*stats.deltaVsBestFraction, -0.1);
 
@@ -114,9 +114,9 @@ TEST(BenchmarkStats, DeltaComparesTheLatestRunEvenWhenWarmWithTheBest)
 
 TEST(BenchmarkStats, ABestScoreOfZeroGivesNoDelta)
 {
-    EXPECT_FALSE(BenchmarkStats::compute(std::vector { run(1, 0), run(2, 5, kSerious) }).deltaVsBestFraction);
+    EXPECT_FALSE(BenchmarkStats::compute(std::vector { run(1, 0), run(2, 5, serious) }).deltaVsBestFraction);
     EXPECT_FALSE(BenchmarkStats::compute(std::vector { run(1, -0.0) }).deltaVsBestFraction);
-    EXPECT_TRUE(BenchmarkStats::compute(std::vector { run(1, -2), run(2, -1, kSerious) }).deltaVsBestFraction);
+    EXPECT_TRUE(BenchmarkStats::compute(std::vector { run(1, -2), run(2, -1, serious) }).deltaVsBestFraction);
 }
 
 TEST(BenchmarkStats, ANanScoreIsNeverBestAndStaysOutOfTheMedian)
@@ -151,7 +151,7 @@ TEST(BenchmarkRun, EqualRunsHashAlikeAndEveryFieldTakesPart)
     variants[2].score = 101;
     variants[3].elapsed = 13;
     variants[4].auxiliary = 0.5;
-    variants[5].thermalRaw = kFair;
+    variants[5].thermalRaw = fair;
     variants[6].deviceIdentifier = "mac-2";
 
     std::unordered_set<BenchmarkRun> set { base, run(1, 100) };

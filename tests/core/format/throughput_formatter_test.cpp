@@ -13,8 +13,8 @@ struct Case {
     const char* expected;
 };
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinity = std::numeric_limits<double>::infinity();
 
 TEST(ThroughputFormatter, BitsStepByThousandsWithOneDecimal)
 {
@@ -31,9 +31,9 @@ TEST(ThroughputFormatter, BitsStepByThousandsWithOneDecimal)
         { 1e12, "8000.0 Gbps" },
         { -1, "0 bps" },
         { -0.0, "0 bps" },
-        { kNaN, "0 bps" },
-        { kInfinity, "0 bps" },
-        { -kInfinity, "0 bps" },
+        { notANumber, "0 bps" },
+        { infinity, "0 bps" },
+        { -infinity, "0 bps" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytesPerSecond);
@@ -53,7 +53,7 @@ TEST(ThroughputFormatter, BytesAreABinaryByteCountPerSecondInKbToGb)
         { 1'073'741'824, "1 GB/s" },
         { 5'497'558'138'880, "5,120 GB/s" },
         { 1e30, "8,589,934,592 GB/s" },  // clamped to the largest signed 64-bit count
-        { kNaN, "Zero KB/s" },
+        { notANumber, "Zero KB/s" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytesPerSecond);

@@ -119,11 +119,11 @@ private:
 };
 
 // Trailer fields by their offset from the end of the file.
-inline constexpr size_t kTrailerOffsetSize = 32 - 6;
-inline constexpr size_t kTrailerRefSize = 32 - 7;
-inline constexpr size_t kTrailerObjectCount = 32 - 8;
-inline constexpr size_t kTrailerTopObject = 32 - 16;
-inline constexpr size_t kTrailerOffsetTable = 32 - 24;
+inline constexpr size_t trailerOffsetSize = 32 - 6;
+inline constexpr size_t trailerRefSize = 32 - 7;
+inline constexpr size_t trailerObjectCount = 32 - 8;
+inline constexpr size_t trailerTopObject = 32 - 16;
+inline constexpr size_t trailerOffsetTable = 32 - 24;
 
 inline std::string withTrailerField(std::string bytes, size_t fromEnd, uint64_t value, unsigned width = 8)
 {

@@ -81,29 +81,29 @@ private:
 
     std::string text()
     {
-        static const char* const kPieces[] = { "Label", "CFBundleIdentifier", "com.example.agent", " ", "\t", "\n", "é", "中文", "😀", "<",
+        static const char* const pieces[] = { "Label", "CFBundleIdentifier", "com.example.agent", " ", "\t", "\n", "é", "中文", "😀", "<",
             ">", "&", "\"", "'", "&amp;", "]]>", "0", "-", "a b", "Ω≈ç", "/Applications/Foo.app/Contents/MacOS/Foo" };
         std::string result;
         for (size_t i = 0, n = pick(6) == 0 ? 20 + pick(30) : pick(4); i < n; ++i)
-            result += kPieces[pick(std::size(kPieces))];
+            result += pieces[pick(std::size(pieces))];
         return result;
     }
 
     uint64_t integer()
     {
-        static const uint64_t kEdges[] = { 0, 1, 14, 15, 127, 128, 255, 256, 65535, 65536, 0xFFFFFFFF, 0x100000000, uint64_t(INT64_MAX),
+        static const uint64_t edgeValues[] = { 0, 1, 14, 15, 127, 128, 255, 256, 65535, 65536, 0xFFFFFFFF, 0x100000000, uint64_t(INT64_MAX),
             uint64_t(INT64_MIN), UINT64_MAX, uint64_t(-1000) };
         if (pick(2))
-            return kEdges[pick(std::size(kEdges))];
+            return edgeValues[pick(std::size(edgeValues))];
         return uint64_t(m_random()) << 32 | m_random();
     }
 
     double real()
     {
-        static const double kEdges[]
+        static const double edgeValues[]
             = { 0.0, 0.1, -1.5, 1e300, -1e-300, 5e-324, std::numeric_limits<double>::max(), 3.0, 1e15, 123456789.125 };
         if (pick(2))
-            return kEdges[pick(std::size(kEdges))];
+            return edgeValues[pick(std::size(edgeValues))];
         double value;
         do
             value = std::bit_cast<double>(uint64_t(m_random()) << 32 | m_random());

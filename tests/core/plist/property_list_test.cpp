@@ -248,20 +248,20 @@ TEST(PropertyListBinary, RejectsMalformedFiles)
     expectRejects({
         { "shorter than a trailer", valid.substr(0, 30), "too short" },
         { "trailer cut off", valid.substr(0, valid.size() - 5), "" },
-        { "offset size zero", withTrailerField(valid, kTrailerOffsetSize, 0, 1), "offsets of 0 bytes" },
-        { "reference size nine", withTrailerField(valid, kTrailerRefSize, 9, 1), "references of 9 bytes" },
-        { "no objects", withTrailerField(valid, kTrailerObjectCount, 0), "no objects" },
-        { "top object past the table", withTrailerField(valid, kTrailerTopObject, 3), "top object" },
-        { "offset table past the end", withTrailerField(valid, kTrailerOffsetTable, valid.size()), "outside the file" },
-        { "offset table at 2^64 - 1", withTrailerField(valid, kTrailerOffsetTable, UINT64_MAX), "outside the file" },
+        { "offset size zero", withTrailerField(valid, trailerOffsetSize, 0, 1), "offsets of 0 bytes" },
+        { "reference size nine", withTrailerField(valid, trailerRefSize, 9, 1), "references of 9 bytes" },
+        { "no objects", withTrailerField(valid, trailerObjectCount, 0), "no objects" },
+        { "top object past the table", withTrailerField(valid, trailerTopObject, 3), "top object" },
+        { "offset table past the end", withTrailerField(valid, trailerOffsetTable, valid.size()), "outside the file" },
+        { "offset table at 2^64 - 1", withTrailerField(valid, trailerOffsetTable, UINT64_MAX), "outside the file" },
         { "more objects than values allowed",
             [] {
                 // Every offset-table entry names the one object at offset 8.
-                std::string many = "bplist00\x09" + std::string(kPropertyListMaxValues + 1, '\x08') + std::string(6, '\0') + "\x01\x01";
-                return many + bigEndian(kPropertyListMaxValues + 1, 8) + bigEndian(0, 8) + bigEndian(9, 8);
+                std::string many = "bplist00\x09" + std::string(propertyListMaxValues + 1, '\x08') + std::string(6, '\0') + "\x01\x01";
+                return many + bigEndian(propertyListMaxValues + 1, 8) + bigEndian(0, 8) + bigEndian(9, 8);
             }(),
             "expands to more than" },
-        { "object count overflowing the table size", withTrailerField(valid, kTrailerObjectCount, UINT64_MAX / 2 + 2), "does not fit" },
+        { "object count overflowing the table size", withTrailerField(valid, trailerObjectCount, UINT64_MAX / 2 + 2), "does not fit" },
         { "object offset outside the file",
             [&] {
                 std::string bytes = valid;

@@ -12,7 +12,7 @@ struct Case {
     LoadBand band;
 };
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 TEST(LoadColors, CpuLoadBandsSwitchAtHalfAndFourFifths)
 {
@@ -25,7 +25,7 @@ TEST(LoadColors, CpuLoadBandsSwitchAtHalfAndFourFifths)
         { 1.0, LoadBand::high },
         { 1.7, LoadBand::high },
         { -0.1, LoadBand::low },
-        { kNaN, LoadBand::low },
+        { notANumber, LoadBand::low },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
@@ -42,7 +42,7 @@ TEST(LoadColors, MemoryBandsSwitchAt65And82Percent)
         { 0.8199, LoadBand::middle },
         { 0.82, LoadBand::high },
         { 1.0, LoadBand::high },
-        { kNaN, LoadBand::low },
+        { notANumber, LoadBand::low },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

@@ -144,7 +144,7 @@ TEST(Appcast, ReportsWhyAFeedCannotBeRead)
         { "<rss version=\"2.0\"></rss>", "not an RSS feed" },
         { "<rss><channel><item>", "not valid XML" },
         { "\x89PNG\r\n\x1a\n", "not valid XML" },
-        { std::string(kMaxAppcastBytes + 1, ' '), "larger than 1024 KB" },
+        { std::string(maxAppcastBytes + 1, ' '), "larger than 1024 KB" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 40));

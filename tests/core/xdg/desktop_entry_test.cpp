@@ -6,7 +6,7 @@ namespace lopewell {
 namespace {
 
 using Strings = std::vector<std::string>;
-constexpr std::string_view kMain = "Desktop Entry";
+constexpr std::string_view mainGroup = "Desktop Entry";
 
 TEST(DesktopEntryFile, ReadsGroupsKeysAndCommentsOfAWellFormedFile)
 {
@@ -23,12 +23,12 @@ TEST(DesktopEntryFile, ReadsGroupsKeysAndCommentsOfAWellFormedFile)
                                                           "Exec=gedit --new-window");
     EXPECT_EQ(file.problems(), std::vector<DesktopEntryProblem> {});
     EXPECT_EQ(file.groupNames(), (Strings { "Desktop Entry", "Desktop Action new-window" }));
-    EXPECT_EQ(file.string(kMain, "Type"), "Application");
-    EXPECT_EQ(file.string(kMain, "Name"), "Text Editor");
-    EXPECT_EQ(file.string(kMain, "Exec"), "gedit %U");
-    EXPECT_EQ(file.string(kMain, "Empty"), "");
-    EXPECT_EQ(file.string(kMain, "Hidden"), std::nullopt);
-    EXPECT_EQ(file.string(kMain, "name"), std::nullopt) << "keys are case sensitive";
+    EXPECT_EQ(file.string(mainGroup, "Type"), "Application");
+    EXPECT_EQ(file.string(mainGroup, "Name"), "Text Editor");
+    EXPECT_EQ(file.string(mainGroup, "Exec"), "gedit %U");
+    EXPECT_EQ(file.string(mainGroup, "Empty"), "");
+    EXPECT_EQ(file.string(mainGroup, "Hidden"), std::nullopt);
+    EXPECT_EQ(file.string(mainGroup, "name"), std::nullopt) << "keys are case sensitive";
     EXPECT_EQ(file.string("Desktop Action new-window", "Exec"), "gedit --new-window");
     EXPECT_EQ(file.string("Desktop Action other", "Exec"), std::nullopt);
     EXPECT_TRUE(file.hasGroup("Desktop Action new-window"));
@@ -103,12 +103,12 @@ TEST(DesktopEntryFile, PicksTheLocalizedValueInTheOrderOfTheRules)
         { "", "Default" },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(file.localeString(kMain, "Name", c.locale), c.name) << c.locale;
-    EXPECT_EQ(file.localeString(kMain, "Comment", "sr"), std::nullopt);
-    EXPECT_EQ(file.rawValue(kMain, "Name[sr_RS@latin]"), "lang_COUNTRY@modifier");
-    EXPECT_EQ(file.rawValue(kMain, "Name[de_DE]"), "encoding ignored");
-    EXPECT_EQ(file.localeStringList(kMain, "Keywords", "sr_RS"), (Strings { "c", "d" }));
-    EXPECT_EQ(file.localeStringList(kMain, "Keywords", "de"), (Strings { "a", "b" }));
+        EXPECT_EQ(file.localeString(mainGroup, "Name", c.locale), c.name) << c.locale;
+    EXPECT_EQ(file.localeString(mainGroup, "Comment", "sr"), std::nullopt);
+    EXPECT_EQ(file.rawValue(mainGroup, "Name[sr_RS@latin]"), "lang_COUNTRY@modifier");
+    EXPECT_EQ(file.rawValue(mainGroup, "Name[de_DE]"), "encoding ignored");
+    EXPECT_EQ(file.localeStringList(mainGroup, "Keywords", "sr_RS"), (Strings { "c", "d" }));
+    EXPECT_EQ(file.localeStringList(mainGroup, "Keywords", "de"), (Strings { "a", "b" }));
 
     EXPECT_EQ(desktopEntryLocaleCandidates("sr_RS.UTF-8@latin"), (Strings { "sr_RS@latin", "sr_RS", "sr@latin", "sr" }));
     EXPECT_EQ(desktopEntryLocaleCandidates("de.UTF-8"), (Strings { "de" }));
@@ -162,11 +162,11 @@ TEST(DesktopEntryFile, ReportsEachFaultWithItsLineAndReadsTheRestAsSessionsDo)
                                                           "Hidden=true\n");
     EXPECT_EQ(file.problems().size(), 6u);
     EXPECT_EQ(file.groupNames(), Strings { "Desktop Entry" });
-    EXPECT_EQ(file.string(kMain, "Name"), "second") << "the last of a repeated key wins";
-    EXPECT_EQ(file.boolean(kMain, "Hidden"), true) << "a repeated group continues the first";
-    EXPECT_EQ(file.string(kMain, "Bad"), std::nullopt);
-    EXPECT_EQ(file.string(kMain, "Lost"), std::nullopt) << "keys under a broken header belong to no group";
-    EXPECT_EQ(file.string(kMain, "Early"), std::nullopt);
+    EXPECT_EQ(file.string(mainGroup, "Name"), "second") << "the last of a repeated key wins";
+    EXPECT_EQ(file.boolean(mainGroup, "Hidden"), true) << "a repeated group continues the first";
+    EXPECT_EQ(file.string(mainGroup, "Bad"), std::nullopt);
+    EXPECT_EQ(file.string(mainGroup, "Lost"), std::nullopt) << "keys under a broken header belong to no group";
+    EXPECT_EQ(file.string(mainGroup, "Early"), std::nullopt);
 }
 
 TEST(DesktopEntryFile, AnEmptyOrCommentOnlyFileHasNoGroupsAndNoProblems)

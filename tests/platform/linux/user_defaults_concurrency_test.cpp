@@ -19,15 +19,15 @@ TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
     const testing::TempDir folder;
     const fs::path file = folder / "UserDefaults.json";
 
-    constexpr int kThreads = 4;
-    constexpr int kKeysPerThread = 20;
+    constexpr int threadCount = 4;
+    constexpr int keysPerThread = 20;
     {
         std::vector<std::jthread> threads;
-        for (int thread = 0; thread < kThreads; ++thread) {
+        for (int thread = 0; thread < threadCount; ++thread) {
             threads.emplace_back([thread, &file] {
                 // Each thread opens on its own: all of them must land on the one instance.
                 auto defaults = UserDefaults::open(file);
-                for (int key = 0; key < kKeysPerThread; ++key) {
+                for (int key = 0; key < keysPerThread; ++key) {
                     const std::string name = "t" + std::to_string(thread) + ".k" + std::to_string(key);
                     EXPECT_TRUE(defaults->setInteger(name, thread * 1000 + key));
                     EXPECT_EQ(defaults->integerForKey(name), thread * 1000 + key);
@@ -37,8 +37,8 @@ TEST(UserDefaultsConcurrency, SettersOnManyThreadsLoseNoKey)
     }
 
     auto reopened = UserDefaults::open(file);
-    for (int thread = 0; thread < kThreads; ++thread)
-        for (int key = 0; key < kKeysPerThread; ++key)
+    for (int thread = 0; thread < threadCount; ++thread)
+        for (int key = 0; key < keysPerThread; ++key)
             EXPECT_EQ(reopened->integerForKey("t" + std::to_string(thread) + ".k" + std::to_string(key)), thread * 1000 + key);
     reopened.reset();
 }

@@ -64,7 +64,7 @@ protected:
 TEST_F(SettingsWindowTest, TheTabsFollowTheWindowModelAndAChosenTabIsWrittenBack)
 {
     window.show();
-    ASSERT_EQ(size_t(tabs()->count()), kSettingsTabs.size());
+    ASSERT_EQ(size_t(tabs()->count()), allSettingsTabs.size());
     for (SettingsTab tab : { SettingsTab::updates, SettingsTab::support, SettingsTab::general }) {
         windowModel.select(tab);
         EXPECT_EQ(tabs()->currentIndex(), settingsTabTag(tab)) << settingsTabTitle(tab);

@@ -15,15 +15,15 @@ using namespace lopewell;
 
 namespace {
 
-constexpr uint64_t MB = 1'000'000;
+constexpr uint64_t megabyte = 1'000'000;
 
 DiskNode tree()
 {
     return DiskNode::directory("/home/ada",
         {
             DiskNode::directory("/home/ada/Movies",
-                { DiskNode::file("/home/ada/Movies/a.mov", 600 * MB), DiskNode::file("/home/ada/Movies/b.mov", 200 * MB) }),
-            DiskNode::file("/home/ada/disk.img", 200 * MB),
+                { DiskNode::file("/home/ada/Movies/a.mov", 600 * megabyte), DiskNode::file("/home/ada/Movies/b.mov", 200 * megabyte) }),
+            DiskNode::file("/home/ada/disk.img", 200 * megabyte),
         });
 }
 

@@ -104,6 +104,7 @@ public:
     static constexpr std::size_t cancelGranularity = std::size_t(64) << 10;
     static constexpr std::uint64_t wholeFile = std::numeric_limits<std::uint64_t>::max();
 
+    // A question rather than a std::stop_token, so that a test can count the checks per 64 KiB.
     using CancelChecker = std::function<bool()>;
 
     FileDigester();

@@ -54,8 +54,8 @@ constexpr std::size_t compareSetLimit = 8;
 
 class Search {
 public:
-    Search(std::vector<SizeBucket>& buckets, const DuplicateCancelChecker& isCancelled, const DuplicateBucketProgress& onBucketDone)
-        : m_isCancelled(isCancelled)
+    Search(std::vector<SizeBucket>& buckets, std::stop_token stop, const DuplicateBucketProgress& onBucketDone)
+        : m_stop(std::move(stop))
         , m_onBucketDone(onBucketDone)
     {
         std::stable_sort(buckets.begin(), buckets.end(), [](const SizeBucket& a, const SizeBucket& b) { return a.size > b.size; });
@@ -150,7 +150,7 @@ private:
     {
         if (m_cancelled.load(std::memory_order_relaxed))
             return true;
-        if (m_isCancelled && m_isCancelled()) {
+        if (m_stop.stop_requested()) {
             m_cancelled.store(true, std::memory_order_relaxed);
             return true;
         }
@@ -160,6 +160,7 @@ private:
     void work()
     {
         FileDigester digester;
+        // The digester asks a question rather than holding a token; the token answers it here.
         const FileDigester::CancelChecker checker = [this] { return stopRequested(); };
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -367,7 +368,7 @@ private:
     // Hands finished buckets on in bucket order. Called with the lock held.
     void advanceFrontier()
     {
-        while (m_frontier < m_buckets.size() && m_buckets[m_frontier].done) {
+        while (m_frontier < m_buckets.size() && m_buckets[m_frontier].done && !stopRequested()) {
             for (DuplicateGroup& group : m_buckets[m_frontier].groups) {
                 const std::uint64_t bytes = group.reclaimableBytes();
                 m_reclaimable = bytes > std::numeric_limits<std::uint64_t>::max() - m_reclaimable
@@ -382,7 +383,7 @@ private:
         }
     }
 
-    const DuplicateCancelChecker& m_isCancelled;
+    const std::stop_token m_stop;
     const DuplicateBucketProgress& m_onBucketDone;
     std::atomic<bool> m_cancelled = false;
 
@@ -403,12 +404,12 @@ private:
 
 }  // namespace
 
-std::optional<DuplicateSearch> findDuplicates(std::vector<SizeBucket> buckets, const DuplicateCancelChecker& isCancelled,
-    const DuplicateBucketProgress& onBucketDone, unsigned workers)
+std::optional<DuplicateSearch> findDuplicates(
+    std::vector<SizeBucket> buckets, std::stop_token stop, const DuplicateBucketProgress& onBucketDone, unsigned workers)
 {
-    if (isCancelled && isCancelled())
+    if (stop.stop_requested())
         return std::nullopt;
-    Search search(buckets, isCancelled, onBucketDone);
+    Search search(buckets, std::move(stop), onBucketDone);
     if (workers == 0)
         workers = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
     workers = unsigned(std::min<std::size_t>(workers, std::max<std::size_t>(1, search.readCount())));

@@ -1,8 +1,7 @@
 // The content stage of the duplicate scan: given the walk's size buckets, finds the sets of
 // byte-identical files and returns them as DuplicateGroups, largest reclaimable first.
 //
-//   std::optional<DuplicateSearch> found = findDuplicates(std::move(buckets),
-//       [&] { return token.stop_requested(); },
+//   std::optional<DuplicateSearch> found = findDuplicates(std::move(buckets), stopToken,
 //       [&](std::size_t groups, std::uint64_t bytes) { report(groups, bytes); });
 //
 // The answer is the plain method's (SHA-256 of every file in a bucket of two or more, grouped by
@@ -11,8 +10,8 @@
 // reading is shared by all cores. Buckets are visited largest size first, so the result and the
 // order of progress calls are the same on every run.
 //
-// THREAD-SAFETY: runs worker threads of its own; `isCancelled` and `onBucketDone` are called
-// from them (onBucketDone one call at a time, in bucket order).
+// THREAD-SAFETY: runs worker threads of its own; `onBucketDone` is called from them, one call at
+// a time, in bucket order, and never after the stop was seen.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 #include "app/files/duplicate_group.h"
@@ -45,15 +45,14 @@ struct DuplicateSearch {
     bool operator==(const DuplicateSearch&) const = default;
 };
 
-using DuplicateCancelChecker = std::function<bool()>;
 // After each bucket of two or more files: the groups found so far and the bytes they reclaim.
 using DuplicateBucketProgress = std::function<void(std::size_t groupsSoFar, std::uint64_t reclaimableBytes)>;
 
 // Bytes digested first; only files whose prefixes collide are read further.
 inline constexpr std::uint64_t duplicatePrefixBytes = 4096;
 
-// Absent when cancelled. `workers` 0 means one per core.
-std::optional<DuplicateSearch> findDuplicates(std::vector<SizeBucket> buckets, const DuplicateCancelChecker& isCancelled,
-    const DuplicateBucketProgress& onBucketDone = {}, unsigned workers = 0);
+// Absent when stopped. `workers` 0 means one per core.
+std::optional<DuplicateSearch> findDuplicates(
+    std::vector<SizeBucket> buckets, std::stop_token stop, const DuplicateBucketProgress& onBucketDone = {}, unsigned workers = 0);
 
 }  // namespace lopewell

@@ -61,7 +61,7 @@ void DuplicateScanner::run(const std::filesystem::path& root, std::uint64_t minS
     }
     buckets.clear();
     std::optional<DuplicateSearch> found = findDuplicates(
-        std::move(multiFile), [&out] { return out.isStopRequested(); },
+        std::move(multiFile), out.stopToken(),
         [&](std::size_t groups, std::uint64_t bytes) { out.yield(DuplicateScanning { candidates, std::int64_t(groups), bytes }); },
         m_hashingThreads);
     if (!found || out.isStopRequested())

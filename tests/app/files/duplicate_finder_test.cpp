@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,7 +26,7 @@ using testing::patternBytes;
 using testing::TempDir;
 using testing::writeFile;
 
-const DuplicateCancelChecker never = [] { return false; };
+const std::stop_token never;
 
 // The plain method, written independently: read every file of a bucket whole, group equal
 // contents, count each inode once.
@@ -164,7 +164,7 @@ TEST_F(DuplicateFinderTest, FilesThatCannotBeReadAreNotDuplicatesOfEachOther)
     const fs::path open2 = dir / "open-2";
 
     const int status = testing::runUnprivileged([&] {
-        const std::optional<DuplicateSearch> found = findDuplicates(buckets, [] { return false; });
+        const std::optional<DuplicateSearch> found = findDuplicates(buckets, never);
         if (!found || found->groups.size() != 1)
             return 1;
         return found->groups[0].files == std::vector<fs::path> { open1, open2 } ? 0 : 2;
@@ -215,22 +215,32 @@ TEST_F(DuplicateFinderTest, ReportsOnceAfterEachBucketOfSeveralFilesInBucketOrde
 
 TEST_F(DuplicateFinderTest, CancellingStopsAtTheNextChunkAndReturnsNothing)
 {
-    const std::string contents = patternBytes(4 * 1024 * 1024, 5);
-    for (const char* name : { "a", "b", "c" })
-        writeFile(dir / name, contents);
+    // Pairs of copies in eight sizes: one report per bucket. (The digester's own test counts
+    // its checks per 64 KiB; here the token is stopped from the progress report.)
+    for (unsigned i = 1; i <= 8; ++i) {
+        for (const char* copy : { "a", "b" })
+            writeFile(dir / (std::to_string(i) + copy), patternBytes(std::size_t(i) * 20'000, i));
+    }
     const std::vector<SizeBucket> buckets = bucketsUnder(dir.path());
+    ASSERT_EQ(buckets.size(), 8u);
 
-    std::atomic<int> asked = 0;
-    ASSERT_TRUE(findDuplicates(buckets, [&] { return ++asked, false; }));
-    // Every 64 KiB compared (two copies against the first) is followed by a check.
-    EXPECT_GE(asked.load(), 2 * 64);
+    std::size_t reports = 0;
+    ASSERT_TRUE(findDuplicates(buckets, never, [&](std::size_t, std::uint64_t) { ++reports; }));
+    EXPECT_EQ(reports, 8u);
 
     for (unsigned workers : { 1u, 2u }) {
-        asked = 0;
-        EXPECT_FALSE(findDuplicates(buckets, [&] { return ++asked >= 20; }, {}, workers));
-        EXPECT_EQ(asked.load(), 20) << "asked again after the answer was yes";
+        std::stop_source source;
+        reports = 0;
+        const auto stopAtThird = [&](std::size_t, std::uint64_t) {
+            if (++reports == 3)
+                source.request_stop();
+        };
+        EXPECT_FALSE(findDuplicates(buckets, source.get_token(), stopAtThird, workers));
+        EXPECT_EQ(reports, 3u) << "reported again after the stop";
     }
-    EXPECT_FALSE(findDuplicates(buckets, [] { return true; }));
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_FALSE(findDuplicates(buckets, stopped.get_token()));
 }
 
 TEST(DuplicateGroup, CanonicalCopyIsTheShortestPathThenStringOrder)

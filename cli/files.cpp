@@ -181,8 +181,8 @@ int trashCopies(const DuplicateScanComplete& result, bool confirmed, std::istrea
     std::map<std::string, std::uint64_t> sizes;
     for (const DuplicateGroup& group : result.groups) {
         for (std::size_t i = 1; i < group.files.size(); ++i) {
-            copies.push_back(group.files[i].native());
-            sizes[group.files[i].native()] = group.size;
+            copies.push_back(group.files[i]);
+            sizes[group.files[i]] = group.size;
         }
     }
     if (copies.empty()) {
@@ -253,7 +253,7 @@ int runDupes(std::span<const std::string_view> arguments, std::istream& in, std:
         Json groups = Json::array();
         for (const DuplicateGroup& group : result->groups) {
             Json files = Json::array();
-            for (const fs::path& file : group.files)
+            for (const std::string& file : group.files)
                 files.push_back(fileURLString(file));
             Json entry;
             entry["id"] = group.id;
@@ -273,7 +273,7 @@ int runDupes(std::span<const std::string_view> arguments, std::istream& in, std:
         out << "[" << group.id.substr(0, 6) << "] " << group.files.size() << " copies of " << bytesText(group.size) << " · "
             << bytesText(group.reclaimableBytes()) << " reclaimable\n";
         for (std::size_t i = 0; i < group.files.size(); ++i)
-            out << (i == 0 ? "  keep  " : "        ") << terminalSafe(group.files[i].string()) << "\n";
+            out << (i == 0 ? "  keep  " : "        ") << terminalSafe(group.files[i]) << "\n";
         fileCount += group.files.size();
     }
     out << countText(result->groups.size(), "group", "groups") << " · " << countText(fileCount) << " files · "

@@ -69,7 +69,7 @@ public:
         for (std::size_t i = 0; i < m_files.size(); ++i)
             m_prefixOrder[i] = i;
         std::stable_sort(m_prefixOrder.begin(), m_prefixOrder.end(),
-            [this](std::size_t a, std::size_t b) { return m_files[a].candidate->path.native() < m_files[b].candidate->path.native(); });
+            [this](std::size_t a, std::size_t b) { return m_files[a].candidate->path < m_files[b].candidate->path; });
     }
 
     std::size_t readCount() const { return m_files.size(); }

@@ -28,7 +28,7 @@
 namespace lopewell {
 
 struct DuplicateCandidate {
-    std::filesystem::path path;
+    std::string path;  // as the walk found it
     FileIdentity identity;
 };
 

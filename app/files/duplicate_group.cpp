@@ -34,18 +34,18 @@ std::uint64_t totalReclaimableBytes(const std::vector<DuplicateGroup>& groups)
     return total;
 }
 
-bool canonicallyPrecedes(const std::filesystem::path& a, const std::filesystem::path& b)
+bool canonicallyPrecedes(std::string_view a, std::string_view b)
 {
-    const std::size_t lengthA = utf8::codePointCount(a.native());
-    const std::size_t lengthB = utf8::codePointCount(b.native());
+    const std::size_t lengthA = utf8::codePointCount(a);
+    const std::size_t lengthB = utf8::codePointCount(b);
     if (lengthA != lengthB)
         return lengthA < lengthB;
-    return a.native() < b.native();
+    return a < b;
 }
 
-void sortCanonically(std::vector<std::filesystem::path>& files)
+void sortCanonically(std::vector<std::string>& files)
 {
-    std::sort(files.begin(), files.end(), canonicallyPrecedes);
+    std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) { return canonicallyPrecedes(a, b); });
 }
 
 }  // namespace lopewell

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +12,9 @@
 namespace lopewell {
 
 struct DuplicateGroup {
-    std::string id;                            // SHA-256 of the content, 64 lower-case hex digits
-    std::uint64_t size = 0;                    // what each file occupies (allocated size, else logical)
-    std::vector<std::filesystem::path> files;  // canonical copy first
+    std::string id;                  // SHA-256 of the content, 64 lower-case hex digits
+    std::uint64_t size = 0;          // what each file occupies (allocated size, else logical)
+    std::vector<std::string> files;  // canonical copy first
 
     // (files - 1) x size; 0 below two files. Saturates instead of wrapping.
     std::uint64_t reclaimableBytes() const;
@@ -27,7 +26,7 @@ std::uint64_t totalReclaimableBytes(const std::vector<DuplicateGroup>& groups);
 
 // Canonical order within a group: fewer characters first (UTF-8 code points, each byte that is
 // not part of a valid sequence counting as one), then plain byte order of the path.
-bool canonicallyPrecedes(const std::filesystem::path& a, const std::filesystem::path& b);
-void sortCanonically(std::vector<std::filesystem::path>& files);
+bool canonicallyPrecedes(std::string_view a, std::string_view b);
+void sortCanonically(std::vector<std::string>& files);
 
 }  // namespace lopewell

@@ -94,7 +94,7 @@ std::string errnoText(int code)
 json encodeDuplicateGroup(const DuplicateGroup& group)
 {
     json files = json::array();
-    for (const fs::path& file : group.files)
+    for (const std::string& file : group.files)
         files.push_back(fileURLString(file));
     return { { "id", group.id }, { "size", group.size }, { "files", std::move(files) } };
 }
@@ -120,7 +120,7 @@ std::optional<DuplicateGroup> decodeDuplicateGroup(const json& object)
         std::optional<fs::path> path = pathFromFileURL(file.get_ref<const std::string&>());
         if (!path)
             return std::nullopt;
-        group.files.push_back(std::move(*path));
+        group.files.push_back(std::move(*path).native());
     }
     return group;
 }

@@ -269,12 +269,12 @@ std::optional<FilesReviewRequest> FilesViewModel::reviewAllItems(FilesSlot slot)
         for (const DuplicateGroup& group : scanned->groups) {
             const std::string tag = "[" + group.id.substr(0, 6) + "] ";
             for (std::size_t i = 0; i < group.files.size(); ++i) {
-                StorageItem item { .path = group.files[i].native(), .size = group.size };
-                item.displayName = tag + group.files[i].filename().string();
+                StorageItem item { .path = group.files[i], .size = group.size };
+                item.displayName = tag + item.name();
                 request.items.push_back(std::move(item));
                 request.totalBytes = saturatingAdd(request.totalBytes, group.size);
                 if (i > 0)
-                    selection.insert(group.files[i].native());
+                    selection.insert(group.files[i]);
             }
         }
         request.defaultSelection = std::move(selection);
@@ -319,7 +319,7 @@ void FilesViewModel::prune(FilesSlot slot, const std::set<std::string>& gone)
             return;
         std::vector<DuplicateGroup> kept;
         for (DuplicateGroup& group : scanned->groups) {
-            std::erase_if(group.files, [&](const fs::path& file) { return gone.contains(file.native()); });
+            std::erase_if(group.files, [&](const std::string& file) { return gone.contains(file); });
             if (group.files.size() >= 2)
                 kept.push_back(std::move(group));
         }

@@ -35,7 +35,7 @@ std::vector<StorageItem> largeItems()
     return items;
 }
 
-DuplicateGroup group(const char* id, std::uint64_t size, std::vector<fs::path> files)
+DuplicateGroup group(const char* id, std::uint64_t size, std::vector<std::string> files)
 {
     return { id, size, std::move(files) };
 }

@@ -36,7 +36,7 @@ inline std::vector<SizeBucket> bucketsUnder(const std::filesystem::path& root)
         const FileIdentity identity = identityOf(path);
         SizeBucket& bucket = bySize[*identity.allocatedSize];
         bucket.size = *identity.allocatedSize;
-        bucket.files.push_back({ path, identity });
+        bucket.files.push_back({ path.native(), identity });
     }
     std::vector<SizeBucket> buckets;
     for (auto& [size, bucket] : bySize)

@@ -23,7 +23,7 @@ StorageItem item(const std::string& path, std::uint64_t size)
     return { .path = path, .size = size, .modificationDate = now - hours(24 * 400) };
 }
 
-DuplicateGroup group(char digit, std::uint64_t size, std::vector<fs::path> files)
+DuplicateGroup group(char digit, std::uint64_t size, std::vector<std::string> files)
 {
     return { std::string(64, digit), size, std::move(files) };
 }

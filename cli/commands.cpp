@@ -152,7 +152,7 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
     if (command == "space")
         return runSpace(rest, environment, out, err);
     if (command == "trash")
-        return runTrash(rest, out, err);
+        return runTrash(rest, platformWords(layout.flavour()), out, err);
     if (command == "storage")
         return runStorage(rest, layout, std::cin, out, err);
     if (command == "screenshots")

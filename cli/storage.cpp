@@ -315,7 +315,7 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
 
     out << (permanent ? "Deleted " : "Moved ") << countText(uint64_t(outcome->movedCount), "item", "items")
         << (permanent ? " permanently" : " to Trash") << "; " << outcome->failedCount << " failed.\n";
-    if (auto alert = TrashFailureAlert::make(outcome->failedCount, outcome->error)) {
+    if (auto alert = TrashFailureAlert::make(outcome->failedCount, outcome->error, platformWords(layout.flavour()))) {
         err << alert->title << "\n" << alert->message << "\n";
         return 1;
     }

@@ -39,7 +39,7 @@ nlohmann::ordered_json trashOutcomeJson(const TrashService::Outcome& outcome)
     return json;
 }
 
-int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err)
+int runTrash(std::span<const std::string_view> arguments, const PlatformWords& words, std::ostream& out, std::ostream& err)
 {
     const VerbArguments parsed = parseVerb(trashVerb, arguments, out, err);
     if (const int* done = std::get_if<int>(&parsed))
@@ -68,7 +68,7 @@ int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std
     std::optional<std::string> errorText;
     if (outcome.error)
         errorText = terminalSafe(*outcome.error);
-    if (auto alert = TrashFailureAlert::make(outcome.failedCount, errorText)) {
+    if (auto alert = TrashFailureAlert::make(outcome.failedCount, errorText, words)) {
         err << alert->title << "\n" << alert->message << "\n";
         return 1;
     }

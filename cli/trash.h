@@ -7,11 +7,12 @@
 #include <span>
 #include <string_view>
 
+#include "core/base/platform_words.h"
 #include "platform/trash_service.h"
 
 namespace lopewell::cli {
 
-int runTrash(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);
+int runTrash(std::span<const std::string_view> arguments, const PlatformWords& words, std::ostream& out, std::ostream& err);
 
 // {"movedURLs":["file://..."],"movedCount":N,"failedCount":N,"error":TEXT or null}
 nlohmann::ordered_json trashOutcomeJson(const TrashService::Outcome& outcome);

@@ -217,7 +217,7 @@ std::string CategoryInspectorModel::selectionText() const
 
 std::string_view CategoryInspectorModel::tipText() const
 {
-    return m_options.preselectAll ? inspectorPreselectedTip : inspectorUnselectedTip;
+    return m_options.preselectAll ? m_options.words.preselectedTip : m_options.words.unselectedTip;
 }
 
 std::string CategoryInspectorModel::primaryButtonTitle() const

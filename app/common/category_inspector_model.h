@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/common/storage_item.h"
+#include "core/base/platform_words.h"
 #include "core/concurrency/change_observers.h"
 #include "platform/trash_service.h"
 
@@ -81,8 +82,6 @@ struct InspectorConfirmation {
 };
 
 inline constexpr std::string_view inspectorCancelButton = "Cancel";
-inline constexpr std::string_view inspectorPreselectedTip = "Tip: Cmd-click to deselect, Cmd-A to reselect all.";
-inline constexpr std::string_view inspectorUnselectedTip = "Tip: click to select, Cmd-click to extend, Cmd-A to select all.";
 inline constexpr std::string_view inspectorMovingText = "Moving to Trash…";
 inline constexpr std::string_view inspectorDeletingText = "Deleting…";
 
@@ -107,6 +106,8 @@ public:
         // When only some rows lie in a Trash (a smart scan that included the Trash): those are
         // deleted for good while the rest are moved, and the confirmation says how many.
         std::function<bool(const StorageItem&)> isAlreadyInTrash;
+        // The selection tips and the failure advice, in the desktop's words.
+        PlatformWords words = platformWords(HostFlavour::macOS);
     };
 
     // `items` is everything the owner could remove; the sheet lists the largest 2,000 of them.

@@ -75,6 +75,7 @@ FilesViewModel::Environment FilesViewModel::systemEnvironment(Executor& executor
         FilesScanCache(layout).filePath(),
         std::move(defaults),
         layout.home(),
+        platformWords(layout.flavour()),
     };
 }
 

@@ -142,6 +142,7 @@ public:
         std::filesystem::path cacheFile;
         std::shared_ptr<UserDefaults> defaults;
         std::filesystem::path homeFolder;
+        PlatformWords words = platformWords(HostFlavour::macOS);  // for the review sheet
     };
 
     // The real scanners, the Trash, the cache beside the storage cache and the home folder.
@@ -152,6 +153,8 @@ public:
     ~FilesViewModel();
     FilesViewModel(const FilesViewModel&) = delete;
     FilesViewModel& operator=(const FilesViewModel&) = delete;
+
+    const PlatformWords& words() const { return m_environment.words; }
 
     // Published; observers hear of every change.
     const std::filesystem::path& root(FilesSlot slot) const { return m_panes[index(slot)].root; }

@@ -34,6 +34,7 @@ SpaceViewModel::Environment SpaceViewModel::systemEnvironment(Executor& executor
         [layout] { return hasFullDiskAccess(layout); },
         layout.home().string(),
         {},
+        platformWords(layout.flavour()),
     };
 }
 
@@ -132,7 +133,7 @@ void SpaceViewModel::trashSelection()
 
 void SpaceViewModel::finishTrash(const std::string& path, SpaceTrashOutcome outcome)
 {
-    m_trashFailure = TrashFailureAlert::make(outcome.failedCount, outcome.error);
+    m_trashFailure = TrashFailureAlert::make(outcome.failedCount, outcome.error, m_environment.words);
     if (outcome.moved && m_rootNode) {
         m_rootNode = m_rootNode->removing(path);
         // The same folders again, in the pruned tree, as deep as they still exist.
@@ -214,14 +215,14 @@ std::optional<SpaceInspector> SpaceViewModel::inspector() const
     }
     inspector.isAggregate = node.isAggregate();
     if (node.isAggregate()) {
-        inspector.note = std::string(aggregateNoteText);
-        inspector.revealTitle = std::string(revealFolderTitle);
+        inspector.note = std::string(m_environment.words.smallFilesNote);
+        inspector.revealTitle = std::string(m_environment.words.revealFolderInFileManager);
         const std::string path = node.path();
         const size_t slash = path.rfind('/');
         inspector.revealPath = slash == 0 ? "/" : path.substr(0, slash);
     } else {
         inspector.rows.push_back({ "Kind", node.isDirectory() ? "Folder" : "File" });
-        inspector.revealTitle = std::string(revealItemTitle);
+        inspector.revealTitle = std::string(m_environment.words.revealInFileManager);
         inspector.revealPath = node.path();
         inspector.canOpen = node.isDirectory() && !node.children().empty();
         inspector.canTrash = true;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/space/disk_scanner.h"
+#include "core/base/platform_words.h"
 #include "core/concurrency/background_task.h"
 #include "core/concurrency/change_observers.h"
 #include "core/concurrency/executor.h"
@@ -41,9 +42,6 @@ inline constexpr std::string_view rescanTitle = "Re-scan";
 inline constexpr std::string_view cancelTitle = "Cancel";
 inline constexpr std::string_view breadcrumbSeparator = "›";
 inline constexpr std::string_view selectRectangleText = "Select a rectangle.";
-inline constexpr std::string_view aggregateNoteText = "Many small files, grouped. Open the folder in Finder to manage them.";
-inline constexpr std::string_view revealFolderTitle = "Reveal Folder in Finder";
-inline constexpr std::string_view revealItemTitle = "Reveal in Finder";
 inline constexpr std::string_view openTitle = "Open";
 inline constexpr std::string_view moveToTrashTitle = "Move to Trash";
 
@@ -88,6 +86,7 @@ public:
         std::function<bool()> hasFullDiskAccess;
         std::string homeFolder;
         std::string rootVolumeName;  // for the whole-disk button
+        PlatformWords words = platformWords(HostFlavour::macOS);
     };
 
     // The disk scanner with the 1 MiB threshold, the desktop's Trash, the real access probe.

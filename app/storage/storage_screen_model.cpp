@@ -73,6 +73,7 @@ void StorageScreenModel::review(const StorageCategory& category)
     if (!scanned || scanned->items.empty())
         return;
     CategoryInspectorModel::Options options;
+    options.words = m_model.words();
     options.title = category.title;
     options.preselectAll = true;
     options.staysOpen = true;
@@ -90,6 +91,7 @@ void StorageScreenModel::reviewSmartScan()
     if (!result || result->items.empty())
         return;
     CategoryInspectorModel::Options options;
+    options.words = m_model.words();
     options.title = smartScanTitle;
     options.preselectAll = true;
     options.staysOpen = false;

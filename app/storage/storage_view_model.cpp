@@ -55,6 +55,7 @@ StorageViewModel::Environment StorageViewModel::systemEnvironment(Executor& exec
         .probeFullDiskAccess = [layout] { return hasFullDiskAccess(layout); },
         .now = [] { return std::chrono::system_clock::now(); },
         .moveToTrash = TrashService::moveToTrash,
+        .words = platformWords(layout.flavour()),
     };
 }
 

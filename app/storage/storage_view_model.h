@@ -28,6 +28,7 @@
 #include "app/storage/storage_category.h"
 #include "app/storage/storage_scan_cache.h"
 #include "core/base/date.h"
+#include "core/base/platform_words.h"
 #include "core/concurrency/change_observers.h"
 #include "core/concurrency/executor.h"
 #include "core/concurrency/stream.h"
@@ -119,6 +120,7 @@ public:
         std::function<bool()> probeFullDiskAccess {};  // hasFullDiskAccess; absent: granted
         std::function<Date()> now {};
         TrashFunction moveToTrash = TrashService::moveToTrash;
+        PlatformWords words = platformWords(HostFlavour::macOS);  // for the review sheets
     };
 
     // The catalogue and the cache of `layout`, the real scanner, probe and clock.
@@ -129,6 +131,8 @@ public:
     ~StorageViewModel();
     StorageViewModel(const StorageViewModel&) = delete;
     StorageViewModel& operator=(const StorageViewModel&) = delete;
+
+    const PlatformWords& words() const { return m_environment.words; }
 
     // Published; observers hear of every change.
     const std::map<std::string, CategoryState>& categoryStates() const { return m_categoryStates; }

@@ -2,14 +2,8 @@
 
 namespace lopewell {
 
-namespace {
-
-constexpr const char* advice = "This usually means the file is locked or you don't have permission to move it. "
-                               "Try deleting it in Finder, where macOS can ask for the access it needs.";
-
-}  // namespace
-
-std::optional<TrashFailureAlert> TrashFailureAlert::make(int64_t failedCount, const std::optional<std::string>& errorDescription)
+std::optional<TrashFailureAlert> TrashFailureAlert::make(
+    int64_t failedCount, const std::optional<std::string>& errorDescription, const PlatformWords& words)
 {
     if (failedCount < 1)
         return std::nullopt;
@@ -17,7 +11,8 @@ std::optional<TrashFailureAlert> TrashFailureAlert::make(int64_t failedCount, co
     TrashFailureAlert alert;
     alert.id = count + "|" + errorDescription.value_or("");
     alert.title = "Couldn't move " + count + (failedCount == 1 ? " item" : " items") + " to Trash";
-    alert.message = errorDescription && !errorDescription->empty() ? *errorDescription + "\n\n" + advice : std::string(advice);
+    const std::string advice(words.trashFailureAdvice);
+    alert.message = errorDescription && !errorDescription->empty() ? *errorDescription + "\n\n" + advice : advice;
     return alert;
 }
 

@@ -305,7 +305,7 @@ void CategoryInspectorSheet::presentFailure()
     const auto& failure = m_model.failure();
     if (!failure || m_failureBox)
         return;
-    const auto alert = TrashFailureAlert::make(failure->failedCount, failure->error);
+    const auto alert = TrashFailureAlert::make(failure->failedCount, failure->error, m_model.options().words);
     if (!alert)
         return;
     // Over the sheet while it stays up; over its owner once it has closed.

@@ -261,6 +261,7 @@ void FilesView::review(FilesSlot slot)
     }
     CategoryInspectorModel::Options options;
     options.title = std::string(filesSegmentTitle(slot));
+    options.words = m_model.words();
     options.preselectAll = false;
     options.defaultSelection = request->defaultSelection;
     options.staysOpen = true;

@@ -293,7 +293,7 @@ TEST_F(SpaceViewModelTest, AFailedOrVanishedTrashLeavesTheTreeAndRaisesTheAlert)
     model.select(model.currentNode()->children()[2]);
     trashOutcome = { false, 1, "The file doesn't exist." };
     trashAndWait();
-    EXPECT_EQ(model.trashFailure(), TrashFailureAlert::make(1, "The file doesn't exist."));
+    EXPECT_EQ(model.trashFailure(), TrashFailureAlert::make(1, "The file doesn't exist.", platformWords(HostFlavour::macOS)));
     EXPECT_EQ(model.trashFailure()->title, "Couldn't move 1 item to Trash");
     EXPECT_EQ(*model.rootNode(), fixtureTree());
     EXPECT_TRUE(model.selection().has_value());

@@ -10,8 +10,8 @@ const std::string advice = "This usually means the file is locked or you don't h
 
 TEST(TrashFailureAlert, NothingFailedMeansNoAlert)
 {
-    EXPECT_EQ(TrashFailureAlert::make(0, std::nullopt), std::nullopt);
-    EXPECT_EQ(TrashFailureAlert::make(-3, std::string("boom")), std::nullopt);
+    EXPECT_EQ(TrashFailureAlert::make(0, std::nullopt, platformWords(HostFlavour::macOS)), std::nullopt);
+    EXPECT_EQ(TrashFailureAlert::make(-3, std::string("boom"), platformWords(HostFlavour::linuxDesktop)), std::nullopt);
 }
 
 TEST(TrashFailureAlert, TitleCountsItemsAndMessagePutsTheErrorAboveTheAdvice)
@@ -30,7 +30,26 @@ TEST(TrashFailureAlert, TitleCountsItemsAndMessagePutsTheErrorAboveTheAdvice)
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.failed);
-        EXPECT_EQ(TrashFailureAlert::make(test.failed, test.error), test.expected);
+        EXPECT_EQ(TrashFailureAlert::make(test.failed, test.error, platformWords(HostFlavour::macOS)), test.expected);
+    }
+}
+
+TEST(TrashFailureAlert, OnTheLinuxDesktopTheAdviceNamesItsFileManagerNotFinder)
+{
+    const auto alert = TrashFailureAlert::make(1, std::string("Permission denied"), platformWords(HostFlavour::linuxDesktop));
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->message,
+        "Permission denied\n\nThis usually means the file is locked or you don't have permission to move it. "
+        "Try deleting it in the file manager, which can ask for the access it needs.");
+}
+
+TEST(PlatformWords, NoLinuxTextNamesAMacOSThing)
+{
+    const PlatformWords& words = platformWords(HostFlavour::linuxDesktop);
+    for (std::string_view text : { words.fileManager, words.revealInFileManager, words.revealFolderInFileManager, words.systemSettings,
+             words.homeTrash, words.preselectedTip, words.unselectedTip, words.smallFilesNote, words.trashFailureAdvice }) {
+        for (std::string_view macOSWord : { "Finder", "Cmd", "macOS", "System Settings", "~/.Trash" })
+            EXPECT_EQ(text.find(macOSWord), std::string_view::npos) << text;
     }
 }
 

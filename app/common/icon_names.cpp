@@ -58,6 +58,11 @@ constexpr std::array icons {
     std::pair { "arrow.down.doc"sv, "folder-download"sv },
     std::pair { "photo.stack"sv, "image-x-generic,folder-pictures"sv },
     std::pair { "music.note"sv, "audio-x-generic,folder-music"sv },
+    // The Linux desktop's storage categories.
+    std::pair { "exclamationmark.octagon"sv, "dialog-error"sv },
+    std::pair { "globe"sv, "web-browser,applications-internet"sv },
+    std::pair { "cpu"sv, "video-display,computer"sv },
+    std::pair { "envelope"sv, "mail-unread,mail-send"sv },
 };
 
 }  // namespace

@@ -25,7 +25,7 @@ Date fixtureNow()
 }
 
 // A cache folder as a browser and two editors leave it: many files, a few large ones.
-std::vector<StorageItem> cacheItems(size_t count)
+std::vector<StorageItem> cacheItems(size_t count, const std::string& base = "/home/alice/Library/Caches/")
 {
     const char* const folders[] = { "com.example.Browser/Cache_Data", "Code/CachedData", "org.example.Editor/GPUCache" };
     std::vector<StorageItem> items;
@@ -33,7 +33,7 @@ std::vector<StorageItem> cacheItems(size_t count)
     for (size_t i = 0; i < count; ++i) {
         seed = seed * 6364136223846793005u + 1442695040888963407u;
         StorageItem item;
-        item.path = std::string("/home/alice/Library/Caches/") + folders[i % 3] + "/f_" + std::to_string(100000 + i);
+        item.path = base + folders[i % 3] + "/f_" + std::to_string(100000 + i);
         // A few megabytes at the top, most files a few kilobytes.
         item.size = (i % 97 == 0 ? (seed >> 40) % 90'000'000 : (seed >> 44) % 400'000) + 4096;
         item.modificationDate = fixtureNow() - std::chrono::seconds((seed >> 20) % (86400 * 40));
@@ -42,7 +42,7 @@ std::vector<StorageItem> cacheItems(size_t count)
     return items;
 }
 
-std::vector<StorageItem> trashItems()
+std::vector<StorageItem> trashItems(const std::string& base = "/home/alice/.Trash/")
 {
     std::vector<StorageItem> items;
     const char* const names[]
@@ -50,7 +50,7 @@ std::vector<StorageItem> trashItems()
     uint64_t size = 1'900'000'000;
     for (const char* name : names) {
         StorageItem item;
-        item.path = std::string("/home/alice/.Trash/") + name;
+        item.path = base + name;
         item.size = size;
         item.modificationDate = fixtureNow() - std::chrono::hours(size % 500);
         items.push_back(std::move(item));
@@ -60,9 +60,10 @@ std::vector<StorageItem> trashItems()
 }
 
 // The sheet as the owner opens it for a category, optionally with a removal running.
-QImage inspectorSheet(std::string title, std::vector<StorageItem> items, bool permanentDelete, bool cleaning)
+QImage inspectorSheet(std::string title, std::vector<StorageItem> items, bool permanentDelete, bool cleaning, HostFlavour flavour)
 {
     CategoryInspectorModel::Options options;
+    options.words = platformWords(flavour);
     options.title = std::move(title);
     options.offersTrashAll = true;
     options.permanentDelete = permanentDelete;
@@ -121,26 +122,60 @@ private:
     std::vector<std::unique_ptr<StreamProducer<StorageScanProgress>>> m_running;
 };
 
-StorageScanComplete complete(std::vector<StorageItem> items)
+StorageScanComplete complete(std::vector<StorageItem> items, std::vector<std::string> skipped = {})
 {
     uint64_t total = 0;
     for (const StorageItem& item : items)
         total += item.size;
-    return { std::move(items), total };
+    return { std::move(items), total, std::move(skipped) };
+}
+
+// Rows named as a Linux scan names them: one per cache entry, profile, app or trashed item.
+std::vector<StorageItem> namedRows(const std::string& base, std::initializer_list<std::pair<const char*, uint64_t>> rows)
+{
+    std::vector<StorageItem> items;
+    for (const auto& [name, size] : rows)
+        items.push_back({ .path = base + name, .size = size, .modificationDate = fixtureNow() - std::chrono::hours(size % 300) });
+    return items;
+}
+
+void scriptLinuxScans(ScriptedScans& scans)
+{
+    scans.script("linux.userCaches",
+        { complete(namedRows("/home/alice/.cache/",
+            { { "spotify", 1'240'000'000 }, { "pip-tools", 96'000'000 }, { "gnome-software", 412'000'000 }, { "tracker3", 88'000'000 },
+                { "gstreamer-1.0", 2'100'000 }, { "fontconfig-old", 1'900'000 }, { "yay", 2'300'000'000 },
+                { "event-sound-cache.tdb.x86_64-pc-linux-gnu", 24'000 } })) });
+    scans.script("linux.thumbnails",
+        { complete(
+            namedRows("/home/alice/.cache/thumbnails/", { { "normal", 61'000'000 }, { "large", 148'000'000 }, { "fail", 120'000 } })) });
+    scans.script("linux.trash", { complete(trashItems("/home/alice/.local/share/Trash/files/")) });
+    scans.script("linux.userLogs", { StorageScanMissing { "/home/alice/.xsession-errors" }, complete({}) });
+    scans.script("linux.crashReports", { StorageScanMissing { "/home/alice/.mozilla/firefox/Crash Reports" }, complete({}) });
+    std::vector<StorageItem> browsers = namedRows("/home/alice/.cache/mozilla/firefox/", { { "x7k2m9qa.default-release", 712'000'000 } });
+    browsers.front().displayName = "Firefox · x7k2m9qa.default-release";
+    scans.script("linux.browserCaches", { complete(std::move(browsers), { "Google Chrome is running" }) });
+    scans.script("linux.flatpakCaches",
+        { complete(namedRows("/home/alice/.var/app/",
+            { { "com.spotify.Client/cache", 830'000'000 }, { "org.gnome.Maps/cache", 54'000'000 },
+                { "com.valvesoftware.Steam/cache", 1'020'000'000 } })) });
 }
 
 // A Storage view model over a fixture home: a smart scan just done, a few cards scanned, one
 // scanning, one whose folder is missing, summaries from an earlier run in the cache.
 class StorageFixture {
 public:
-    explicit StorageFixture(bool accessGranted)
+    StorageFixture(bool accessGranted, HostFlavour flavour)
     {
         const std::string root = m_root.path().toStdString();
-        const HostLayout layout = HostLayout::forTesting(root + "/sys", root + "/home", 1000, "alice", HostFlavour::macOS);
+        const HostLayout layout = HostLayout::forTesting(root + "/sys", root + "/home", 1000, "alice", flavour);
         const Date scanTime = fixtureNow() - std::chrono::minutes(5);
         StorageScanCache cache(layout);
-        cache.save({ { "dev.xcodeDerivedData", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },
-            { "dev.npmCache", { fixtureNow() - std::chrono::days(3), 1'270'000'000, 5120 } } });
+        const bool macOS = flavour == HostFlavour::macOS;
+        cache.save(
+            { { macOS ? "dev.xcodeDerivedData" : "linux.buildProducts", { fixtureNow() - std::chrono::hours(26), 8'420'000'000, 14 } },
+                { macOS ? "dev.npmCache" : "linux.npmCache", { fixtureNow() - std::chrono::days(3), 1'270'000'000, 5120 } } });
+        scriptLinuxScans(m_scans);
 
         m_scans.script("system.userCaches", { complete(cacheItems(2500)) });
         m_scans.script("system.userLogs", { StorageScanning { 500, 20'000'000 }, complete(cacheItems(120)) });
@@ -156,15 +191,20 @@ public:
             .now = [scanTime] { return scanTime; },
             // Nothing is removed while the pictures are taken; the answer is never delivered.
             .moveToTrash = [](const std::vector<std::string>&) { return TrashService::Outcome {}; },
+            .words = platformWords(flavour),
         });
         if (accessGranted) {
             m_model->startSmartScan();
             m_executor.runUntilIdle();
         }
-        m_model->startScan("dev.xcodeDocumentationCache");
-        m_model->startScan("dev.xcodeArchives");
+        if (macOS) {
+            m_model->startScan("dev.xcodeDocumentationCache");
+            m_model->startScan("dev.xcodeArchives");
+        } else {
+            m_model->startScan("linux.jetbrainsCaches");
+        }
         m_executor.runUntilIdle();
-        if (accessGranted)
+        if (accessGranted && macOS)
             m_model->clean("system.userLogs", { "/home/alice/Library/Logs/f_100000" });
     }
 
@@ -180,20 +220,20 @@ private:
     std::unique_ptr<StorageViewModel> m_model;
 };
 
-QImage storageSection(bool accessGranted)
+QImage storageSection(bool accessGranted, HostFlavour flavour)
 {
-    StorageFixture fixture(accessGranted);
+    StorageFixture fixture(accessGranted, flavour);
     std::unique_ptr<StorageView> view(fixture.makeView());
-    view->resize(900, accessGranted ? 1780 : 1850);
+    view->resize(900, flavour == HostFlavour::linuxDesktop ? 1880 : accessGranted ? 1780 : 1850);
     view->show();
     QApplication::processEvents();
     return view->grab().toImage();
 }
 
 // The section as the main window shows it, scrolled to the top.
-QImage mainWindowStorage()
+QImage mainWindowStorage(HostFlavour flavour)
 {
-    StorageFixture fixture(true);
+    StorageFixture fixture(true, flavour);
     QtExecutor executor;
     NavigationModel navigation(executor);
     navigation.select(SidebarTab::storage);
@@ -209,11 +249,16 @@ QImage mainWindowStorage()
 std::vector<NamedScreenshot> storageScreenshots()
 {
     std::vector<NamedScreenshot> shots;
-    shots.push_back({ "storage.png", storageSection(true) });
-    shots.push_back({ "storage-no-access.png", storageSection(false) });
-    shots.push_back({ "main-window-storage.png", mainWindowStorage() });
-    shots.push_back({ "storage-inspector.png", inspectorSheet("User Caches", cacheItems(2500), false, false) });
-    shots.push_back({ "storage-inspector-trash-deleting.png", inspectorSheet("Trash", trashItems(), true, true) });
+    using enum HostFlavour;
+    shots.push_back({ "storage.png", storageSection(true, linuxDesktop) });
+    shots.push_back({ "storage-macos.png", storageSection(true, macOS) });
+    shots.push_back({ "storage-no-access-macos.png", storageSection(false, macOS) });
+    shots.push_back({ "main-window-storage.png", mainWindowStorage(linuxDesktop) });
+    shots.push_back({ "main-window-storage-macos.png", mainWindowStorage(macOS) });
+    shots.push_back(
+        { "storage-inspector.png", inspectorSheet("User Caches", cacheItems(2500, "/home/alice/.cache/"), false, false, linuxDesktop) });
+    shots.push_back({ "storage-inspector-macos.png", inspectorSheet("User Caches", cacheItems(2500), false, false, macOS) });
+    shots.push_back({ "storage-inspector-trash-deleting.png", inspectorSheet("Trash", trashItems(), true, true, macOS) });
     shots.push_back({ "storage-confirm-trash-all.png", confirmation(false) });
     shots.push_back({ "storage-confirm-delete.png", confirmation(true) });
     return shots;

@@ -83,6 +83,12 @@ ErrorOr<void> removeFolderTree(int parent, const std::string& name, const fs::pa
     std::vector<Level> levels;
     // Empties the folder open as `current` of everything but sub-folders, which it queues.
     const auto clearFiles = [&](Level& level) {
+        // Go's module cache and other tools leave folders read-only: the owner may lift that on
+        // what is already discarded, or nothing inside could be unlinked.
+        struct stat folder {};
+        if (::fstat(current.get(), &folder) == 0 && folder.st_uid == ::geteuid()
+            && (folder.st_mode & (S_IWUSR | S_IXUSR)) != (S_IWUSR | S_IXUSR))
+            ::fchmod(current.get(), (folder.st_mode & 07777) | S_IWUSR | S_IXUSR);
         ErrorOr<std::vector<std::string>> names = readNames(current.get());
         if (!names) {
             record(Error { names.error().code, names.error().message + " " + pathOf(levels, {}).native() });

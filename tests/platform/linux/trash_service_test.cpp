@@ -344,6 +344,25 @@ TEST_F(TrashServiceTest, AFailedDeleteInATrashIsTheErrorReportedAndLeavesTheItem
     EXPECT_EQ(status, 0);
 }
 
+TEST_F(TrashServiceTest, DeletesTheOwnersReadOnlyTreeInATrashAsGoLeavesItsModuleCache)
+{
+    const TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const fs::path trash = dir / ".Trash";
+    writeFile(trash / "mod/example.com/pkg@v1.2.0/pkg.go", "package pkg");
+    for (const fs::path& path : { trash, trash / "mod", trash / "mod/example.com", trash / "mod/example.com/pkg@v1.2.0",
+             trash / "mod/example.com/pkg@v1.2.0/pkg.go" })
+        ASSERT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
+    for (const fs::path& path : { trash / "mod/example.com", trash / "mod/example.com/pkg@v1.2.0" })
+        ASSERT_EQ(::chmod(path.c_str(), 0555), 0);
+
+    const int status = testing::runUnprivileged([&] {
+        const TrashService::Outcome outcome = TrashService::moveToTrash({ (trash / "mod").native() });
+        return outcome.movedCount == 1 && !fs::exists(trash / "mod") ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
 TEST_F(TrashServiceTest, DeletesATenThousandLevelTreeInATrash)
 {
     // Memory-backed: twenty thousand directory operations on a busy disk take a minute.

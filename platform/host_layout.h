@@ -78,7 +78,7 @@ public:
     std::filesystem::path home(std::string_view relativePath) const;
 
     std::filesystem::path applicationSupport() const;  // <data home>/<bundle id>
-    std::filesystem::path configFolder() const { return m_fields.configHome; }
+    const std::filesystem::path& configFolder() const { return m_fields.configHome; }
     const std::filesystem::path& dataHome() const { return m_fields.dataHome; }
     const std::filesystem::path& cacheHome() const { return m_fields.cacheHome; }
     const std::filesystem::path& stateHome() const { return m_fields.stateHome; }

@@ -175,9 +175,9 @@ StorageCategory category(std::string id, std::string title, std::string summary,
 
 Rows browserCacheRows(const HostLayout& layout)
 {
-    const fs::path cache = layout.cacheHome();
-    const fs::path config = layout.configFolder();
-    const fs::path home = layout.home();
+    const fs::path& cache = layout.cacheHome();
+    const fs::path& config = layout.configFolder();
+    const fs::path& home = layout.home();
     const std::string firefoxLock = (home / ".mozilla/firefox/{profile}/lock").native();
     Rows rows;
     rows.add(cache / "mozilla/firefox", "Firefox", firefoxLock);
@@ -211,7 +211,7 @@ Rows browserCacheRows(const HostLayout& layout)
 
 Rows crashReportRows(const HostLayout& layout)
 {
-    const fs::path config = layout.configFolder();
+    const fs::path& config = layout.configFolder();
     Rows rows;
     rows.add(layout.home(".mozilla/firefox/Crash Reports"), "Firefox");
     rows.add(config / "chromium/Crash Reports", "Chromium");
@@ -273,7 +273,7 @@ Rows editorCacheRows(const HostLayout& layout)
 
 Rows chatCacheRows(const HostLayout& layout)
 {
-    const fs::path config = layout.configFolder();
+    const fs::path& config = layout.configFolder();
     Rows rows;
     for (const char* discord : { "discord", "discordptb", "discordcanary" }) {
         for (const char* folder : { "Cache", "Code Cache", "GPUCache" })
@@ -289,7 +289,7 @@ Rows chatCacheRows(const HostLayout& layout)
 
 Rows shaderCacheRows(const HostLayout& layout)
 {
-    const fs::path cache = layout.cacheHome();
+    const fs::path& cache = layout.cacheHome();
     Rows rows;
     rows.add(cache / "mesa_shader_cache", "Mesa");
     rows.add(cache / "mesa_shader_cache_db", "Mesa (database)");
@@ -356,7 +356,7 @@ Rows androidEmulatorRows(const HostLayout& layout)
 
 Rows mailCacheRows(const HostLayout& layout)
 {
-    const fs::path cache = layout.cacheHome();
+    const fs::path& cache = layout.cacheHome();
     Rows rows;
     rows.add(cache / "thunderbird", "Thunderbird");
     rows.add(layout.home(".var/app/org.mozilla.Thunderbird/cache/thunderbird"), "Thunderbird (Flatpak)");
@@ -373,7 +373,7 @@ std::vector<std::string> userCacheExclusions(const HostLayout& layout, const std
     std::vector<std::string> excluded(cacheKeepList.begin(), cacheKeepList.end());
     excluded.insert(excluded.end(), cacheOwnedElsewhere.begin(), cacheOwnedElsewhere.end());
     excluded.emplace_back(bundleIdentifier);
-    const fs::path cache = layout.cacheHome();
+    const fs::path& cache = layout.cacheHome();
     for (const StorageCategory& other : others) {
         for (const fs::path& path : other.paths) {
             const fs::path relative = path.lexically_relative(cache);
@@ -399,8 +399,8 @@ std::vector<std::string> userCacheExclusions(const HostLayout& layout, const std
 std::vector<StorageCategory> buildLinuxStorageCatalogue(const HostLayout& layout)
 {
     using enum StorageSection;
-    const fs::path cache = layout.cacheHome();
-    const fs::path home = layout.home();
+    const fs::path& cache = layout.cacheHome();
+    const fs::path& home = layout.home();
 
     std::vector<StorageCategory> catalogue;
     catalogue.push_back(category("linux.userCaches", "User Caches", "~/.cache — one row per app; settings-bearing and in-use caches stay",

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using Grouping = StorageCategory::Grouping;
 
 // A .trashinfo holds one path and a date; anything larger is not one.
-constexpr std::size_t trashInfoSizeLimit = 64 * 1024;
+constexpr std::size_t trashInfoSizeLimit = std::size_t { 64 } << 10;
 
 struct ProjectKind {
     std::string_view marker;  // a file name, or an fnmatch pattern

@@ -20,6 +20,10 @@ ErrorOr<void> createFolders(const std::filesystem::path& folder, unsigned permis
 // Writes `contents` to a temporary file beside `file`, flushes it to disk and renames it over
 // `file`. `beforeReplace`, when given, runs once the new contents are safely written and just
 // before the rename; an error from it abandons the write. The folder must exist.
+// Renames `from` to `to` on the same file system, failing with EEXIST when something is already
+// at `to`: a move that can never overwrite what it did not look at.
+ErrorOr<void> moveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
 ErrorOr<void> replaceFileContents(const std::filesystem::path& file, std::string_view contents, unsigned permissions,
     const std::function<ErrorOr<void>()>& beforeReplace = {});
 

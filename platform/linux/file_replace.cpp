@@ -1,6 +1,7 @@
 #include "platform/file_replace.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -46,6 +47,20 @@ ErrorOr<void> createFolders(const fs::path& folder, unsigned permissions)
         return Error { ENOTDIR, folder.string() + " exists but is not a folder" };
     }
     return Error::fromErrno(errno, "Cannot create the folder " + folder.string());
+}
+
+ErrorOr<void> moveWithoutReplacing(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno == EINVAL || errno == ENOSYS) {
+        // File systems without RENAME_NOREPLACE: link() refuses to overwrite just the same.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return {};
+        }
+    }
+    return Error::fromErrno(errno, "Cannot move " + from.string() + " to " + to.string());
 }
 
 ErrorOr<void> replaceFileContents(

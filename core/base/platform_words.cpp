@@ -15,6 +15,11 @@ constexpr PlatformWords macOSWords {
     .smallFilesNote = "Many small files, grouped. Open the folder in Finder to manage them.",
     .trashFailureAdvice = "This usually means the file is locked or you don't have permission to move it. "
                           "Try deleting it in Finder, where macOS can ask for the access it needs.",
+    .openStartupSettings = "Open in System Settings…",
+    .startupSubtitle = "Everything that launches automatically. You can disable your own login items here (reversible — they move to a "
+                       "holding area, nothing is deleted). System items are read-only; use Reveal in Finder or System Settings.",
+    .startupNote = "Covers launchd agents and daemons. The legacy “Open at Login” list and some modern login items managed only by "
+                   "macOS aren’t listed here — open System Settings ▸ General ▸ Login Items for those.",
 };
 
 // The words GNOME, KDE and the other freedesktop.org desktops use for the same things.
@@ -29,6 +34,11 @@ constexpr PlatformWords linuxDesktopWords {
     .smallFilesNote = "Many small files, grouped. Open the folder in the file manager to manage them.",
     .trashFailureAdvice = "This usually means the file is locked or you don't have permission to move it. "
                           "Try deleting it in the file manager, which can ask for the access it needs.",
+    .openStartupSettings = "Open Settings…",
+    .startupSubtitle = "Everything that starts automatically when you log in. You can switch off your own autostart entries and "
+                       "services here (reversible — nothing is deleted). System services are read-only; use Show in Folder or Settings.",
+    .startupNote = "Covers XDG autostart entries and systemd units. Login scripts such as ~/.profile and cron jobs aren’t listed "
+                   "here — your desktop’s Settings may list a few more apps that run in the background.",
 };
 
 }  // namespace

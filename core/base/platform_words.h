@@ -26,6 +26,11 @@ struct PlatformWords {
     std::string_view smallFilesNote;
     // The second paragraph of the alert after items could not be moved to the Trash.
     std::string_view trashFailureAdvice;
+    // The Startup section: the action that opens the desktop's own list of what starts at
+    // login, and the screen's subtitle and note.
+    std::string_view openStartupSettings;  // "Open in System Settings…"
+    std::string_view startupSubtitle;
+    std::string_view startupNote;
 };
 
 const PlatformWords& platformWords(HostFlavour flavour);

@@ -9,6 +9,7 @@
 #include "cli/processes.h"
 #include "cli/readout.h"
 #include "cli/space.h"
+#include "cli/startup.h"
 #include "cli/status.h"
 #include "cli/storage.h"
 #include "cli/trash.h"
@@ -59,6 +60,12 @@ std::string usageText()
            "                  the smart scan of the default-on categories (caches, logs, Trash)\n"
            "  storage clean ID [--yes]\n"
            "                  scan a category and move everything it holds to the Trash, after asking\n"
+           "  startup [--apple] [--json]\n"
+           "                  everything that starts automatically, section by section, with its state;\n"
+           "                  --apple adds Apple's own jobs (on the Linux desktop: the system's services)\n"
+           "  startup disable ID\n"
+           "  startup enable ID\n"
+           "                  switch one of your own items off, reversibly, or on again (ID as listed)\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Global options, before the command:\n"
@@ -155,6 +162,8 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         return runTrash(rest, platformWords(layout.flavour()), out, err);
     if (command == "storage")
         return runStorage(rest, layout, std::cin, out, err);
+    if (command == "startup")
+        return runStartup(rest, layout, out, err);
     if (command == "screenshots")
         return runScreenshots(rest, environment, out, err);
     if (command == "readout") {

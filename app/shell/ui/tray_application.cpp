@@ -35,6 +35,8 @@
 #include "app/shell/ui/tray_icon_renderer.h"
 #include "app/space/space_view_model.h"
 #include "app/space/ui/space_view.h"
+#include "app/startup/startup_view_model.h"
+#include "app/startup/ui/startup_view.h"
 #include "app/storage/storage_view_model.h"
 #include "app/storage/ui/storage_view.h"
 #include "platform/continuous_clock.h"
@@ -182,6 +184,7 @@ int runTrayApplication(int argc, char** argv)
     navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     SpaceViewModel space(SpaceViewModel::systemEnvironment(executor, layout));
+    StartupViewModel startup(StartupViewModel::systemEnvironment(executor, layout));
     MainWindow mainWindow(navigation);
     mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
@@ -190,6 +193,7 @@ int runTrayApplication(int argc, char** argv)
     mainWindow.setSectionWidget(SidebarTab::storage,
         new StorageView(storage, StorageScreenModel::cleaningThrough(storage), [&layout] { openFullDiskAccessSettings(layout); }));
     mainWindow.setSectionWidget(SidebarTab::space, new SpaceView(space, [&layout] { openFullDiskAccessSettings(layout); }));
+    mainWindow.setSectionWidget(SidebarTab::startup, new StartupView(startup));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(

@@ -1,7 +1,5 @@
 #include "app/space/ui/space_view.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -12,6 +10,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/common/ui/file_manager.h"
 #include "app/common/ui/full_disk_access_banner.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/trash_failure_alert_box.h"
@@ -55,21 +54,6 @@ void clearLayout(QLayout* layout)
 }
 
 }  // namespace
-
-void revealInFileManager(const std::string& path)
-{
-    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(fileURLString(path)));
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-            QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-        call << QStringList { url.toString(QUrl::FullyEncoded) } << QString();
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return;
-    }
-    QDesktopServices::openUrl(url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash));
-}
 
 SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSettings, QWidget* parent) : QWidget(parent), m_model(model)
 {

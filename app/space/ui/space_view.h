@@ -22,10 +22,6 @@ namespace lopewell {
 class FullDiskAccessBanner;
 class TreemapView;
 
-// Shows a file or folder in the desktop's file manager (the FileManager1 D-Bus service), or
-// opens the folder holding it where no file manager answers.
-void revealInFileManager(const std::string& path);
-
 class SpaceView final : public QWidget {
 public:
     // `openAccessSettings` is the banner's "Open Settings".

@@ -51,7 +51,7 @@ ErrorOr<void> LaunchAgentController::moveReplacing(const fs::path& from, const f
     // What sits at the destination is an older copy of the same job; it goes to the Trash, as
     // everything this program removes does.
     if (somethingAt(to)) {
-        const TrashService::Outcome outcome = m_moveToTrash({ to });
+        const TrashService::Outcome outcome = m_moveToTrash({ to.string() });
         if (outcome.failedCount > 0)
             return Error { 0,
                 "Cannot move the older " + to.filename().string() + " out of the way: " + outcome.error.value_or("unknown error") };

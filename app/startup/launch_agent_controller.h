@@ -28,7 +28,7 @@ std::string fileMissingText(const std::filesystem::path& file);
 
 class LaunchAgentController {
 public:
-    using TrashFunction = std::function<TrashService::Outcome(const std::vector<std::filesystem::path>&)>;
+    using TrashFunction = std::function<TrashService::Outcome(const std::vector<std::string>&)>;
 
     struct Folders {
         std::filesystem::path userAgentsDir;  // <home>/Library/LaunchAgents

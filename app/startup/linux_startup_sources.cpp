@@ -470,8 +470,8 @@ ErrorOr<void> LinuxStartupSources::switchAutostart(const StartupItem& item, bool
     if (on) {
         if (!entry.isOurOverride)
             return Error { 0, name + " is switched off by the system itself, not by Lopewell." };
-        const TrashService::Outcome outcome = m_environment.moveToTrash({ path });
-        if (outcome.failedCount > 0 || !outcome.movedURLs.contains(path))
+        const TrashService::Outcome outcome = m_environment.moveToTrash({ path.string() });
+        if (outcome.failedCount > 0 || !outcome.movedPaths.contains(path.string()))
             return Error { 0, "Cannot move the override " + path.string() + " to the Trash: " + outcome.error.value_or("unknown error") };
         rememberSwitchedOff(name, false);
         return {};

@@ -34,7 +34,7 @@ public:
         std::vector<std::string> configDirs { "/etc/xdg" };  // XDG_CONFIG_DIRS, as the system sees them
         std::vector<std::string> searchPath {};              // PATH, for programs named without a folder
         std::function<std::vector<ProcessEntry>()> processes {};
-        std::function<TrashService::Outcome(const std::vector<std::filesystem::path>&)> moveToTrash = TrashService::moveToTrash;
+        std::function<TrashService::Outcome(const std::vector<std::string>&)> moveToTrash = TrashService::moveToTrash;
     };
 
     // This session's variables, /proc and the desktop's Trash.

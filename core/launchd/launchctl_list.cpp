@@ -78,7 +78,7 @@ std::map<std::string, std::optional<int32_t>, std::less<>> parseLaunchctlList(st
 std::string launchctlFailureDescription(std::string_view command, int32_t status, std::string_view standardError)
 {
     std::string text = "launchctl " + std::string(command) + " failed (status " + std::to_string(status) + ")";
-    const std::string_view detail = trimmed(standardError, kAsciiSpace);
+    const std::string_view detail = trimmed(standardError, asciiSpace);
     if (!detail.empty())
         text += ": " + std::string(detail);
     return text;

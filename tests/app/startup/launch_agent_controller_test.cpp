@@ -22,12 +22,12 @@ protected:
     LaunchAgentController controller()
     {
         return LaunchAgentController(LaunchctlClient(m_fixture.layout().launchctlPath()), { m_fixture.userAgents(), m_fixture.holding() },
-            501, [this](const std::vector<fs::path>& paths) {
+            501, [this](const std::vector<std::string>& paths) {
                 m_trashed.insert(m_trashed.end(), paths.begin(), paths.end());
                 TrashService::Outcome outcome;
-                for (const fs::path& path : paths) {
+                for (const std::string& path : paths) {
                     if (fs::remove(path))
-                        outcome.movedURLs.insert(path), ++outcome.movedCount;
+                        outcome.movedPaths.insert(path), ++outcome.movedCount;
                 }
                 return outcome;
             });

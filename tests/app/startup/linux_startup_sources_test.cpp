@@ -80,12 +80,12 @@ protected:
                 { .pid = 777, .uid = 1000, .name = "userapp", .path = "/usr/bin/userapp" },
             };
         };
-        environment.moveToTrash = [this](const std::vector<fs::path>& paths) {
+        environment.moveToTrash = [this](const std::vector<std::string>& paths) {
             TrashService::Outcome outcome;
-            for (const fs::path& path : paths) {
+            for (const std::string& path : paths) {
                 m_trashed.push_back(path);
                 if (fs::remove(path))
-                    outcome.movedURLs.insert(path), ++outcome.movedCount;
+                    outcome.movedPaths.insert(path), ++outcome.movedCount;
             }
             return outcome;
         };

@@ -105,6 +105,10 @@ private:
 // until `visit` returns false. For code that needs names only (deleting a tree, say).
 ErrorOr<void> forEachFolderName(int folderDescriptor, const std::function<bool(const char* name)>& visit);
 
+// The entry at `path` itself, as a listing of its folder would give it: a symbolic link is
+// reported as a link, never followed. Fails when nothing is there or statx fails.
+ErrorOr<FileEntry> entryAt(const std::filesystem::path& path);
+
 // One level of `folder`: FolderHandle::open + list.
 ErrorOr<std::vector<FileEntry>> listFolder(const std::filesystem::path& folder, ListOptions options = {});
 

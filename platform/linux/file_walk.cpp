@@ -235,6 +235,17 @@ ErrorOr<std::vector<FileEntry>> FolderHandle::list(ListOptions options, std::sto
     return entries;
 }
 
+ErrorOr<FileEntry> entryAt(const std::filesystem::path& path)
+{
+    FileEntry entry;
+    entry.name = path.filename().native();
+    struct statx info;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &info) != 0)
+        return Error::fromErrno(errno, errorText("Cannot examine", path.native()));
+    fill(entry, info);
+    return entry;
+}
+
 ErrorOr<std::vector<FileEntry>> listFolder(const std::filesystem::path& folder, ListOptions options)
 {
     ErrorOr<FolderHandle> handle = FolderHandle::open(folder);

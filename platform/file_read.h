@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -58,5 +59,10 @@ std::variant<std::string, FileReadFailure> readRegularFile(
 // The contents, or nothing whatever went wrong: for callers to whom every failure means "no file".
 std::optional<std::string> readRegularFileContents(
     const std::filesystem::path& path, std::uint64_t maxBytes, SymlinkPolicy symlinks = SymlinkPolicy::refuse);
+
+// The first `count` bytes of a regular file (fewer when it is shorter), for telling a file's
+// kind by its magic number without reading all of it; nothing when it cannot be read.
+std::optional<std::string> readFileStart(
+    const std::filesystem::path& path, std::size_t count, SymlinkPolicy symlinks = SymlinkPolicy::refuse);
 
 }  // namespace lopewell

@@ -76,4 +76,26 @@ std::optional<std::string> readRegularFileContents(const std::filesystem::path& 
     return std::nullopt;
 }
 
+std::optional<std::string> readFileStart(const std::filesystem::path& path, std::size_t count, SymlinkPolicy symlinks)
+{
+    const UniqueFd fd = openForReading(path, symlinks);
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    std::string start(count, '\0');
+    size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got = ::read(fd.get(), start.data() + filled, count - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        filled += size_t(got);
+    }
+    start.resize(filled);
+    return start;
+}
+
 }  // namespace lopewell

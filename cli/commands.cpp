@@ -4,6 +4,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/apps.h"
 #include "cli/arguments.h"
 #include "cli/files.h"
 #include "cli/processes.h"
@@ -66,6 +67,15 @@ std::string usageText()
            "  startup disable ID\n"
            "  startup enable ID\n"
            "                  switch one of your own items off, reversibly, or on again (ID as listed)\n"
+           "  apps [--source RAW] [--filter TEXT] [--json]\n"
+           "                  the installed applications with version, size and source; RAW: apple,\n"
+           "                  appStore, other (macOS) or package, flatpak, snap, appImage, local (Linux)\n"
+           "  apps leftovers APP [--json]\n"
+           "                  the application and every file it left behind; APP: a bundle, a\n"
+           "                  desktop-file id, a .desktop file or an AppImage\n"
+           "  apps uninstall APP [--yes]\n"
+           "                  remove the application and its certain leftovers after asking: to the\n"
+           "                  Trash, or through flatpak, snap or PackageKit when they installed it\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Global options, before the command:\n"
@@ -164,6 +174,8 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         return runStorage(rest, layout, std::cin, out, err);
     if (command == "startup")
         return runStartup(rest, layout, out, err);
+    if (command == "apps")
+        return runApps(rest, layout, std::cin, out, err);
     if (command == "screenshots")
         return runScreenshots(rest, environment, out, err);
     if (command == "readout") {

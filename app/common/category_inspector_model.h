@@ -108,6 +108,8 @@ public:
         std::function<bool(const StorageItem&)> isAlreadyInTrash;
         // The selection tips and the failure advice, in the desktop's words.
         PlatformWords words = platformWords(HostFlavour::macOS);
+        // A line under the header saying what else the removal does; empty for none.
+        std::string note;
     };
 
     // `items` is everything the owner could remove; the sheet lists the largest 2,000 of them.

@@ -20,6 +20,12 @@ constexpr PlatformWords macOSWords {
                        "holding area, nothing is deleted). System items are read-only; use Reveal in Finder or System Settings.",
     .startupNote = "Covers launchd agents and daemons. The legacy “Open at Login” list and some modern login items managed only by "
                    "macOS aren’t listed here — open System Settings ▸ General ▸ Login Items for those.",
+    .appsSubtitleSuffix = " apps installed · drag a .app onto the tile below or click a row to find every file it stashed.",
+    .appsScanningText = "Scanning /Applications…",
+    .uninstallerText = "Drag any .app onto this tile to find every file the app left behind. Bundles still in Applications work too.",
+    .chooseAppButton = "Choose .app…",
+    .chooseAppMessage = "Choose the app you want to uninstall.",
+    .unreadableAppSuffix = "'s bundle identifier. Pick a different .app and try again.",
 };
 
 // The words GNOME, KDE and the other freedesktop.org desktops use for the same things.
@@ -39,6 +45,14 @@ constexpr PlatformWords linuxDesktopWords {
                        "services here (reversible — nothing is deleted). System services are read-only; use Show in Folder or Settings.",
     .startupNote = "Covers XDG autostart entries and systemd units. Login scripts such as ~/.profile and cron jobs aren’t listed "
                    "here — your desktop’s Settings may list a few more apps that run in the background.",
+    .appsSubtitleSuffix
+    = " apps installed · drop a launcher or an AppImage onto the tile below or click a row to find every file it left behind.",
+    .appsScanningText = "Scanning applications…",
+    .uninstallerText = "Drag a launcher (.desktop file) or an AppImage onto this tile to find every file the app left behind. "
+                       "Installed apps work too.",
+    .chooseAppButton = "Choose an application…",
+    .chooseAppMessage = "Choose the app you want to uninstall.",
+    .unreadableAppSuffix = " as an application. Pick a .desktop file or an AppImage and try again.",
 };
 
 }  // namespace

@@ -31,6 +31,14 @@ struct PlatformWords {
     std::string_view openStartupSettings;  // "Open in System Settings…"
     std::string_view startupSubtitle;
     std::string_view startupNote;
+    // The Apps section: what an application is called where it is dropped, chosen and listed.
+    std::string_view appsSubtitleSuffix;  // after the count: " apps installed · drag a .app onto the tile below or …"
+    std::string_view appsScanningText;    // "Scanning /Applications…"
+    std::string_view uninstallerText;     // the drop tile's text
+    std::string_view chooseAppButton;     // "Choose .app…"
+    std::string_view chooseAppMessage;    // "Choose the app you want to uninstall."
+    // "We couldn't read " + file name + unreadableAppSuffix
+    std::string_view unreadableAppSuffix;  // "'s bundle identifier. Pick a different .app and try again."
 };
 
 const PlatformWords& platformWords(HostFlavour flavour);

@@ -188,6 +188,11 @@ CategoryInspectorSheet::CategoryInspectorSheet(CategoryInspectorModel& model, QW
     layout->addWidget(m_title);
     layout->addWidget(m_header);
     layout->addWidget(m_caption);
+    if (!m_model.options().note.empty()) {
+        auto* note = caption(m_model.options().note);
+        note->setObjectName(QStringLiteral("inspectorNote"));
+        layout->addWidget(note);
+    }
     layout->addLayout(tableArea, 1);
     layout->addLayout(footer);
 

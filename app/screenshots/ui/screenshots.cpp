@@ -14,6 +14,7 @@
 #include "app/dashboard/ui/dashboard_view.h"
 #include "app/processes/ui/processes_view.h"
 #include "app/screenshots/screen_fixtures.h"
+#include "app/screenshots/ui/apps_screenshots.h"
 #include "app/screenshots/ui/files_screenshots.h"
 #include "app/screenshots/ui/space_screenshots.h"
 #include "app/screenshots/ui/startup_screenshots.h"
@@ -204,6 +205,8 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
     for (NamedScreenshot& shot : storageScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (NamedScreenshot& shot : filesScreenshots())
+        shots.push_back({ std::move(shot.name), std::move(shot.image) });
+    for (NamedScreenshot& shot : appsScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (NamedScreenshot& shot : spaceScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });

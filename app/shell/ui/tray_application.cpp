@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/apps/apps_view_model.h"
+#include "app/apps/ui/apps_view.h"
 #include "app/common/ui/full_disk_access_banner.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
@@ -181,6 +184,16 @@ int runTrayApplication(int argc, char** argv)
             return std::filesystem::path(QFile::encodeName(chosen).toStdString());
         }));
     StorageViewModel storage(StorageViewModel::systemEnvironment(executor, layout));
+    AppsViewModel apps(AppsViewModel::systemEnvironment(
+        executor, layout, [&dialogParent](const AppPicking& picking, std::string_view message) -> std::optional<std::filesystem::path> {
+            // A bundle is a folder here, so its chooser picks folders; the desktop's apps are files.
+            const QString chosen = picking.isFolder
+                ? QFileDialog::getExistingDirectory(dialogParent, toQString(message), QDir::homePath(), QFileDialog::ShowDirsOnly)
+                : QFileDialog::getOpenFileName(dialogParent, toQString(message), QDir::homePath(), toQString(picking.chooserFilter));
+            if (chosen.isEmpty())
+                return std::nullopt;
+            return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+        }));
     navigation.addLiveSection({ "dashboard", [&] { dashboard.start(); }, [&] { dashboard.stop(); } });
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     SpaceViewModel space(SpaceViewModel::systemEnvironment(executor, layout));
@@ -189,6 +202,7 @@ int runTrayApplication(int argc, char** argv)
     mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
     mainWindow.setSectionWidget(SidebarTab::files, new FilesView(files));
+    mainWindow.setSectionWidget(SidebarTab::apps, new AppsView(apps));
     dialogParent = &mainWindow;
     mainWindow.setSectionWidget(SidebarTab::storage,
         new StorageView(storage, StorageScreenModel::cleaningThrough(storage), [&layout] { openFullDiskAccessSettings(layout); }));

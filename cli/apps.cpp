@@ -131,11 +131,11 @@ std::variant<AppLeftoverResult, int> scanLeftovers(
 
 void printResult(const AppLeftoverResult& result, std::ostream& out)
 {
-    const std::set<fs::path> chosen = result.preselected();
+    const std::set<std::string> chosen = result.preselected();
     for (const StorageItem& item : AppsViewModel::inspectorItems(result)) {
-        out << (chosen.contains(item.url) ? "  [x] " : "  [ ] ") << formatByteCount(item.size, ByteCountStyle::file) << "  "
-            << terminalSafe(item.url.native());
-        if (auto match = result.nameMatches.find(item.url); match != result.nameMatches.end())
+        out << (chosen.contains(item.path) ? "  [x] " : "  [ ] ") << formatByteCount(item.size, ByteCountStyle::file) << "  "
+            << terminalSafe(item.path);
+        if (auto match = result.nameMatches.find(item.path); match != result.nameMatches.end())
             out << "  (" << terminalSafe(match->second) << ")";
         out << "\n";
     }
@@ -181,9 +181,9 @@ int uninstall(std::span<const std::string_view> arguments, const HostLayout& lay
     out << "Uninstall " << terminalSafe(result.appName) << " (" << terminalSafe(result.bundleID) << ")\n";
     printResult(result, out);
     std::vector<StorageItem> chosen;
-    const std::set<fs::path> preselected = result.preselected();
+    const std::set<std::string> preselected = result.preselected();
     for (const StorageItem& item : result.items) {
-        if (preselected.contains(item.url))
+        if (preselected.contains(item.path))
             chosen.push_back(item);
     }
     out << std::flush;

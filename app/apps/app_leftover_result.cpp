@@ -6,12 +6,12 @@
 
 namespace lopewell {
 
-std::set<std::filesystem::path> AppLeftoverResult::preselected() const
+std::set<std::string> AppLeftoverResult::preselected() const
 {
-    std::set<std::filesystem::path> chosen;
+    std::set<std::string> chosen;
     for (const StorageItem& item : items) {
-        if (!nameMatches.contains(item.url))
-            chosen.insert(item.url);
+        if (!nameMatches.contains(item.path))
+            chosen.insert(item.path);
     }
     return chosen;
 }
@@ -30,7 +30,7 @@ nlohmann::json encodeAppLeftoverResult(const AppLeftoverResult& result)
     auto items = nlohmann::json::array();
     for (const StorageItem& item : result.items) {
         nlohmann::json entry = encodeStorageItem(item);
-        const auto match = result.nameMatches.find(item.url);
+        const auto match = result.nameMatches.find(item.path);
         entry["selected"] = match == result.nameMatches.end();
         if (match != result.nameMatches.end())
             entry["reason"] = match->second;

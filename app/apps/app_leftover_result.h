@@ -3,7 +3,7 @@
 // a name are listed unselected, with the reason; the application's own removal may need a tool.
 //
 //   AppLeftoverResult result = *scanner.scan(bundle);
-//   result.items.front().url;  // the bundle
+//   result.items.front().path;  // the bundle
 //   result.totalBytes;         // the bundle and every leftover
 #pragma once
 
@@ -36,7 +36,7 @@ struct AppLeftoverResult {
     std::vector<StorageItem> items {};  // the application first, then the leftovers in the order found
     std::uint64_t totalBytes = 0;
     // Rows guessed from a name, with why they were offered; they start unselected.
-    std::map<std::filesystem::path, std::string> nameMatches {};
+    std::map<std::string, std::string> nameMatches {};  // by item path
     AppRemovalKind removal = AppRemovalKind::trash;
     // What else the removal does, shown before the user confirms ("Also removes: …").
     std::string removalNote {};
@@ -44,7 +44,7 @@ struct AppLeftoverResult {
     std::optional<InstalledApp> app {};
 
     // Every item but the name matches.
-    std::set<std::filesystem::path> preselected() const;
+    std::set<std::string> preselected() const;
     bool operator==(const AppLeftoverResult&) const = default;
 };
 

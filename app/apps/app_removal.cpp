@@ -14,36 +14,36 @@ namespace lopewell {
 namespace fs = std::filesystem;
 
 // The one place that knows the shape of the Trash's outcome.
-std::vector<fs::path> pathsOf(const std::vector<StorageItem>& items)
+std::vector<std::string> pathsOf(const std::vector<StorageItem>& items)
 {
-    std::vector<fs::path> paths;
+    std::vector<std::string> paths;
     paths.reserve(items.size());
     for (const StorageItem& item : items)
-        paths.push_back(item.url);
+        paths.push_back(item.path);
     return paths;
 }
 
 TrashFunction desktopTrash()
 {
-    return [](const std::vector<fs::path>& paths) { return TrashService::moveToTrash(paths); };
+    return [](const std::vector<std::string>& paths) { return TrashService::moveToTrash(paths); };
 }
 
 void mergeOutcome(RemovalOutcome& outcome, const RemovalOutcome& more)
 {
-    outcome.movedURLs.insert(more.movedURLs.begin(), more.movedURLs.end());
-    outcome.movedCount = int64_t(outcome.movedURLs.size());
+    outcome.movedPaths.insert(more.movedPaths.begin(), more.movedPaths.end());
+    outcome.movedCount = int64_t(outcome.movedPaths.size());
     outcome.failedCount += more.failedCount;
     if (!outcome.error)
         outcome.error = more.error;
 }
 
-void markGone(RemovalOutcome& outcome, const fs::path& path)
+void markGone(RemovalOutcome& outcome, const std::string& path)
 {
-    outcome.movedURLs.insert(path);
-    outcome.movedCount = int64_t(outcome.movedURLs.size());
+    outcome.movedPaths.insert(path);
+    outcome.movedCount = int64_t(outcome.movedPaths.size());
 }
 
-RemovalOutcome failedOutcome(const std::vector<fs::path>& paths, std::string why)
+RemovalOutcome failedOutcome(const std::vector<std::string>& paths, std::string why)
 {
     RemovalOutcome outcome;
     outcome.failedCount = int64_t(paths.size());
@@ -121,8 +121,8 @@ std::string systemView(const fs::path& path, const HostLayout& layout)
 RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<StorageItem>& chosen, const RemovalTools& tools)
 {
     RemovalOutcome outcome;
-    std::vector<fs::path> rest = pathsOf(chosen);
-    const bool appChosen = !result.items.empty() && std::find(rest.begin(), rest.end(), result.items.front().url) != rest.end();
+    std::vector<std::string> rest = pathsOf(chosen);
+    const bool appChosen = !result.items.empty() && std::find(rest.begin(), rest.end(), result.items.front().path) != rest.end();
     const bool desktop = result.app && result.app->desktop;
     const std::optional<ChildCommand> tool = removalCommand(result, tools.layout);
 
@@ -130,7 +130,7 @@ RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<Stor
     std::map<std::string, std::string> owned;
     if (desktop) {
         std::vector<std::string> seen;
-        for (const fs::path& path : rest)
+        for (const std::string& path : rest)
             seen.push_back(systemView(path, tools.layout));
         owned = dpkgOwnersOf(tools.layout, seen);
     }
@@ -140,8 +140,8 @@ RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<Stor
             return std::nullopt;
         return owner->second;
     };
-    const auto ownedText = [](const fs::path& path, const std::string& package) {
-        return path.filename().string() + " belongs to the package " + package + "; only the package manager removes it.";
+    const auto ownedText = [](const std::string& path, const std::string& package) {
+        return fs::path(path).filename().string() + " belongs to the package " + package + "; only the package manager removes it.";
     };
 
     if (appChosen && tool) {
@@ -150,10 +150,10 @@ RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<Stor
         const ErrorOr<ChildResult> ran = runChildProcess(command);
         if (!ran || !ran.value().exit.succeeded())
             return failedOutcome(rest, toolFailure(command, ran));
-        std::erase(rest, result.items.front().url);
-        markGone(outcome, result.items.front().url);
+        std::erase(rest, result.items.front().path);
+        markGone(outcome, result.items.front().path);
         // The tool may have taken some of the chosen leftovers with it (snapd removes ~/snap/<name>).
-        std::erase_if(rest, [&](const fs::path& path) {
+        std::erase_if(rest, [&](const std::string& path) {
             if (entryAt(path))
                 return false;
             markGone(outcome, path);
@@ -161,17 +161,17 @@ RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<Stor
         });
     } else if (appChosen && desktop) {
         // The app's own files first: when they stay, its leftovers stay too.
-        const fs::path app = result.items.front().url;
+        const std::string app = result.items.front().path;
         if (std::optional<std::string> package = ownerOf(app))
             return failedOutcome(rest, ownedText(app, *package));
         const RemovalOutcome first = tools.moveToTrash({ app });
-        if (!first.movedURLs.contains(app))
+        if (!first.movedPaths.contains(app))
             return failedOutcome(rest, first.error.value_or("The app could not be moved to the Trash."));
         mergeOutcome(outcome, first);
         std::erase(rest, app);
     }
 
-    std::erase_if(rest, [&](const fs::path& path) {
+    std::erase_if(rest, [&](const std::string& path) {
         std::optional<std::string> package = ownerOf(path);
         if (!package)
             return false;

@@ -23,17 +23,17 @@
 
 namespace lopewell {
 
-using TrashFunction = std::function<RemovalOutcome(const std::vector<std::filesystem::path>&)>;
+using TrashFunction = std::function<RemovalOutcome(const std::vector<std::string>&)>;
 
 // The paths of `items`, and the Trash that takes them.
-std::vector<std::filesystem::path> pathsOf(const std::vector<StorageItem>& items);
+std::vector<std::string> pathsOf(const std::vector<StorageItem>& items);
 TrashFunction desktopTrash();
 // Adds `more` to `outcome`: what went, what failed, the first error.
 void mergeOutcome(RemovalOutcome& outcome, const RemovalOutcome& more);
 // `path` is gone, though not through the Trash (a tool removed it).
-void markGone(RemovalOutcome& outcome, const std::filesystem::path& path);
+void markGone(RemovalOutcome& outcome, const std::string& path);
 // Every one of `paths` stayed, for `why`.
-RemovalOutcome failedOutcome(const std::vector<std::filesystem::path>& paths, std::string why);
+RemovalOutcome failedOutcome(const std::vector<std::string>& paths, std::string why);
 
 // The tool command that removes the application, or nothing when it goes to the Trash.
 std::optional<ChildCommand> removalCommand(const AppLeftoverResult& result, const HostLayout& layout);

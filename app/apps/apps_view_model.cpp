@@ -212,7 +212,7 @@ std::vector<StorageItem> AppsViewModel::inspectorItems(const AppLeftoverResult& 
     std::vector<StorageItem> items = result.items;
     for (size_t i = 0; i < items.size(); ++i) {
         StorageItem& item = items[i];
-        if (auto match = result.nameMatches.find(item.url); match != result.nameMatches.end())
+        if (auto match = result.nameMatches.find(item.path); match != result.nameMatches.end())
             item.displayName = item.name() + " — " + match->second;
         else if (i == 0 && result.removal != AppRemovalKind::trash) {
             const char* tool = result.removal == AppRemovalKind::flatpak ? "flatpak"

@@ -68,7 +68,7 @@ std::optional<StorageItem> itemAt(const fs::path& path, std::stop_token stop)
     if (!entry)
         return std::nullopt;
     StorageItem item;
-    item.url = path;
+    item.path = path.native();
     item.modificationDate = entry.value().modificationDate;
     item.size = entry.value().isFolder() ? folderSize(path, PackageContents::skipped, stop) : entry.value().sizeOnDisk();
     return item;

@@ -230,7 +230,7 @@ AppLeftoverResult DesktopLeftoverScanner::scan(
             if (std::any_of(others.begin(), others.end(), [&](const std::string& t) { return matchesToken(name, t); }))
                 continue;
             if (add(base / name))
-                result.nameMatches[base / name] = "named like \"" + *token + "\"";
+                result.nameMatches[(base / name).native()] = "named like \"" + *token + "\"";
         }
     }
     for (const StorageItem& item : result.items)

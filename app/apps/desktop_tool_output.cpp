@@ -40,7 +40,7 @@ std::vector<std::string_view> words(std::string_view line)
         line = trimmedStart(line);
         if (line.empty())
             return result;
-        const size_t end = line.find_first_of(kAsciiSpace);
+        const size_t end = line.find_first_of(asciiSpace);
         result.push_back(line.substr(0, end));
         if (end == std::string_view::npos)
             return result;

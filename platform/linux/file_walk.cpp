@@ -240,7 +240,7 @@ ErrorOr<FileEntry> entryAt(const std::filesystem::path& path)
     FileEntry entry;
     entry.name = path.filename().native();
     struct statx info;
-    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &info) != 0)
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, statxMask, &info) != 0)
         return Error::fromErrno(errno, errorText("Cannot examine", path.native()));
     fill(entry, info);
     return entry;

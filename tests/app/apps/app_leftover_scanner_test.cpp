@@ -29,7 +29,7 @@ protected:
     {
         std::vector<fs::path> urls;
         for (const StorageItem& item : result.items)
-            urls.push_back(item.url);
+            urls.emplace_back(item.path);
         return urls;
     }
 };
@@ -81,7 +81,7 @@ TEST_F(AppLeftoverScannerTest, FindsTheBundleThenEveryCandidateInOrder)
     for (const StorageItem& item : result->items) {
         EXPECT_EQ(item.displayName, std::nullopt);
         EXPECT_TRUE(item.modificationDate);
-        EXPECT_GT(item.size, 0u) << item.url;
+        EXPECT_GT(item.size, 0u) << item.path;
         total += item.size;
     }
     EXPECT_EQ(result->totalBytes, total);
@@ -95,7 +95,7 @@ TEST_F(AppLeftoverScannerTest, AnAppWithoutLeftoversIsItsWholeBundleAlone)
     const std::optional<AppLeftoverResult> result = scanner.scan(app);
     ASSERT_TRUE(result);
     ASSERT_EQ(result->items.size(), 1u);
-    EXPECT_EQ(result->items[0].url, app);
+    EXPECT_EQ(result->items[0].path, app.native());
     EXPECT_EQ(result->totalBytes, testing::treeBytes(app));
     EXPECT_EQ(result->appName, "Solo");
 }
@@ -122,7 +122,7 @@ TEST_F(AppLeftoverScannerTest, ANestedBundleAddsNothingToItsFolderAndALinkIsNotF
     ASSERT_TRUE(result);
     ASSERT_EQ(result->items.size(), 3u);
     EXPECT_EQ(result->items[1].size, testing::allocatedBytes(library / "Application Support/org.example.host/own"));
-    EXPECT_EQ(result->items[2].url, library / "Caches/org.example.host");
+    EXPECT_EQ(result->items[2].path, (library / "Caches/org.example.host").native());
     EXPECT_LT(result->items[2].size, 90000u);
 }
 

@@ -48,7 +48,7 @@ public:
         removed = pathsOf(chosen);
         RemovalOutcome outcome;
         for (const StorageItem& item : chosen)
-            markGone(outcome, item.url);
+            markGone(outcome, item.path);
         return outcome;
     }
 
@@ -58,7 +58,7 @@ public:
     std::vector<InstalledApp> apps;
     std::optional<AppLeftoverResult> leftovers;
     mutable std::vector<fs::path> inspected;
-    mutable std::vector<fs::path> removed;
+    mutable std::vector<std::string> removed;
 };
 
 class AppsViewModelTest : public ::testing::Test {
@@ -174,14 +174,14 @@ TEST_F(AppsViewModelTest, TheSheetStartsWithEverythingChosenLargestFirstAndRemov
     EXPECT_FALSE(inspector->offersTrashAll());
     EXPECT_FALSE(inspector->options().permanentDelete);
     EXPECT_EQ(inspector->selectedCount(), 3u);
-    EXPECT_EQ(inspector->sortedItems().front().url, "/L/Caches/x.notes");
+    EXPECT_EQ(inspector->sortedItems().front().path, "/L/Caches/x.notes");
 
     inspector->setSelection({ "/Applications/Notes.app" });
     inspector->confirm();
     EXPECT_FALSE(model->inspectorTarget());  // closed at once
     EXPECT_FALSE(inspector->isOpen());
     settle([&] { return !model->isRemoving() && !model->isScanning() && !inspector->isCleaning(); });
-    EXPECT_EQ(sources->removed, std::vector<fs::path> { "/Applications/Notes.app" });
+    EXPECT_EQ(sources->removed, std::vector<std::string> { "/Applications/Notes.app" });
     EXPECT_EQ(sources->scans, 1);  // the list is scanned again
     EXPECT_FALSE(inspector->failure());
 }
@@ -194,7 +194,7 @@ TEST_F(AppsViewModelTest, NameMatchesStartUnselectedAndSayWhyTheyAreListed)
     result.removal = AppRemovalKind::package;
     result.removalNote = "The package maps is removed through PackageKit.";
     const CategoryInspectorModel::Options options = AppsViewModel::inspectorOptions(result);
-    EXPECT_EQ(options.defaultSelection, (std::set<fs::path> { "/usr/share/applications/maps.desktop", "/home/a/.var/app/maps" }));
+    EXPECT_EQ(options.defaultSelection, (std::set<std::string> { "/usr/share/applications/maps.desktop", "/home/a/.var/app/maps" }));
     EXPECT_EQ(options.note, result.removalNote);
     const std::vector<StorageItem> items = AppsViewModel::inspectorItems(result);
     EXPECT_EQ(items[0].name(), "Maps (removed by PackageKit)");
@@ -210,11 +210,11 @@ TEST(AppsUninstallTest, AMacOSTreeMovesExactlyTheConfirmedItemsToTheTrash)
     const fs::path bundle = makeBundle(dir / "Applications/Notes.app", "com.example.notes");
     writeFile(home / "Library/Caches/com.example.notes/c", "c");
     writeFile(home / "Library/Preferences/com.example.notes.plist", "p");
-    std::vector<fs::path> trashed;
+    std::vector<std::string> trashed;
     ManualExecutor executor;
     AppsViewModel model(AppsViewModel::Environment { executor,
         appSourcesFor(layout,
-            [&](const std::vector<fs::path>& paths) {
+            [&](const std::vector<std::string>& paths) {
                 trashed = paths;
                 RemovalOutcome outcome;
                 markGone(outcome, paths.front());
@@ -230,11 +230,11 @@ TEST(AppsUninstallTest, AMacOSTreeMovesExactlyTheConfirmedItemsToTheTrash)
     std::unique_ptr<CategoryInspectorModel> inspector = model.makeInspector();
     ASSERT_TRUE(inspector);
     EXPECT_EQ(inspector->totalCount(), 3);
-    inspector->setSelection({ bundle, home / "Library/Preferences/com.example.notes.plist" });
+    inspector->setSelection({ bundle.native(), (home / "Library/Preferences/com.example.notes.plist").native() });
     inspector->confirm();
     ASSERT_TRUE(executor.runUntil([&] { return !inspector->isCleaning() && !model.isScanning(); }));
     std::sort(trashed.begin(), trashed.end());
-    EXPECT_EQ(trashed, (std::vector<fs::path> { bundle, home / "Library/Preferences/com.example.notes.plist" }));
+    EXPECT_EQ(trashed, (std::vector<std::string> { bundle.native(), (home / "Library/Preferences/com.example.notes.plist").native() }));
     ASSERT_TRUE(inspector->failure());
     EXPECT_EQ(inspector->failure()->failedCount, 1);
     EXPECT_EQ(inspector->failure()->error, "locked");

@@ -34,19 +34,19 @@ protected:
     static std::vector<std::pair<fs::path, bool>> rows(const AppLeftoverResult& result)
     {
         std::vector<std::pair<fs::path, bool>> rows;
-        const std::set<fs::path> chosen = result.preselected();
+        const std::set<std::string> chosen = result.preselected();
         for (const StorageItem& item : result.items)
-            rows.emplace_back(item.url, chosen.contains(item.url));
+            rows.emplace_back(item.path, chosen.contains(item.path));
         return rows;
     }
 
     // Records what it was asked to trash and says it all went.
     TrashFunction recordingTrash()
     {
-        return [this](const std::vector<fs::path>& paths) {
+        return [this](const std::vector<std::string>& paths) {
             trashed.insert(trashed.end(), paths.begin(), paths.end());
             RemovalOutcome outcome;
-            for (const fs::path& path : paths)
+            for (const std::string& path : paths)
                 markGone(outcome, path);
             return outcome;
         };
@@ -85,7 +85,7 @@ TEST_F(DesktopLeftoversTest, AFlatpakOffersItsExactDataSelectedAndNameMatchesFor
     };
     EXPECT_EQ(rows(result), expected);
     EXPECT_EQ(result.items.front().size, 123456789u);
-    EXPECT_EQ(result.nameMatches.at(config / "Paint"), "named like \"paint\"");
+    EXPECT_EQ(result.nameMatches.at((config / "Paint").native()), "named like \"paint\"");
     EXPECT_TRUE(DesktopLeftoverScanner(layout).scan(app("Dolphin"), apps).nameMatches.empty());
 }
 
@@ -182,8 +182,8 @@ TEST_F(DesktopLeftoversTest, EachUninstallRunsItsToolThenTrashesTheChosenLeftove
         // The app itself was the tool's; what snapd removed itself is gone without the Trash.
         std::vector<fs::path> expectedTrash;
         for (size_t i = 1; i < chosen.size(); ++i) {
-            if (chosen[i].url != home / "snap/notepad")
-                expectedTrash.push_back(chosen[i].url);
+            if (chosen[i].path != (home / "snap/notepad").native())
+                expectedTrash.push_back(chosen[i].path);
         }
         EXPECT_EQ(trashed, expectedTrash);
     }
@@ -219,8 +219,8 @@ TEST_F(DesktopLeftoversTest, AnAppImageGoesFirstAndItsLeftoversOnlyAfterIt)
 {
     const AppLeftoverResult result = leftovers("Zed");
     ASSERT_EQ(result.items.size(), 2u);
-    const RemovalOutcome refused = removeApp(
-        result, result.items, RemovalTools { layout, [](const std::vector<fs::path>& paths) { return failedOutcome(paths, "locked"); } });
+    const RemovalOutcome refused = removeApp(result, result.items,
+        RemovalTools { layout, [](const std::vector<std::string>& paths) { return failedOutcome(paths, "locked"); } });
     EXPECT_EQ(refused.failedCount, 2);
     EXPECT_EQ(refused.error, "locked");
 
@@ -237,7 +237,7 @@ TEST_F(DesktopLeftoversTest, NothingAPackageOwnsGoesToTheTrash)
     writeFile(home / ".cache/zed/x", "z");
     AppLeftoverResult result;
     result.app = InstalledApp { root / "opt/zed/Zed.AppImage", "zed", "Zed", "—", 0, AppSource::appImage, DesktopAppOrigin {} };
-    result.items = { StorageItem { root / "opt/zed/Zed.AppImage" }, StorageItem { home / ".cache/zed" } };
+    result.items = { StorageItem { (root / "opt/zed/Zed.AppImage").native() }, StorageItem { (home / ".cache/zed").native() } };
     const RemovalOutcome outcome = removeApp(result, { result.items[1], result.items[0] }, RemovalTools { layout, recordingTrash() });
     // The app was chosen but a package owns it: it stays, and so does everything after it.
     EXPECT_TRUE(trashed.empty());

@@ -32,10 +32,10 @@ protected:
         lopewell::testing::writeFile(dir / "Users/ann/Library/Caches/com.example.notes/x", "x");
         model = std::make_unique<AppsViewModel>(AppsViewModel::Environment { executor,
             appSourcesFor(layout,
-                [this](const std::vector<fs::path>& paths) {
+                [this](const std::vector<std::string>& paths) {
                     trashed = paths;
                     RemovalOutcome outcome;
-                    for (const fs::path& path : paths)
+                    for (const std::string& path : paths)
                         markGone(outcome, path);
                     return outcome;
                 }),
@@ -47,7 +47,7 @@ protected:
     lopewell::testing::TempDir dir;
     HostLayout layout = HostLayout::forTesting(dir.path(), dir / "Users/ann", 501, "ann", HostFlavour::macOS);
     ManualExecutor executor;
-    std::vector<fs::path> trashed;
+    std::vector<std::string> trashed;
     std::unique_ptr<AppsViewModel> model;
 };
 

@@ -130,6 +130,7 @@ RemovalOutcome removeApp(const AppLeftoverResult& result, const std::vector<Stor
     std::map<std::string, std::string> owned;
     if (desktop) {
         std::vector<std::string> seen;
+        seen.reserve(rest.size());
         for (const std::string& path : rest)
             seen.push_back(systemView(path, tools.layout));
         owned = dpkgOwnersOf(tools.layout, seen);

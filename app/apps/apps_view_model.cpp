@@ -146,7 +146,7 @@ void AppsViewModel::inspect(const fs::path& target)
 std::optional<fs::path> AppsViewModel::droppableApp(const std::vector<fs::path>& paths) const
 {
     const AppPicking picking = m_environment.sources->picking();
-    for (fs::path path : paths) {
+    for (const fs::path& path : paths) {
         std::string text = path.native();
         while (text.size() > 1 && text.back() == '/')
             text.pop_back();

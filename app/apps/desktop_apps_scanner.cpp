@@ -495,7 +495,7 @@ void DesktopAppsScanner::addVersionsAndSizes(std::vector<InstalledApp>& apps, st
 
 std::optional<InstalledApp> DesktopAppsScanner::resolve(const fs::path& target, const std::vector<InstalledApp>& installed) const
 {
-    const std::string word = target.native();
+    const std::string& word = target.native();
     for (const InstalledApp& app : installed) {
         if (app.url == target || app.bundleID == word)
             return app;

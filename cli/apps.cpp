@@ -202,7 +202,7 @@ int uninstall(std::span<const std::string_view> arguments, const HostLayout& lay
     });
     loop.run();
     out << "Removed " << countText(uint64_t(outcome->movedCount), "item", "items") << "; " << outcome->failedCount << " failed.\n";
-    if (auto alert = TrashFailureAlert::make(outcome->failedCount, outcome->error)) {
+    if (auto alert = TrashFailureAlert::make(outcome->failedCount, outcome->error, platformWords(layout.flavour()))) {
         err << alert->title << "\n" << terminalSafe(alert->message) << "\n";
         return 1;
     }

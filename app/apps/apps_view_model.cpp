@@ -229,7 +229,9 @@ std::unique_ptr<CategoryInspectorModel> AppsViewModel::makeInspector()
     if (!m_inspectorTarget)
         return nullptr;
     const AppLeftoverResult result = *m_inspectorTarget;
-    return std::make_unique<CategoryInspectorModel>(inspectorOptions(result), inspectorItems(result),
+    CategoryInspectorModel::Options options = inspectorOptions(result);
+    options.words = m_environment.words;
+    return std::make_unique<CategoryInspectorModel>(std::move(options), inspectorItems(result),
         [this, result](std::vector<StorageItem> chosen, CategoryInspectorModel::RemoveDone done) {
             // The sheet closes as soon as the user confirms.
             closeInspector();

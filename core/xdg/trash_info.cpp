@@ -24,6 +24,8 @@ std::optional<std::string> percentDecoded(std::string_view text)
     std::string decoded;
     decoded.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\0')
+            return std::nullopt;
         if (text[i] != '%') {
             decoded += text[i];
             continue;

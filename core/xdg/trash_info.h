@@ -24,10 +24,10 @@ struct TrashInfo {
 };
 
 // Absent when the text has no [Trash Info] group with a Path key, or the path is empty, holds a
-// malformed escape or an encoded NUL. Other faults of the file are the desktop-entry reader's.
+// malformed escape or a NUL, encoded or not. Other faults of the file are the desktop-entry reader's.
 std::optional<TrashInfo> parseTrashInfo(std::string_view text);
 
-// Decodes %XX escapes; absent on a malformed escape or an encoded NUL.
+// Decodes %XX escapes; absent on a malformed escape or a NUL, encoded or not.
 std::optional<std::string> percentDecoded(std::string_view text);
 
 }  // namespace lopewell

@@ -17,7 +17,8 @@ TEST(TrashInfo, ReadsTheOriginalPathAsBytes)
         { "[Trash Info]\nPath=/home/ada/caf%C3%A9%FF\n", "/home/ada/caf\xC3\xA9\xFF" },  // not UTF-8: kept
         { "[Trash Info]\nPath=/a%2\n", std::nullopt },                                   // cut escape
         { "[Trash Info]\nPath=/a%zz\n", std::nullopt },
-        { "[Trash Info]\nPath=/a%00b\n", std::nullopt },  // an encoded NUL
+        { "[Trash Info]\nPath=/a%00b\n", std::nullopt },                  // an encoded NUL
+        { std::string("[Trash Info]\nPath=/a\0b\n", 23), std::nullopt },  // a raw NUL
         { "[Trash Info]\nPath=\n", std::nullopt },
         { "[Other]\nPath=/a\n", std::nullopt },
         { "Path=/a\n", std::nullopt },

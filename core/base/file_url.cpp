@@ -83,6 +83,29 @@ std::string fileURLString(const std::filesystem::path& path)
     return url;
 }
 
+std::optional<std::string> percentDecoded(std::string_view text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\0')
+            return std::nullopt;
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        const int high = hexValue(text[i + 1]);
+        const int low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        decoded += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return decoded;
+}
+
 std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
 {
     if (!startsWithIgnoringCase(url, scheme))
@@ -93,26 +116,12 @@ std::optional<std::filesystem::path> pathFromFileURL(std::string_view url)
     if (rest.empty() || rest.front() != '/')
         return std::nullopt;
 
-    std::string bytes;
-    bytes.reserve(rest.size());
-    for (size_t i = 0; i < rest.size(); ++i) {
-        const char c = rest[i];
-        if (c == '?' || c == '#' || c == '\0')
-            return std::nullopt;
-        if (c != '%') {
-            bytes += c;
-            continue;
-        }
-        if (i + 2 >= rest.size())
-            return std::nullopt;
-        const int high = hexValue(rest[i + 1]);
-        const int low = hexValue(rest[i + 2]);
-        if (high < 0 || low < 0 || (high == 0 && low == 0))
-            return std::nullopt;
-        bytes += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return std::filesystem::path(std::move(bytes));
+    if (rest.find_first_of("?#") != std::string_view::npos)
+        return std::nullopt;
+    std::optional<std::string> bytes = percentDecoded(rest);
+    if (!bytes)
+        return std::nullopt;
+    return std::filesystem::path(std::move(*bytes));
 }
 
 }  // namespace lopewell

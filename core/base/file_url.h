@@ -20,4 +20,7 @@ std::string fileURLString(const std::filesystem::path& path);
 // absolute path with well-formed escapes, no query or fragment, and no NUL byte.
 std::optional<std::filesystem::path> pathFromFileURL(std::string_view url);
 
+// Decodes %XX escapes into bytes; absent on a malformed escape or a NUL, encoded or not.
+std::optional<std::string> percentDecoded(std::string_view text);
+
 }  // namespace lopewell

@@ -27,7 +27,4 @@ struct TrashInfo {
 // malformed escape or a NUL, encoded or not. Other faults of the file are the desktop-entry reader's.
 std::optional<TrashInfo> parseTrashInfo(std::string_view text);
 
-// Decodes %XX escapes; absent on a malformed escape or a NUL, encoded or not.
-std::optional<std::string> percentDecoded(std::string_view text);
-
 }  // namespace lopewell

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "core/xdg/trash_info.h"
+#include "core/base/file_url.h"
 #include "platform/unique_fd.h"
 
 namespace lopewell {

@@ -16,15 +16,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/base/host_flavour.h"
 
 namespace lopewell {
 
-// The variables forCurrentUser captures: each moves a per-user place of the Linux desktop.
-inline constexpr std::array<std::string_view, 19> hostEnvironmentVariables { "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME",
-    "XDG_CONFIG_HOME", "PIP_CACHE_DIR", "npm_config_cache", "YARN_CACHE_FOLDER", "PNPM_HOME", "CARGO_HOME", "GOPATH", "GOCACHE",
-    "GOMODCACHE", "GRADLE_USER_HOME", "CCACHE_DIR", "SCCACHE_DIR", "UV_CACHE_DIR", "HOMEBREW_CACHE", "ANDROID_AVD_HOME",
+// The variables forCurrentUser captures: each moves a place of the Linux desktop.
+inline constexpr std::array<std::string_view, 20> hostEnvironmentVariables { "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME",
+    "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "PIP_CACHE_DIR", "npm_config_cache", "YARN_CACHE_FOLDER", "PNPM_HOME", "CARGO_HOME", "GOPATH",
+    "GOCACHE", "GOMODCACHE", "GRADLE_USER_HOME", "CCACHE_DIR", "SCCACHE_DIR", "UV_CACHE_DIR", "HOMEBREW_CACHE", "ANDROID_AVD_HOME",
     "CHROME_CONFIG_HOME" };
 
 class HostLayout {
@@ -82,6 +83,9 @@ public:
     const std::filesystem::path& dataHome() const { return m_fields.dataHome; }
     const std::filesystem::path& cacheHome() const { return m_fields.cacheHome; }
     const std::filesystem::path& stateHome() const { return m_fields.stateHome; }
+    // The shared data folders in search order, as the system sees them: the absolute entries of
+    // XDG_DATA_DIRS, or "/usr/local/share" and "/usr/share" when it names none.
+    std::vector<std::string> dataDirs() const;
     std::filesystem::path userDefaultsFile() const;  // <config>/<bundle id>/UserDefaults.json
 
     std::filesystem::path launchctlPath() const { return system("/bin/launchctl"); }

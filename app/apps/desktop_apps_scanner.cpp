@@ -28,8 +28,6 @@ constexpr std::uint64_t maxListBytes = 64 << 20;
 constexpr std::string_view programFolders[] = { "/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin", "/usr/games",
     "/usr/local/games", "/snap/bin", "/var/lib/flatpak/exports/bin" };
 
-enum FolderIndex : int { userEntries = 0, localEntries, systemEntries, userFlatpak, systemFlatpak, snapEntries, otherFolder = -1 };
-
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
 {
     if (text.size() < suffix.size())
@@ -176,7 +174,7 @@ std::map<std::string, std::string> dpkgOwnersOf(const HostLayout& layout, const 
 struct DesktopAppsScanner::Entry {
     std::string id;  // the desktop-file id
     fs::path path;
-    int folder = otherFolder;
+    std::optional<FolderKind> folder;  // none for an entry given by its path outside every folder
     DesktopEntryFile file;
 };
 
@@ -191,16 +189,37 @@ fs::path DesktopAppsScanner::onSystem(std::string_view absolute) const
     return m_layout.system(absolute);
 }
 
-std::vector<fs::path> DesktopAppsScanner::applicationFolders() const
+std::vector<DesktopAppsScanner::ApplicationFolder> DesktopAppsScanner::applicationFolders() const
 {
-    return {
-        m_layout.dataHome() / "applications",
-        onSystem("/usr/local/share/applications"),
-        onSystem("/usr/share/applications"),
-        m_layout.dataHome() / "flatpak/exports/share/applications",
-        onSystem("/var/lib/flatpak/exports/share/applications"),
-        onSystem("/var/lib/snapd/desktop/applications"),
+    const fs::path userExports = m_layout.dataHome() / "flatpak/exports/share";
+    const fs::path systemExports = onSystem("/var/lib/flatpak/exports/share");
+    const fs::path snapExports = onSystem("/var/lib/snapd/desktop");
+    std::vector<ApplicationFolder> folders;
+    const auto add = [&](const fs::path& share, FolderKind kind) {
+        ApplicationFolder folder { share / "applications", kind };
+        if (std::none_of(folders.begin(), folders.end(), [&](const ApplicationFolder& other) { return other.path == folder.path; }))
+            folders.push_back(std::move(folder));
     };
+    add(m_layout.dataHome(), FolderKind::user);
+    for (const std::string& dir : m_layout.dataDirs()) {
+        // The session names the user's own exports by their path in the home folder.
+        const std::string home = m_layout.home().native() + "/";
+        const fs::path share = dir.starts_with(home) ? m_layout.home(std::string_view(dir).substr(home.size())) : onSystem(dir);
+        if (share == userExports)
+            add(userExports, FolderKind::userFlatpak);
+        else if (share == systemExports)
+            add(systemExports, FolderKind::systemFlatpak);
+        else if (share == snapExports)
+            add(snapExports, FolderKind::snap);
+        else
+            add(share, FolderKind::shared);
+    }
+    // Flatpak's and Snap's exports reach the session's search path only when it was started
+    // through their profile scripts.
+    add(userExports, FolderKind::userFlatpak);
+    add(systemExports, FolderKind::systemFlatpak);
+    add(snapExports, FolderKind::snap);
+    return folders;
 }
 
 std::vector<fs::path> DesktopAppsScanner::appImageFolders() const
@@ -267,23 +286,24 @@ std::optional<InstalledApp> DesktopAppsScanner::appFromEntry(const Entry& entry,
 
     const std::optional<std::string> flatpakId = file.string(group, "X-Flatpak");
     const std::optional<std::string> snapName = file.string(group, "X-SnapInstanceName");
-    if (flatpakId || entry.folder == userFlatpak || entry.folder == systemFlatpak) {
+    if (flatpakId || entry.folder == FolderKind::userFlatpak || entry.folder == FolderKind::systemFlatpak) {
         app.source = AppSource::flatpak;
         app.bundleID = flatpakId.value_or(app.bundleID);
         if (!isSinglePathComponent(app.bundleID))
             return std::nullopt;
-        const bool user = entry.folder == userFlatpak
-            || (entry.folder != systemFlatpak && fileTypeAt(m_layout.dataHome() / "flatpak/app" / app.bundleID, SymlinkPolicy::refuse));
+        const bool user = entry.folder == FolderKind::userFlatpak
+            || (entry.folder != FolderKind::systemFlatpak
+                && fileTypeAt(m_layout.dataHome() / "flatpak/app" / app.bundleID, SymlinkPolicy::refuse));
         origin.flatpakInstallation = user ? "user" : "system";
         origin.flatpakRef = app.bundleID;
         origin.execName.clear();  // flatpak itself
-    } else if (snapName || (entry.folder == snapEntries && fileName.find('_') != std::string::npos)) {
+    } else if (snapName || (entry.folder == FolderKind::snap && fileName.find('_') != std::string::npos)) {
         app.source = AppSource::snap;
         origin.snapName = snapName.value_or(fileName.substr(0, fileName.find('_')));
         if (!isSinglePathComponent(origin.snapName))
             return std::nullopt;
         app.bundleID = origin.snapName;
-    } else if ((entry.folder == userEntries && fileName.starts_with("appimagekit_")) || file.string(group, "X-AppImage-Identifier")) {
+    } else if ((entry.folder == FolderKind::user && fileName.starts_with("appimagekit_")) || file.string(group, "X-AppImage-Identifier")) {
         app.source = AppSource::appImage;
         std::string image = file.string(group, "TryExec").value_or(program);
         if (!image.starts_with('/'))
@@ -327,15 +347,11 @@ std::vector<InstalledApp> DesktopAppsScanner::scan(std::stop_token stop) const
     // Every entry of every folder, grouped by desktop-file id, best folder first.
     std::map<std::string, std::vector<Entry>> byId;
     std::vector<std::string> order;
-    const std::vector<fs::path> folders = applicationFolders();
-    std::set<fs::path> seenFolders;
-    for (size_t index = 0; index < folders.size(); ++index) {
-        if (!seenFolders.insert(folders[index]).second)
-            continue;
-        const std::string prefix = folders[index].native() + "/";
+    for (const ApplicationFolder& folder : applicationFolders()) {
+        const std::string prefix = folder.path.native() + "/";
         std::vector<std::pair<std::string, fs::path>> found;
         (void)walkTree(
-            folders[index],
+            folder.path,
             [&](const std::string& path, const FileEntry& entry) {
                 if ((entry.kind == FileKind::regular || entry.kind == FileKind::symbolicLink) && entry.name.ends_with(".desktop")
                     && path.starts_with(prefix)) {
@@ -351,7 +367,7 @@ std::vector<InstalledApp> DesktopAppsScanner::scan(std::stop_token stop) const
             const std::optional<std::string> text = readRegularFileContents(path, maxEntryBytes, SymlinkPolicy::follow);
             if (!text)
                 continue;
-            Entry entry { id, path, int(index), DesktopEntryFile::parse(*text) };
+            Entry entry { id, path, folder.kind, DesktopEntryFile::parse(*text) };
             if (!entry.file.hasGroup(group))
                 continue;
             if (!byId.contains(id))
@@ -511,12 +527,11 @@ std::optional<InstalledApp> DesktopAppsScanner::resolve(const fs::path& target, 
         const std::optional<std::string> text = readRegularFileContents(target, maxEntryBytes, SymlinkPolicy::refuse);
         if (!text)
             return std::nullopt;
-        Entry entry { target.filename().string(), target, otherFolder, DesktopEntryFile::parse(*text) };
-        const std::vector<fs::path> folders = applicationFolders();
-        for (size_t index = 0; index < folders.size(); ++index) {
-            const fs::path relative = target.lexically_relative(folders[index]);
+        Entry entry { target.filename().string(), target, std::nullopt, DesktopEntryFile::parse(*text) };
+        for (const ApplicationFolder& folder : applicationFolders()) {
+            const fs::path relative = target.lexically_relative(folder.path);
             if (!relative.empty() && *relative.begin() != ".." && relative.is_relative()) {
-                entry.folder = int(index);
+                entry.folder = folder.kind;
                 entry.id = relative.string();
                 std::replace(entry.id.begin(), entry.id.end(), '/', '-');
                 break;

@@ -43,8 +43,14 @@ public:
     // or else a desktop entry or AppImage given by its path.
     std::optional<InstalledApp> resolve(const std::filesystem::path& target, const std::vector<InstalledApp>& installed) const;
 
-    // The folders desktop entries are read from, best first.
-    std::vector<std::filesystem::path> applicationFolders() const;
+    // The folders desktop entries are read from, best first, and what an entry there is.
+    enum class FolderKind { user, shared, userFlatpak, systemFlatpak, snap };
+    struct ApplicationFolder {
+        std::filesystem::path path;
+        FolderKind kind;
+        bool operator==(const ApplicationFolder&) const = default;
+    };
+    std::vector<ApplicationFolder> applicationFolders() const;
     // The folders AppImages without an entry are looked for in.
     std::vector<std::filesystem::path> appImageFolders() const;
 

@@ -86,7 +86,8 @@ std::map<std::string, DpkgPackageInfo> parseDpkgQuery(std::string_view output)
     std::map<std::string, DpkgPackageInfo> packages;
     for (std::string_view line : lines(output)) {
         const std::vector<std::string_view> fields = split(line, '\t');
-        if (fields.size() != 4 || fields[0].empty() || fields[3] != "install ok installed")
+        const std::string name = withoutArch(fields.front());
+        if (fields.size() != 4 || name.empty() || fields[3] != "install ok installed")
             continue;
         DpkgPackageInfo info;
         info.version = fields[1].empty() ? "—" : std::string(fields[1]);
@@ -94,7 +95,7 @@ std::map<std::string, DpkgPackageInfo> parseDpkgQuery(std::string_view output)
         const std::optional<std::uint64_t> kibibytes = number(fields[2]);
         if (kibibytes && *kibibytes < (std::uint64_t(1) << 50))
             info.installedBytes = *kibibytes * 1024;
-        packages[withoutArch(fields[0])] = std::move(info);
+        packages[name] = std::move(info);
     }
     return packages;
 }
@@ -136,7 +137,7 @@ std::vector<std::string> parseSimulatedRemoval(std::string_view output)
     std::vector<std::string> packages;
     for (std::string_view line : lines(output)) {
         const std::vector<std::string_view> fields = words(line);
-        if (fields.size() >= 2 && fields[0] == "Remv")
+        if (fields.size() >= 2 && fields[0] == "Remv" && !withoutArch(fields[1]).empty())
             packages.push_back(withoutArch(fields[1]));
     }
     return packages;

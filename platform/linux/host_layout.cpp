@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -189,6 +190,23 @@ fs::path HostLayout::home(std::string_view relativePath) const
 fs::path HostLayout::applicationSupport() const
 {
     return m_fields.dataHome / std::string(bundleIdentifier);
+}
+
+std::vector<std::string> HostLayout::dataDirs() const
+{
+    std::vector<std::string> folders;
+    if (const auto found = m_fields.environment.find("XDG_DATA_DIRS"); found != m_fields.environment.end()) {
+        std::string_view rest = found->second;
+        while (!rest.empty()) {
+            const std::string_view folder = rest.substr(0, rest.find(':'));
+            rest.remove_prefix(std::min(rest.size(), folder.size() + 1));
+            if (isAbsolute(folder))
+                folders.emplace_back(folder);
+        }
+    }
+    if (folders.empty())
+        folders = { "/usr/local/share", "/usr/share" };
+    return folders;
 }
 
 fs::path HostLayout::userDefaultsFile() const

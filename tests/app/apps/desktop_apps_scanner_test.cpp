@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <algorithm>
 #include <tuple>
 
@@ -104,6 +106,28 @@ TEST_F(DesktopAppsScannerTest, ToolsThatAreMissingHangOrPrintGarbageLeaveVersion
     }
 }
 
+TEST_F(DesktopAppsScannerTest, ReadsTheSessionsDataFoldersAndAlwaysFlatpaksAndSnapsExports)
+{
+    populate();
+    writeFile(root / "opt/extra/share/applications/extra.desktop", testing::desktopEntry("Name=Extra\nExec=/usr/bin/tool\n"));
+    HostLayout::Fields fields = layout.fields();
+    fields.environment["XDG_DATA_DIRS"]
+        = (home / ".local/share/flatpak/exports/share/").native() + ":relative/share:/opt/extra/share:/usr/share";
+    const DesktopAppsScanner scanner { HostLayout(fields) };
+    using Kind = DesktopAppsScanner::FolderKind;
+    EXPECT_EQ(scanner.applicationFolders(),
+        (std::vector<DesktopAppsScanner::ApplicationFolder> { { data / "applications", Kind::user },
+            { data / "flatpak/exports/share/applications", Kind::userFlatpak }, { root / "opt/extra/share/applications", Kind::shared },
+            { root / "usr/share/applications", Kind::shared }, { root / "var/lib/flatpak/exports/share/applications", Kind::systemFlatpak },
+            { root / "var/lib/snapd/desktop/applications", Kind::snap } }));
+    std::map<std::string, AppSource> sources;
+    for (const InstalledApp& app : scanner.scan())
+        sources[app.name] = app.source;
+    EXPECT_EQ(sources.at("Extra"), AppSource::local);
+    EXPECT_EQ(sources.at("Paint"), AppSource::flatpak);
+    EXPECT_EQ(sources.at("Notepad"), AppSource::snap);
+}
+
 TEST_F(DesktopAppsScannerTest, ResolvesAListedAppByPathOrIdAndAnUnlistedEntryOrAppImageByPath)
 {
     populate();
@@ -146,9 +170,9 @@ TEST(DesktopToolOutputTest, ReadsWhatThePackageToolsPrint)
     EXPECT_EQ(
         desktopEntriesInDpkgList("/usr\n/usr/share/applications/a.desktop\n/usr/share/doc/a.desktop\nrelative/applications/b.desktop\n"),
         std::vector<std::string> { "/usr/share/applications/a.desktop" });
-    const auto packages
-        = parseDpkgQuery("bash\t5.2\t7164\tinstall ok installed\nold\t1\t1\tdeinstall ok config-files\n"
-                         "x:i386\t\t1\tinstall ok installed\nbig\t1\t99999999999999999999\tinstall ok installed\nshort\t1\n");
+    const auto packages = parseDpkgQuery("bash\t5.2\t7164\tinstall ok installed\nold\t1\t1\tdeinstall ok config-files\n"
+                                         "x:i386\t\t1\tinstall ok installed\nbig\t1\t99999999999999999999\tinstall ok installed\nshort\t1\n"
+                                         ":amd64\t1\t1\tinstall ok installed\n");
     EXPECT_EQ(packages.size(), 3u);
     EXPECT_EQ(packages.at("bash"), (DpkgPackageInfo { "5.2", 7164 * 1024 }));
     EXPECT_EQ(packages.at("x"), (DpkgPackageInfo { "—", 1024 }));
@@ -158,7 +182,7 @@ TEST(DesktopToolOutputTest, ReadsWhatThePackageToolsPrint)
     EXPECT_EQ(parseFlatpakSize("1.2 GB"), std::nullopt);
     EXPECT_EQ(parseSnapList("Name Version Rev\nfoo 1.0 12 x\nbar 2 notanumber\n").size(), 1u);
     EXPECT_TRUE(parseSnapList("error: cannot communicate with server\n").empty());
-    EXPECT_EQ(parseSimulatedRemoval("NOTE: This is only a simulation!\nRemv gimp [2.10]\nRemv gimp-data:all [2.10]\nInst x\n"),
+    EXPECT_EQ(parseSimulatedRemoval("NOTE: This is only a simulation!\nRemv gimp [2.10]\nRemv gimp-data:all [2.10]\nRemv :all\nInst x\n"),
         (std::vector<std::string> { "gimp", "gimp-data" }));
 }
 

@@ -196,6 +196,19 @@ TEST(HostLayoutCurrentUser, CapturesThePlaceVariablesOnceAndOnlyAbsoluteOnes)
     EXPECT_EQ(layout.stateHome(), layout.home() / ".local/state");
 }
 
+TEST(HostLayoutCurrentUser, DataDirsKeepTheSessionsAbsoluteFoldersInOrderOrFallBack)
+{
+    {
+        ScopedEnvironment dirs("XDG_DATA_DIRS", "/var/lib/flatpak/exports/share:share:/usr/share/:");
+        EXPECT_EQ(HostLayout::forCurrentUser().dataDirs(), (std::vector<std::string> { "/var/lib/flatpak/exports/share", "/usr/share/" }));
+    }
+    for (const char* value : { static_cast<const char*>(nullptr), "", "relative:also/relative" }) {
+        ScopedEnvironment dirs("XDG_DATA_DIRS", value);
+        EXPECT_EQ(HostLayout::forCurrentUser().dataDirs(), (std::vector<std::string> { "/usr/local/share", "/usr/share" }))
+            << (value ? value : "unset");
+    }
+}
+
 TEST(HostLayoutFlavour, IsMacOSExactlyWhenTheRootHoldsMacOSsVersionFile)
 {
     const testing::TempDir dir;

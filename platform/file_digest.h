@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/unique_fd.h"
 
@@ -45,6 +46,10 @@ private:
     struct Context;
     std::unique_ptr<Context> m_context;
 };
+
+// MD5 of a short text as 32 lower-case hexadecimal digits: the key desktop integrations derive
+// from a file's URI to name what they installed for it (AppImage desktop entries, thumbnails).
+std::string md5LowerHex(std::string_view text);
 
 // What the walk saw of a file. A file that no longer matches is never hashed.
 struct FileIdentity {

@@ -6,6 +6,7 @@
 
 #include "app/apps/bundle_reading.h"
 #include "core/xdg/desktop_entry.h"
+#include "platform/file_digest.h"
 #include "platform/file_read.h"
 #include "platform/file_walk.h"
 
@@ -41,6 +42,15 @@ std::vector<std::string> sortedNames(const fs::path& folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The path as the system names it: a fixture root stands for "/".
+std::string systemView(const HostLayout& layout, const fs::path& path)
+{
+    const fs::path relative = path.lexically_relative(layout.systemRoot());
+    if (relative.empty() || *relative.begin() == ".." || layout.systemRoot() == "/")
+        return path.native();
+    return "/" + relative.native();
 }
 
 }  // namespace
@@ -147,22 +157,32 @@ AppLeftoverResult DesktopLeftoverScanner::scan(
     }
     if (app.source == AppSource::snap && isSinglePathComponent(origin.snapName))
         add(m_layout.home("snap") / origin.snapName);
-    if (app.source == AppSource::appImage && !origin.appImageKey.empty() && isSinglePathComponent(origin.appImageKey)) {
-        const std::string prefix = "appimagekit_" + origin.appImageKey;
-        for (const std::string& name : sortedNames(applications)) {
-            if (name.starts_with(prefix + "-") && name.ends_with(".desktop"))
-                add(applications / name);
-        }
-        for (const std::string& size : sortedNames(m_layout.dataHome() / "icons/hicolor")) {
-            const fs::path apps = m_layout.dataHome() / "icons/hicolor" / size / "apps";
-            for (const std::string& name : sortedNames(apps)) {
-                if (name.starts_with(prefix + "_"))
-                    add(apps / name);
+    if (app.source == AppSource::appImage) {
+        // Integrators name what they install after the md5 of the image's URI; the key in the
+        // entry's own name covers an image that was moved since.
+        std::set<std::string> keys;
+        if (!origin.appImageKey.empty() && isSinglePathComponent(origin.appImageKey))
+            keys.insert(origin.appImageKey);
+        if (!origin.appImage.empty())
+            keys.insert(md5LowerHex("file://" + systemView(m_layout, origin.appImage)));
+        const fs::path icons = m_layout.dataHome() / "icons/hicolor";
+        const fs::path mime = m_layout.dataHome() / "mime/packages";
+        for (const std::string& key : keys) {
+            const std::string prefix = "appimagekit_" + key;
+            for (const std::string& name : sortedNames(applications)) {
+                if (name.starts_with(prefix + "-") && name.ends_with(".desktop"))
+                    add(applications / name);
             }
-        }
-        for (const std::string& name : sortedNames(m_layout.dataHome() / "mime/packages")) {
-            if (name.starts_with(prefix + "_") && name.ends_with(".xml"))
-                add(m_layout.dataHome() / "mime/packages" / name);
+            for (const std::string& size : sortedNames(icons)) {
+                for (const std::string& name : sortedNames(icons / size / "apps")) {
+                    if (name.starts_with(prefix + "_"))
+                        add(icons / size / "apps" / name);
+                }
+            }
+            for (const std::string& name : sortedNames(mime)) {
+                if (name.starts_with(prefix + "_") && name.ends_with(".xml"))
+                    add(mime / name);
+            }
         }
     }
     // A user copy of a system entry (an override, or the Hidden tombstone) goes with the app.

@@ -44,17 +44,31 @@ bool matches(const struct stat& info, const FileIdentity& expected)
         && (!expected.allocatedSize || std::uint64_t(info.st_blocks) * 512 == *expected.allocatedSize);
 }
 
+std::string hexDigits(const std::uint8_t* bytes, std::size_t count)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text(count * 2, '0');
+    for (std::size_t i = 0; i < count; ++i) {
+        text[2 * i] = digits[bytes[i] >> 4];
+        text[2 * i + 1] = digits[bytes[i] & 0xf];
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string lowerHex(const Sha256Digest& digest)
 {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text(digest.size() * 2, '0');
-    for (std::size_t i = 0; i < digest.size(); ++i) {
-        text[2 * i] = digits[digest[i] >> 4];
-        text[2 * i + 1] = digits[digest[i] & 0xf];
-    }
-    return text;
+    return hexDigits(digest.data(), digest.size());
+}
+
+std::string md5LowerHex(std::string_view text)
+{
+    std::array<std::uint8_t, 16> digest {};
+    unsigned int length = 0;
+    if (EVP_Digest(text.data(), text.size(), digest.data(), &length, EVP_md5(), nullptr) != 1 || length != digest.size())
+        return {};
+    return hexDigits(digest.data(), digest.size());
 }
 
 struct Sha256::Context {

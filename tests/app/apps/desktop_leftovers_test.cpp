@@ -108,6 +108,11 @@ TEST_F(DesktopLeftoversTest, SnapsAppImagesAndPackagesFindTheirOwnExactLeftovers
             { data / "applications/appimagekit_0123abcd-Zed.desktop", true },
             { data / "icons/hicolor/256x256/apps/appimagekit_0123abcd_zed.png", true },
             { data / "mime/packages/appimagekit_0123abcd_zed.xml", true } }));
+    // An image that was integrated and whose entry is gone: its files still carry the md5 of its URI.
+    writeFile(data / "icons/hicolor/128x128/apps/appimagekit_4877dc514876ff68f7c7a24adecabad3_obsidian.png", "png");
+    EXPECT_EQ(rows(leftovers("Obsidian")),
+        (std::vector<std::pair<fs::path, bool>> { { home / "Downloads/Obsidian-1.4.16-x86_64.AppImage", true },
+            { data / "icons/hicolor/128x128/apps/appimagekit_4877dc514876ff68f7c7a24adecabad3_obsidian.png", true } }));
     EXPECT_EQ(rows(leftovers("Maps")),
         (std::vector<std::pair<fs::path, bool>> { { root / "usr/share/applications/org.gnome.Maps.desktop", true },
             { config / "systemd/user/gnome-maps.service", true }, { config / "systemd/user/default.target.wants/gnome-maps.service", true },

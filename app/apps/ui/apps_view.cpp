@@ -144,13 +144,22 @@ QWidget* AppsView::makeRow(const InstalledApp& app) const
     name->setTextFormat(Qt::PlainText);
     name->setFont(textStyleFont(TextStyle::body, FontWeight::medium));
     layout->addWidget(name, 1);
-    for (const std::string& text : { texts.version, texts.source }) {
-        auto* label = new QLabel(toQString(text));
-        label->setTextFormat(Qt::PlainText);
-        label->setForegroundRole(QPalette::PlaceholderText);
-        label->setMinimumWidth(90);
-        layout->addWidget(label);
-    }
+    // Package versions run long ("2:1.2.3+dfsg-4~deb12u1"): a fixed column, elided, whole in the tip.
+    constexpr int versionWidth = 120;
+    auto* version = new QLabel;
+    version->setTextFormat(Qt::PlainText);
+    version->setForegroundRole(QPalette::PlaceholderText);
+    version->setFixedWidth(versionWidth);
+    const QString versionText = toQString(texts.version);
+    version->setText(version->fontMetrics().elidedText(versionText, Qt::ElideRight, versionWidth));
+    if (version->text() != versionText)
+        version->setToolTip(plainToolTip(versionText));
+    layout->addWidget(version);
+    auto* source = new QLabel(toQString(texts.source));
+    source->setTextFormat(Qt::PlainText);
+    source->setForegroundRole(QPalette::PlaceholderText);
+    source->setMinimumWidth(90);
+    layout->addWidget(source);
     auto* size = new QLabel(toQString(texts.size));
     size->setFont(textStyleFont(TextStyle::body, std::nullopt, FontDesign::monospaced));
     size->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -56,10 +56,12 @@ public:
                 app("/Applications/Xcode.app", "com.apple.dt.Xcode", "Xcode", "16.1", 11'902'000'000, AppSource::apple),
             };
         return {
-            app("/var/lib/flatpak/exports/share/applications/org.gimp.GIMP.desktop", "org.gimp.GIMP", "GNU Image Manipulation Program",
-                "2.10.38", 412'000'000, AppSource::flatpak, "gimp"),
             app("/usr/share/applications/firefox-esr.desktop", "firefox-esr", "Firefox ESR", "128.5.0esr-1~deb12u1", 254'000'000,
                 AppSource::package, "firefox-esr"),
+            app("/var/lib/flatpak/exports/share/applications/org.gimp.GIMP.desktop", "org.gimp.GIMP", "GNU Image Manipulation Program",
+                "2.10.38", 412'000'000, AppSource::flatpak, "gimp"),
+            app("/usr/share/applications/libreoffice-writer.desktop", "libreoffice-writer", "LibreOffice Writer", "4:24.8.4-1~bpo12+1",
+                31'600'000, AppSource::package, "libreoffice-writer"),
             app("/home/alice/Applications/Obsidian-1.7.7.AppImage", "Obsidian-1.7.7.AppImage", "Obsidian", "1.7.7", 117'000'000,
                 AppSource::appImage),
             app("/var/lib/snapd/desktop/applications/spotify_spotify.desktop", "spotify", "Spotify", "1.2.50", 184'000'000, AppSource::snap,

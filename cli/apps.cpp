@@ -10,6 +10,7 @@
 
 #include "app/apps/apps_view_model.h"
 #include "cli/arguments.h"
+#include "cli/run_loop.h"
 #include "cli/terminal.h"
 #include "core/concurrency/executor.h"
 #include "core/format/byte_count_formatter.h"
@@ -42,26 +43,6 @@ constexpr OptionSpec uninstallOptions[] = { { "yes", "", "without asking" } };
 constexpr VerbSpec uninstallVerb { "apps uninstall", "APP [--yes]",
     "Removes the application and the leftovers found for certain, after asking; guessed ones stay.", uninstallOptions, true };
 constexpr const VerbSpec* appsVerbs[] = { &listVerb, &leftoversVerb, &uninstallVerb };
-
-// Runs `start` on this thread's loop until `isDone` holds after a change.
-void runUntil(RunLoopExecutor& loop, AppsViewModel& model, const std::function<void()>& start, const std::function<bool()>& isDone)
-{
-    bool stopped = false;
-    auto subscription = model.observers().add([&] {
-        if (!stopped && isDone()) {
-            stopped = true;
-            loop.stop();
-        }
-    });
-    loop.post([&] {
-        start();
-        if (!stopped && isDone()) {
-            stopped = true;
-            loop.stop();
-        }
-    });
-    loop.run();
-}
 
 int list(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
 {

@@ -10,6 +10,7 @@
 
 #include "app/storage/storage_view_model.h"
 #include "cli/arguments.h"
+#include "cli/run_loop.h"
 #include "cli/terminal.h"
 #include "core/concurrency/executor.h"
 #include "core/format/byte_count_formatter.h"
@@ -48,29 +49,6 @@ std::string progressText(const StorageCategory& category, const VM::CategoryStat
         text += " " + countText(uint64_t(scanning->itemsSeen), "item", "items") + " · "
             + formatByteCount(scanning->bytes, ByteCountStyle::file);
     return text;
-}
-
-// Runs `start` on a loop of this thread and returns once `isDone` holds after a change.
-void runUntil(RunLoopExecutor& loop, VM& model, const std::function<void()>& start, const std::function<bool()>& isDone,
-    const std::function<void()>& onChange = {})
-{
-    bool stopped = false;
-    auto subscription = model.observers().add([&] {
-        if (onChange)
-            onChange();
-        if (!stopped && isDone()) {
-            stopped = true;
-            loop.stop();
-        }
-    });
-    loop.post([&] {
-        start();
-        if (!stopped && isDone()) {
-            stopped = true;
-            loop.stop();
-        }
-    });
-    loop.run();
 }
 
 nlohmann::json categoryResultJson(const VM::CategoryState& state)

@@ -63,6 +63,8 @@ constexpr std::array icons {
     std::pair { "globe"sv, "web-browser,applications-internet"sv },
     std::pair { "cpu"sv, "video-display,computer"sv },
     std::pair { "envelope"sv, "mail-unread,mail-send"sv },
+    // The Security section's threat cards.
+    std::pair { "exclamationmark.shield"sv, "security-low,dialog-warning"sv },
 };
 
 }  // namespace

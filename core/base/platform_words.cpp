@@ -26,6 +26,8 @@ constexpr PlatformWords macOSWords {
     .chooseAppButton = "Choose .app…",
     .chooseAppMessage = "Choose the app you want to uninstall.",
     .unreadableAppSuffix = "'s bundle identifier. Pick a different .app and try again.",
+    .securityRemovalMessage = "Moves this family's removable items to the Trash (reversible). System-level items and profiles must be "
+                              "removed manually.",
 };
 
 // The words GNOME, KDE and the other freedesktop.org desktops use for the same things.
@@ -53,6 +55,8 @@ constexpr PlatformWords linuxDesktopWords {
     .chooseAppButton = "Choose an application…",
     .chooseAppMessage = "Choose the app you want to uninstall.",
     .unreadableAppSuffix = " as an application. Pick a .desktop file or an AppImage and try again.",
+    .securityRemovalMessage = "Moves this family's removable items to the Trash (reversible). System-level items and browser policies "
+                              "must be removed by an administrator.",
 };
 
 }  // namespace

@@ -39,6 +39,9 @@ struct PlatformWords {
     std::string_view chooseAppMessage;    // "Choose the app you want to uninstall."
     // "We couldn't read " + file name + unreadableAppSuffix
     std::string_view unreadableAppSuffix;  // "'s bundle identifier. Pick a different .app and try again."
+    // The Security section: the confirmation before a family's removable items go to the Trash,
+    // naming what stays behind for someone else to remove.
+    std::string_view securityRemovalMessage;  // "Moves this family's removable items to the Trash (reversible). …"
 };
 
 const PlatformWords& platformWords(HostFlavour flavour);

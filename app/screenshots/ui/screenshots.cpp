@@ -16,6 +16,7 @@
 #include "app/screenshots/screen_fixtures.h"
 #include "app/screenshots/ui/apps_screenshots.h"
 #include "app/screenshots/ui/files_screenshots.h"
+#include "app/screenshots/ui/security_screenshots.h"
 #include "app/screenshots/ui/space_screenshots.h"
 #include "app/screenshots/ui/startup_screenshots.h"
 #include "app/screenshots/ui/storage_screenshots.h"
@@ -211,6 +212,8 @@ int renderScreenshots(int argc, char** argv, const std::filesystem::path& folder
     for (NamedScreenshot& shot : spaceScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (NamedScreenshot& shot : startupScreenshots())
+        shots.push_back({ std::move(shot.name), std::move(shot.image) });
+    for (NamedScreenshot& shot : securityScreenshots())
         shots.push_back({ std::move(shot.name), std::move(shot.image) });
     for (const Shot& shot : shots) {
         const std::filesystem::path file = folder / shot.name;

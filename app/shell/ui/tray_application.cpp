@@ -15,6 +15,7 @@
 
 #include "app/apps/apps_view_model.h"
 #include "app/apps/ui/apps_view.h"
+#include "app/common/ui/file_manager.h"
 #include "app/common/ui/full_disk_access_banner.h"
 #include "app/common/ui/theme.h"
 #include "app/common/ui/widgets.h"
@@ -24,6 +25,8 @@
 #include "app/files/ui/files_view.h"
 #include "app/processes/processes_view_model.h"
 #include "app/processes/ui/processes_view.h"
+#include "app/security/security_view_model.h"
+#include "app/security/ui/security_view.h"
 #include "app/shell/app_configuration.h"
 #include "app/shell/app_updater.h"
 #include "app/shell/launch.h"
@@ -42,6 +45,7 @@
 #include "app/startup/ui/startup_view.h"
 #include "app/storage/storage_view_model.h"
 #include "app/storage/ui/storage_view.h"
+#include "platform/app_resources.h"
 #include "platform/continuous_clock.h"
 #include "platform/host_layout.h"
 #include "platform/log.h"
@@ -198,6 +202,8 @@ int runTrayApplication(int argc, char** argv)
     navigation.addLiveSection({ "processes", [&] { processes.start(); }, [&] { processes.stop(); } });
     SpaceViewModel space(SpaceViewModel::systemEnvironment(executor, layout));
     StartupViewModel startup(StartupViewModel::systemEnvironment(executor, layout));
+    SecurityViewModel security(
+        SecurityViewModel::systemEnvironment(executor, layout, appResourcePath(signatureResourceName(layout.flavour()))));
     MainWindow mainWindow(navigation);
     mainWindow.setSectionWidget(SidebarTab::dashboard, new DashboardView(dashboard));
     mainWindow.setSectionWidget(SidebarTab::processes, new ProcessesView(processes));
@@ -208,6 +214,10 @@ int runTrayApplication(int argc, char** argv)
         new StorageView(storage, StorageScreenModel::cleaningThrough(storage), [&layout] { openFullDiskAccessSettings(layout); }));
     mainWindow.setSectionWidget(SidebarTab::space, new SpaceView(space, [&layout] { openFullDiskAccessSettings(layout); }));
     mainWindow.setSectionWidget(SidebarTab::startup, new StartupView(startup));
+    mainWindow.setSectionWidget(SidebarTab::security,
+        new SecurityView(security,
+            { [](const std::vector<std::string>& paths) { revealInFileManager(paths); },
+                [&layout] { openFullDiskAccessSettings(layout); } }));
     AboutWindow about;
     SettingsWindowModel settingsModel(defaults);
     GeneralPaneModel general(

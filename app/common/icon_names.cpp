@@ -64,7 +64,7 @@ constexpr std::array icons {
     std::pair { "cpu"sv, "video-display,computer"sv },
     std::pair { "envelope"sv, "mail-unread,mail-send"sv },
     // The Security section's threat cards.
-    std::pair { "exclamationmark.shield"sv, "security-low,dialog-warning"sv },
+    std::pair { "exclamationmark.shield"sv, "security-high"sv },
 };
 
 }  // namespace

@@ -233,6 +233,11 @@ std::vector<NamedScreenshot> securityScreenshots()
         view.show();
         QApplication::processEvents();
         shots.push_back({ "security-never-scanned.png", view.grab().toImage() });
+        // Delivery waits for the executor, so the picture shows the scan running.
+        fixture.model().scan();
+        QApplication::processEvents();
+        shots.push_back({ "security-scanning.png", view.grab().toImage() });
+        fixture.settle();
     }
     shots.push_back({ "main-window-security.png", mainWindowSecurity() });
     DialogShots dialog = dialogs();

@@ -50,16 +50,41 @@ QLabel* plainLabel(std::string_view text)
     return label;
 }
 
-// The theme's icon in one colour: symbolic icons come grey, and these two say something by theirs.
-QPixmap tintedIcon(std::string_view symbol, int size, const QColor& colour)
+// A filled shield in `colour` with a white mark on it ("!" or a check mark), the way the system
+// symbols exclamationmark.shield.fill and checkmark.shield.fill look. The theme has the shield
+// but no shield with a mark, so the mark is drawn.
+QPixmap markedShield(std::string_view symbol, int size, const QColor& colour, bool check)
 {
-    QPixmap pixmap = themeIcon(iconThemeName(symbol)).pixmap(size, size);
-    if (pixmap.isNull())
-        return pixmap;
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pixmap = themeIcon(iconThemeName(symbol)).pixmap(QSize(size, size), ratio);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(QSize(size, size) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+    }
     QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(pixmap.rect(), colour);
+    painter.fillRect(QRectF(0, 0, size, size), colour);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    QPen pen(Qt::white, qMax(1.5, size / 9.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    const qreal s = size;
+    if (check) {
+        const QPointF points[] = { { s * 0.32, s * 0.48 }, { s * 0.46, s * 0.62 }, { s * 0.69, s * 0.36 } };
+        painter.drawPolyline(points, 3);
+    } else {
+        painter.drawLine(QPointF(s * 0.5, s * 0.27), QPointF(s * 0.5, s * 0.52));
+        painter.setBrush(Qt::white);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(s * 0.5, s * 0.68), s / 14.0, s / 14.0);
+    }
     return pixmap;
+}
+
+QColor secondaryColour()
+{
+    return QColor(142, 142, 147);
 }
 
 QColor severityColour(ThreatSignature::Severity severity)
@@ -72,7 +97,7 @@ QColor severityColour(ThreatSignature::Severity severity)
     case ThreatSignature::Severity::pup:
         break;
     }
-    return QApplication::palette().color(QPalette::PlaceholderText);
+    return secondaryColour();
 }
 
 QLabel* tag(std::string_view text, const QColor& colour)
@@ -186,7 +211,7 @@ void SecurityView::renderResults()
         auto* column = new QVBoxLayout(empty);
         column->setSpacing(10);
         auto* shield = new QLabel;
-        shield->setPixmap(tintedIcon(securityEmptySymbol, 48, toQColor(SystemColor::green)));
+        shield->setPixmap(markedShield(securityEmptySymbol, 48, toQColor(SystemColor::green), true));
         shield->setAlignment(Qt::AlignCenter);
         auto* text = plainLabel(m_model.emptyText());
         text->setAlignment(Qt::AlignCenter);
@@ -194,9 +219,9 @@ void SecurityView::renderResults()
         text->setFont(textStyleFont(TextStyle::body));
         column->addWidget(shield);
         column->addWidget(text);
-        m_resultsLayout->addStretch();
+        m_resultsLayout->addSpacing(48);
         m_resultsLayout->addWidget(empty);
-        m_resultsLayout->addStretch(2);
+        m_resultsLayout->addStretch();
         return;
     }
     for (const DetectedThreat& threat : *threats)
@@ -218,7 +243,7 @@ QWidget* SecurityView::card(const DetectedThreat& threat)
     auto* top = new QHBoxLayout;
     top->setSpacing(8);
     auto* icon = new QLabel;
-    icon->setPixmap(tintedIcon(securityThreatSymbol, 22, severityColour(threat.signature.severity)));
+    icon->setPixmap(markedShield(securityThreatSymbol, 22, severityColour(threat.signature.severity), false));
     top->addWidget(icon, 0, Qt::AlignVCenter);
     auto* family = plainLabel(threat.signature.family);
     family->setFont(textStyleFont(TextStyle::headline));
@@ -265,7 +290,7 @@ QWidget* SecurityView::card(const DetectedThreat& threat)
             identifier->setToolTip(plainToolTip(toQString(artifact.identifier + "\n" + *artifact.path)));
         row->addWidget(identifier, 1);
         if (!artifact.isUserControllable)
-            row->addWidget(tag(securityManualTag, QApplication::palette().color(QPalette::PlaceholderText)));
+            row->addWidget(tag(securityManualTag, secondaryColour()));
         rows->addLayout(row);
     }
     layout->addLayout(rows);

@@ -9,6 +9,7 @@
 #include "cli/files.h"
 #include "cli/processes.h"
 #include "cli/readout.h"
+#include "cli/security.h"
 #include "cli/space.h"
 #include "cli/startup.h"
 #include "cli/status.h"
@@ -76,6 +77,12 @@ std::string usageText()
            "  apps uninstall APP [--yes]\n"
            "                  remove the application and its certain leftovers after asking: to the\n"
            "                  Trash, or through flatpak, snap or PackageKit when they installed it\n"
+           "  security scan [--signatures FILE] [--json]\n"
+           "                  known adware, unwanted programs and malware, found by signature: each\n"
+           "                  family with the traces found; --signatures: another signature list\n"
+           "  security remove ID [--signatures FILE] [--yes]\n"
+           "                  move a detected family's removable items to the Trash after asking\n"
+           "                  (ID as listed by security scan); what only the system may change stays\n"
            "  screenshots DIR render every screen offscreen to PNG files in DIR (for developers)\n"
            "\n"
            "Global options, before the command:\n"
@@ -176,6 +183,8 @@ int run(std::span<const std::string_view> allArguments, const Environment& envir
         return runStartup(rest, layout, out, err);
     if (command == "apps")
         return runApps(rest, layout, std::cin, out, err);
+    if (command == "security")
+        return runSecurity(rest, layout, std::cin, out, err);
     if (command == "screenshots")
         return runScreenshots(rest, environment, out, err);
     if (command == "readout") {

@@ -1,5 +1,8 @@
 #include "app/security/threat_remover.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace lopewell {
 
 ThreatRemover::ThreatRemover(std::shared_ptr<const SecuritySources> sources, TrashFunction moveToTrash)
@@ -8,12 +11,36 @@ ThreatRemover::ThreatRemover(std::shared_ptr<const SecuritySources> sources, Tra
 {
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isInside(const fs::path& path, const fs::path& folder)
+{
+    const fs::path relative = path.lexically_relative(folder);
+    return !relative.empty() && relative != "." && *relative.begin() != "..";
+}
+
+}  // namespace
+
 std::vector<std::string> ThreatRemover::trashPaths(const DetectedThreat& threat)
 {
-    std::vector<std::string> paths;
+    std::vector<std::string> candidates;
     for (const ObservedArtifact& artifact : threat.artifacts) {
         if (artifact.isUserControllable && artifact.path)
-            paths.push_back(*artifact.path);
+            candidates.push_back(*artifact.path);
+    }
+    // An app named both as an app and as a file, or a file inside a folder that goes too, is
+    // moved once: asked a second time, the Trash would report a failure for what is already gone.
+    std::vector<std::string> paths;
+    for (const std::string& candidate : candidates) {
+        const fs::path normal = fs::path(candidate).lexically_normal();
+        const bool covered = std::any_of(candidates.begin(), candidates.end(),
+            [&](const std::string& other) { return isInside(normal, fs::path(other).lexically_normal()); });
+        const bool repeated
+            = std::any_of(paths.begin(), paths.end(), [&](const std::string& kept) { return fs::path(kept).lexically_normal() == normal; });
+        if (!covered && !repeated)
+            paths.push_back(candidate);
     }
     return paths;
 }

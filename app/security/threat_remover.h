@@ -1,6 +1,6 @@
 // Moves one detected threat's removable items to the Trash: the user's own startup jobs among
 // them are stopped first (a failure there changes nothing), then every removable artifact's
-// file goes to the Trash in one call, in artifact order. What is not removable stays: system
+// file goes to the Trash in one call, in artifact order, each file once. What is not removable stays: system
 // jobs, apps outside the user's reach, profiles and policies. A symbolic link is trashed as
 // itself, never its target.
 //
@@ -29,7 +29,8 @@ public:
     // One Trash call, made even when nothing is removable (with no paths).
     TrashService::Outcome remove(const DetectedThreat& threat) const;
 
-    // The paths remove() hands to the Trash, in artifact order.
+    // The paths remove() hands to the Trash, in artifact order: each once, and none that lies
+    // inside another that goes too.
     static std::vector<std::string> trashPaths(const DetectedThreat& threat);
 
 private:

@@ -216,6 +216,22 @@ TEST_F(MacSecurityScan, AThreatWithNothingRemovableStillMakesOneEmptyTrashCallAn
     EXPECT_EQ(m_fixture.launchctl().log(), "");
 }
 
+TEST(ThreatRemover, EachFileGoesToTheTrashOnceAndNothingInsideAFolderThatGoesToo)
+{
+    using Kind = ObservedArtifact::Kind;
+    const DetectedThreat threat { testing::threatSignature("k", "K", ThreatSignature::Severity::pup),
+        {
+            { Kind::file, "/Users/a/Keeper/helper", "/Users/a/Keeper/helper", true },
+            { Kind::app, "com.keeper", "/Applications/Keeper.app", true },
+            { Kind::file, "/Applications/Keeper.app", "/Applications/Keeper.app", true },
+            { Kind::launchDaemon, "com.keeper.d", "/Users/a/Keeper", false },
+            { Kind::file, "/Users/a/Keeper", "/Users/a/Keeper/", true },
+            { Kind::file, "/Users/a/KeeperOld", "/Users/a/KeeperOld", true },
+        } };
+    EXPECT_EQ(ThreatRemover::trashPaths(threat),
+        (std::vector<std::string> { "/Applications/Keeper.app", "/Users/a/Keeper/", "/Users/a/KeeperOld" }));
+}
+
 class LinuxSecurityScan : public ::testing::Test {
 protected:
     std::shared_ptr<const SecuritySources> sources() const { return makeSecuritySources(m_fixture.layout()); }

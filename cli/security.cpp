@@ -1,7 +1,6 @@
 #include "cli/security.h"
 
 #include <algorithm>
-#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -12,6 +11,7 @@
 #include "app/security/security_view_model.h"
 #include "app/security/signature_file.h"
 #include "cli/arguments.h"
+#include "cli/run_loop.h"
 #include "cli/terminal.h"
 #include "core/base/file_url.h"
 #include "core/concurrency/executor.h"
@@ -60,31 +60,11 @@ std::variant<std::optional<fs::path>, int> signatureFile(
     return shipped;
 }
 
-// Runs the loop of this thread until the model has nothing running after `start`.
-void settle(RunLoopExecutor& loop, SecurityViewModel& model, const std::function<void()>& start)
-{
-    bool started = false;
-    bool stopped = false;
-    auto stopWhenIdle = [&] {
-        if (started && !stopped && !model.isScanning() && !model.isRemoving()) {
-            stopped = true;
-            loop.stop();
-        }
-    };
-    auto subscription = model.observers().add(stopWhenIdle);
-    loop.post([&] {
-        start();
-        started = true;
-        stopWhenIdle();
-    });
-    loop.run();
-}
-
 void scanNow(RunLoopExecutor& loop, SecurityViewModel& model, std::ostream& err)
 {
     ProgressLine progress(err);
     progress.show(std::string(securityScanningText));
-    settle(loop, model, [&] { model.scan(); });
+    runUntil(loop, model, [&] { model.scan(); }, [&] { return model.threats() && !model.isScanning(); });
 }
 
 nlohmann::ordered_json artifactJson(const ObservedArtifact& artifact)
@@ -223,10 +203,14 @@ int remove(std::span<const std::string_view> arguments, const HostLayout& layout
     {
         ProgressLine progress(err);
         progress.show(std::string(securityScanningText));
-        settle(loop, model, [&] {
-            model.requestRemoval(threat);
-            model.confirmRemoval();
-        });
+        // Done once the removal has answered and the scan after it has too.
+        runUntil(
+            loop, model,
+            [&] {
+                model.requestRemoval(threat);
+                model.confirmRemoval();
+            },
+            [&] { return model.lastRemoval() && !model.isRemoving() && !model.isScanning(); });
     }
     const TrashService::Outcome& outcome = *model.lastRemoval();
     out << "Moved " << countText(uint64_t(outcome.movedCount), "item", "items") << " to the Trash.\n";

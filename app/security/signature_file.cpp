@@ -12,7 +12,8 @@ ErrorOr<std::vector<ThreatSignature>> readSignatureFile(const std::filesystem::p
     if (const auto* failure = std::get_if<FileReadFailure>(&read)) {
         switch (failure->kind) {
         case FileReadFailure::Kind::tooLarge:
-            return Error { EFBIG, "the signature list is larger than " + std::to_string(signatureListSizeLimit / (1024 * 1024)) + " MiB" };
+            return Error { EFBIG,
+                "the signature list is larger than " + std::to_string(signatureListSizeLimit / (size_t(1024) * 1024)) + " MiB" };
         case FileReadFailure::Kind::notRegular:
             return Error { EINVAL, path.string() + " is not a regular file" };
         case FileReadFailure::Kind::symbolicLink:

@@ -3,6 +3,7 @@
 #include "app/security/browser_policy.h"
 #include "app/security/linux_security_sources.h"
 #include "app/security/profiles_output.h"
+#include "app/security/signature_file.h"
 #include "tests/support/temp_tree.h"
 
 namespace lopewell {
@@ -123,6 +124,28 @@ TEST(BrowserPolicy, PolicyFilesAreReadFromEveryBrowsersFolderUnderTheRoot)
             "chrome:HomepageLocation:b.example /etc/opt/chrome/policies/managed/b.json",
             "chrome:NewTabPageLocation:c.example /etc/chromium/policies/recommended/c.json",
             "firefox:Homepage:f.example /usr/lib/firefox-esr/distribution/policies.json" }));
+}
+
+TEST(SignatureFile, ReadsAListOrSaysWhyNot)
+{
+    testing::TempDir dir;
+    testing::writeFile(dir / "good.json", R"([{"id": "a", "family": "A", "severity": "pup", "description": "d", "sources": ["x"]}])");
+    testing::writeFile(dir / "big.json", "[" + std::string(signatureListSizeLimit, ' ') + "]");
+    testing::writeFile(dir / "bad.json", R"([{"id": "a", "family": "A", "severity": "pup", "description": "d"}, {"id": "b"}])");
+    const auto good = readSignatureFile(dir / "good.json");
+    ASSERT_TRUE(good);
+    EXPECT_EQ(good.value().size(), 1u);
+    const std::pair<std::string, std::string> failures[] = {
+        { "big.json", "the signature list is larger than 4 MiB" },
+        { "bad.json", "entry 1 (\"b\")" },
+        { "missing.json", "cannot read " + (dir / "missing.json").string() + ": No such file or directory" },
+        { "", "is not a regular file" },
+    };
+    for (const auto& [name, message] : failures) {
+        const auto read = readSignatureFile(dir / name);
+        ASSERT_FALSE(read) << name;
+        EXPECT_NE(read.error().message.find(message), std::string::npos) << read.error().message;
+    }
 }
 
 }  // namespace

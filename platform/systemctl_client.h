@@ -35,7 +35,7 @@ public:
     // `show -p Id,Description,LoadState,ActiveState,SubState,MainPID,UnitFileState,FragmentPath,ExecStart -- UNIT...`.
     // Empty when the manager cannot be reached (no user bus, say).
     std::vector<UnitStatus> show(Scope scope, const std::vector<std::string>& units) const;
-    // `enable`, `disable`, `mask` or `unmask` of one unit; the error carries systemctl's own words.
+    // `enable`, `disable`, `mask`, `unmask` or `stop` of one unit; the error carries systemctl's own words.
     ErrorOr<void> change(Scope scope, std::string_view verb, const std::string& unit) const;
 
 private:

@@ -6,6 +6,7 @@
 #include "app/startup/linux_startup_sources.h"
 #include "platform/file_read.h"
 #include "platform/file_walk.h"
+#include "platform/systemctl_client.h"
 
 namespace lopewell {
 
@@ -30,6 +31,7 @@ public:
         : m_layout(layout)
         , m_apps(appSourcesFor(layout))
         , m_startup(LinuxStartupSources::systemEnvironment(layout))
+        , m_systemctl(layout.system("/usr/bin/systemctl"))
     {
     }
 
@@ -79,8 +81,13 @@ public:
             auto item = std::find_if(items.begin(), items.end(), [&](const StartupItem& each) {
                 return isRemovableLayer(each.layer) && each.label == agent->identifier && each.plistPath == *agent->path;
             });
-            if (item != items.end() && item->runState != RunState::disabled())
+            if (item == items.end())
+                continue;
+            if (item->runState != RunState::disabled())
                 (void)m_startup.disable(*item);
+            // Disabling keeps a running miner running until logout; bootout stops it on macOS.
+            if (item->layer == StartupLayer::userService)
+                (void)m_systemctl.change(SystemctlClient::Scope::user, "stop", item->label);
         }
     }
 
@@ -90,6 +97,7 @@ private:
     HostLayout m_layout;
     std::shared_ptr<const AppSources> m_apps;
     LinuxStartupSources m_startup;
+    SystemctlClient m_systemctl;
 };
 
 }  // namespace

@@ -271,7 +271,9 @@ TEST_F(LinuxSecurityScan, RemovalSwitchesOffTheUsersOwnEntriesAndUnitsThenTrashe
     m_fixture.systemctl().clearLog();
     const fs::path entry = m_fixture.home() / ".config/autostart/xmrig.desktop";
     trash.onCall = [&] {
-        EXPECT_NE(m_fixture.systemctl().log().find("[--user][disable][--][moneroocean_miner.service]\n"), std::string::npos)
+        EXPECT_NE(m_fixture.systemctl().log().find(
+                      "[--user][disable][--][moneroocean_miner.service]\n[--user][stop][--][moneroocean_miner.service]\n"),
+            std::string::npos)
             << m_fixture.systemctl().log();
         EXPECT_NE(readFile(entry).find("Hidden=true"), std::string::npos);
     };

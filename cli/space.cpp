@@ -104,11 +104,17 @@ void writeText(std::ostream& out, const DiskScanComplete& result, int64_t depth,
         }
         const DiskNode& node = *frame.shown[frame.next++];
         out << rightAligned(spaceSizeText(node.size()), sizeWidth) << "  " << indent << terminalSafe(node.name())
-            << (node.isDirectory() ? "/" : "") << "\n";
+            << (node.isDirectory() ? "/" : "") << (node.isMountPoint() ? "  (" + std::string(mountPointLabel) + ")" : "") << "\n";
         if (node.isDirectory() && !node.children().empty() && int64_t(stack.size()) < depth)
             stack.push_back(frameFor(node));
     }
     out << "Unreadable folders: " << result.unreadableCount << "\n";
+    if (!result.mountPoints.empty()) {
+        out << "Mounted volumes not scanned (--cross-mounts enters them):";
+        for (const std::string& path : result.mountPoints)
+            out << " " << terminalSafe(path);
+        out << "\n";
+    }
 }
 
 std::string jsonString(const std::string& text)
@@ -128,7 +134,7 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
         out << "{\"url\":" << jsonString(fileURLString(node.path())) << ",\"name\":" << jsonString(node.name())
             << ",\"size\":" << node.size() << ",\"isDirectory\":" << (node.isDirectory() ? "true" : "false")
             << ",\"isAggregate\":" << (node.isAggregate() ? "true" : "false") << ",\"aggregateCount\":" << node.aggregateCount()
-            << ",\"children\":[";
+            << (node.isMountPoint() ? ",\"mountPoint\":true" : "") << ",\"children\":[";
     };
     out << "{\"root\":";
     open(result.root);
@@ -147,7 +153,10 @@ void writeJson(std::ostream& out, const DiskScanComplete& result, int64_t depth)
         open(child);
         stack.push_back({ &child });
     }
-    out << ",\"unreadableCount\":" << result.unreadableCount << "}\n";
+    out << ",\"unreadableCount\":" << result.unreadableCount << ",\"mountPoints\":[";
+    for (size_t i = 0; i < result.mountPoints.size(); ++i)
+        out << (i ? "," : "") << jsonString(fileURLString(result.mountPoints[i]));
+    out << "]}\n";
 }
 
 }  // namespace
@@ -160,10 +169,12 @@ constexpr OptionSpec spaceOptions[] = {
     { "json", "", "the whole tree as JSON, or --depth levels of it" },
     { "png", "FILE", "draw the treemap of DIR to FILE" },
     { "size", "WxH", "the treemap's size in pixels (default 1200x800)" },
+    { "cross-mounts", "", "enter other file systems mounted below DIR too" },
 };
 constexpr VerbSpec spaceVerb { "space", "DIR [--depth N] [--top N] [--json] [--png FILE [--size WxH]]",
     "The disk space under DIR: its largest entries, folder by folder, with the files below 1 MB\n"
-    "of a folder as one \"Small files\" entry.",
+    "of a folder as one \"Small files\" entry. Other file systems mounted below DIR are listed as\n"
+    "mount points (\"mountPoint\": true in JSON) and not entered, unless --cross-mounts.",
     spaceOptions, true };
 
 }  // namespace
@@ -196,7 +207,9 @@ int runSpace(std::span<const std::string_view> arguments, const Environment& env
     std::optional<DiskScanProgress> scanned;
     {
         ProgressLine progress(err);
-        scanned = DiskScanner(DiskScanner::screenThreshold).measure(root, {}, [&progress](const DiskScanScanning& scanning) {
+        const auto mounts = options.has("cross-mounts") ? DiskScanner::Mounts::cross : DiskScanner::Mounts::stayOnFileSystem;
+        const DiskScanner scanner(DiskScanner::screenThreshold, DiskScanner::defaultThreadCount(), mounts);
+        scanned = scanner.measure(root, {}, [&progress](const DiskScanScanning& scanning) {
             progress.show("Scanning… " + countText(uint64_t(scanning.files), "file", "files") + " · " + spaceSizeText(scanning.bytes));
         });
     }

@@ -94,6 +94,9 @@ public:
     // folder cannot be read at all.
     ErrorOr<std::vector<FileEntry>> list(ListOptions options = {}, std::stop_token stop = {}) const;
 
+    // The file system the folder lives on, as st_dev (FileEntry::device).
+    ErrorOr<uint64_t> device() const;
+
     int descriptor() const { return m_fd; }
 
 private:

@@ -80,8 +80,10 @@ struct FolderJob {
 
 class TreeBuilder {
 public:
-    TreeBuilder(uint64_t threshold, std::stop_token stop, const std::function<void(const DiskScanScanning&)>& onProgress)
+    TreeBuilder(uint64_t threshold, std::optional<uint64_t> rootDevice, std::stop_token stop,
+        const std::function<void(const DiskScanScanning&)>& onProgress)
         : m_threshold(threshold)
+        , m_rootDevice(rootDevice)
         , m_stop(std::move(stop))
         , m_onProgress(onProgress)
     {
@@ -110,7 +112,8 @@ public:
 
         if (m_deferredRoot)
             resolveLinks(m_deferredRoot);
-        return { std::move(m_root), m_unreadable.load() };
+        std::sort(m_mountPoints.begin(), m_mountPoints.end());
+        return { std::move(m_root), m_unreadable.load(), std::move(m_mountPoints) };
     }
 
 private:
@@ -224,6 +227,12 @@ private:
             if (entry.attributesKnown && entry.kind == FileKind::symbolicLink)
                 continue;
             if (entry.attributesKnown && entry.kind == FileKind::folder) {
+                if (m_rootDevice && entry.device != *m_rootDevice) {
+                    job.children.push_back(DiskNode::mountPoint(job.self, std::move(entry.name)));
+                    std::lock_guard lock(m_mountPointsMutex);
+                    m_mountPoints.push_back(job.children.back().path());
+                    continue;
+                }
                 auto* sub = new FolderJob;
                 sub->parent = &job;
                 sub->ordinal = uint32_t(subfolders.size());
@@ -397,6 +406,7 @@ private:
     }
 
     const uint64_t m_threshold;
+    const std::optional<uint64_t> m_rootDevice;  // absent: mounts are crossed
     const std::stop_token m_stop;
     const std::function<void(const DiskScanScanning&)>& m_onProgress;
 
@@ -413,6 +423,8 @@ private:
     std::atomic<uint64_t> m_bytes { 0 };
     std::atomic<int64_t> m_lastReport { 0 };
     std::atomic<int64_t> m_unreadable { 0 };
+    std::mutex m_mountPointsMutex;
+    std::vector<std::string> m_mountPoints;
     std::mutex m_progressMutex;
     std::mutex m_progressLinksMutex;
     std::unordered_set<InodeKey, InodeKeyHash> m_progressLinks;
@@ -436,9 +448,10 @@ int DiskScanner::defaultThreadCount()
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
-DiskScanner::DiskScanner(uint64_t smallFileThreshold, int threadCount)
+DiskScanner::DiskScanner(uint64_t smallFileThreshold, int threadCount, Mounts mounts)
     : m_smallFileThreshold(smallFileThreshold)
     , m_threadCount(std::max(1, threadCount))
+    , m_mounts(mounts)
 {
 }
 
@@ -452,13 +465,19 @@ std::optional<DiskScanProgress> DiskScanner::measure(const std::string& rootPath
     if (root.empty() || !std::filesystem::is_directory(root, error))
         return DiskScanMissing { rootPath };
 
-    TreeBuilder builder(m_smallFileThreshold, stop, onProgress);
     ErrorOr<FolderHandle> handle = FolderHandle::open(root);
     DiskScanComplete result;
     if (!handle) {
         // There, a folder, but not ours to read: an empty root, counted like any other.
         result = { DiskNode::directory(DiskFolderLocation::forPath(root), {}), 1 };
     } else {
+        std::optional<uint64_t> rootDevice;
+        if (m_mounts == Mounts::stayOnFileSystem) {
+            ErrorOr<uint64_t> device = handle.value().device();
+            if (device)
+                rootDevice = device.value();
+        }
+        TreeBuilder builder(m_smallFileThreshold, rootDevice, stop, onProgress);
         result = builder.build(root, std::move(handle.value()), m_threadCount, backgroundPriority);
     }
     if (stop.stop_requested())

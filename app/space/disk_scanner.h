@@ -1,6 +1,8 @@
 // Measures a folder into a size tree for the disk map: every file below the root, links neither
-// followed nor counted, packages and other volumes entered like any folder, and each folder's
-// files below the threshold folded into one "Small files (N)" node.
+// followed nor counted, packages entered like any folder, and each folder's files below the
+// threshold folded into one "Small files (N)" node. The walk stays on the root's file system, as
+// `du -x` does: a folder where another one is mounted (/proc, /sys, a USB disk under /media)
+// becomes a mount-point node of its own, not entered, unless the scanner crosses mounts.
 //
 //   DiskScanner scanner(DiskScanner::screenThreshold);
 //   Stream<DiskScanProgress> progress = scanner.scan("/home/ada");
@@ -20,6 +22,7 @@
 #include <stop_token>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "core/concurrency/stream.h"
 #include "core/treemap/disk_node.h"
@@ -34,7 +37,8 @@ struct DiskScanScanning {
 
 struct DiskScanComplete {
     DiskNode root;
-    int64_t unreadableCount = 0;  // folders whose contents could not be listed
+    int64_t unreadableCount = 0;              // folders whose contents could not be listed
+    std::vector<std::string> mountPoints {};  // other file systems met and not entered, sorted
 };
 
 struct DiskScanMissing {
@@ -51,9 +55,15 @@ public:
     // One per core, at most four: listing is bound by the kernel's per-entry work.
     static int defaultThreadCount();
 
-    explicit DiskScanner(uint64_t smallFileThreshold, int threadCount = defaultThreadCount());
+    enum class Mounts {
+        stayOnFileSystem,  // other file systems become mount points, not entered
+        cross,             // entered like any folder
+    };
+
+    explicit DiskScanner(uint64_t smallFileThreshold, int threadCount = defaultThreadCount(), Mounts mounts = Mounts::stayOnFileSystem);
 
     uint64_t smallFileThreshold() const { return m_smallFileThreshold; }
+    Mounts mounts() const { return m_mounts; }
 
     // Scans on a thread of its own at background priority. The stream sends `scanning` once per
     // 2,000 files, then `complete` or `missing`, and ends; dropping it cancels the scan, which
@@ -69,6 +79,7 @@ public:
 private:
     uint64_t m_smallFileThreshold;
     int m_threadCount;
+    Mounts m_mounts;
 };
 
 }  // namespace lopewell

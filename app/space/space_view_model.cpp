@@ -10,6 +10,13 @@
 
 namespace lopewell {
 
+namespace {
+
+// The screen's line names this many mount points and counts the rest.
+constexpr size_t mountPointsNamed = 5;
+
+}  // namespace
+
 std::string spaceSizeText(uint64_t bytes)
 {
     return formatByteCount(bytes, ByteCountStyle::file);
@@ -57,6 +64,7 @@ void SpaceViewModel::scan(std::string path)
     m_scannedFiles = 0;
     m_scannedBytes = 0;
     m_unreadableCount = 0;
+    m_mountPoints.clear();
     m_selection.reset();
     // The previous tree and drill path stay until the new tree arrives.
     m_scanTask = StreamTask<DiskScanProgress>(
@@ -69,6 +77,7 @@ void SpaceViewModel::scan(std::string path)
                 m_rootNode = std::move(complete->root);
                 m_drillPath = { *m_rootNode };
                 m_unreadableCount = complete->unreadableCount;
+                m_mountPoints = std::move(complete->mountPoints);
             } else {
                 return;  // missing: the old tree stays
             }
@@ -121,7 +130,8 @@ void SpaceViewModel::drill(const DiskNode& node)
 
 void SpaceViewModel::trashSelection()
 {
-    if (!m_selection || m_selection->isAggregate() || m_trashTask.isRunning())
+    // A mount point is a whole other file system: never something to move to the Trash.
+    if (!m_selection || m_selection->isAggregate() || m_selection->isMountPoint() || m_trashTask.isRunning())
         return;
     std::string path = m_selection->path();
     auto moveToTrash = m_environment.moveToTrash;
@@ -191,6 +201,19 @@ std::optional<std::string> SpaceViewModel::unreadableText() const
     return withThousandsSeparators(std::to_string(m_unreadableCount)) + " folders couldn't be read (permissions) and were skipped.";
 }
 
+std::optional<std::string> SpaceViewModel::mountPointText() const
+{
+    if (m_mountPoints.empty())
+        return std::nullopt;
+    std::string text
+        = m_mountPoints.size() == 1 ? "Not scanned, another file system mounted here: " : "Not scanned, other file systems mounted here: ";
+    for (size_t i = 0; i < m_mountPoints.size() && i < mountPointsNamed; ++i)
+        text += (i ? ", " : "") + m_mountPoints[i];
+    if (m_mountPoints.size() > mountPointsNamed)
+        text += " and " + withThousandsSeparators(std::to_string(m_mountPoints.size() - mountPointsNamed)) + " more";
+    return text + ".";
+}
+
 std::vector<Breadcrumb> SpaceViewModel::breadcrumbs() const
 {
     std::vector<Breadcrumb> crumbs;
@@ -220,6 +243,12 @@ std::optional<SpaceInspector> SpaceViewModel::inspector() const
         const std::string path = node.path();
         const size_t slash = path.rfind('/');
         inspector.revealPath = slash == 0 ? "/" : path.substr(0, slash);
+    } else if (node.isMountPoint()) {
+        inspector.rows.push_back({ "Kind", std::string(mountPointKind) });
+        inspector.note = std::string(mountPointNote);
+        inspector.revealTitle = std::string(m_environment.words.revealInFileManager);
+        inspector.revealPath = node.path();
+        inspector.canScanVolume = true;
     } else {
         inspector.rows.push_back({ "Kind", node.isDirectory() ? "Folder" : "File" });
         inspector.revealTitle = std::string(m_environment.words.revealInFileManager);

@@ -44,6 +44,11 @@ inline constexpr std::string_view breadcrumbSeparator = "›";
 inline constexpr std::string_view selectRectangleText = "Select a rectangle.";
 inline constexpr std::string_view openTitle = "Open";
 inline constexpr std::string_view moveToTrashTitle = "Move to Trash";
+inline constexpr std::string_view mountPointLabel = "Mounted volume — not scanned";
+inline constexpr std::string_view mountPointKind = "Mounted volume";
+inline constexpr std::string_view mountPointNote
+    = "Another file system is mounted here, so the scan did not go in. Scan it on its own to map it.";
+inline constexpr std::string_view scanVolumeTitle = "Scan This Volume";
 
 struct Breadcrumb {
     std::string title;  // the node's name, "/" when it has none
@@ -61,10 +66,11 @@ struct InspectorRow {
 struct SpaceInspector {
     std::string name;
     std::vector<InspectorRow> rows;   // Size, Share (when the current node has a size), Kind
-    std::optional<std::string> note;  // the aggregate's explanation
+    std::optional<std::string> note;  // the aggregate's or the mount point's explanation
     bool isAggregate = false;
-    bool canOpen = false;   // a folder with children: "Open" drills in
-    bool canTrash = false;  // never the aggregate
+    bool canOpen = false;        // a folder with children: "Open" drills in
+    bool canTrash = false;       // never the aggregate, never a mount point
+    bool canScanVolume = false;  // a mount point: "Scan This Volume" scans it on its own
     std::string revealTitle;
     std::string revealPath;  // the item itself, or for the aggregate its folder
 };
@@ -105,6 +111,7 @@ public:
     int64_t scannedFiles() const { return m_scannedFiles; }
     uint64_t scannedBytes() const { return m_scannedBytes; }
     int64_t unreadableCount() const { return m_unreadableCount; }
+    const std::vector<std::string>& mountPoints() const { return m_mountPoints; }
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
     const std::optional<TrashFailureAlert>& trashFailure() const { return m_trashFailure; }
     bool isTrashing() const { return m_trashTask.isRunning(); }
@@ -127,7 +134,7 @@ public:
     void drill(const DiskNode& node);
 
     // After the user confirmed: moves the selection to the Trash and prunes the map. Nothing
-    // without a selection, for the aggregate, or while a move is running.
+    // without a selection, for the aggregate or a mount point, or while a move is running.
     void trashSelection();
     void dismissTrashFailure();
     void recheckFullDiskAccess();
@@ -141,6 +148,8 @@ public:
     std::string progressText() const;
     // "3 folders couldn't be read (permissions) and were skipped."; absent below 1.
     std::optional<std::string> unreadableText() const;
+    // "Not scanned, other file systems mounted here: /proc, /sys."; absent without any.
+    std::optional<std::string> mountPointText() const;
     std::vector<Breadcrumb> breadcrumbs() const;
     // Absent without a selection: show selectRectangleText.
     std::optional<SpaceInspector> inspector() const;
@@ -158,6 +167,7 @@ private:
     int64_t m_scannedFiles = 0;
     uint64_t m_scannedBytes = 0;
     int64_t m_unreadableCount = 0;
+    std::vector<std::string> m_mountPoints;
     bool m_fullDiskAccessGranted = false;
     std::optional<TrashFailureAlert> m_trashFailure;
     ChangeObservers m_observers;

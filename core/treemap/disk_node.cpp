@@ -140,6 +140,20 @@ DiskNode DiskNode::smallFilesAggregate(std::string_view folderPath, uint64_t siz
     return smallFilesAggregate(DiskFolderLocation::forPath(folderPath), size, count);
 }
 
+DiskNode DiskNode::mountPoint(std::string_view path)
+{
+    const SplitPath parts = split(path);
+    return mountPoint(parts.hasFolder ? DiskFolderLocation::forPath(parts.folder) : nullptr, std::string(parts.name));
+}
+
+DiskNode DiskNode::mountPoint(DiskFolderLocation::Pointer folder, std::string name)
+{
+    DiskNode node = file(std::move(folder), std::move(name), 0);
+    node.m_isDirectory = true;
+    node.m_isMountPoint = true;
+    return node;
+}
+
 DiskNode DiskNode::smallFilesAggregate(DiskFolderLocation::Pointer self, uint64_t size, int64_t count)
 {
     DiskNode node = file(std::move(self), std::string(smallFilesComponent), size);
@@ -290,7 +304,8 @@ bool DiskNode::operator==(const DiskNode& other) const
         const DiskNode& left = *pair.left;
         const DiskNode& right = *pair.right;
         if (left.m_size != right.m_size || left.m_isDirectory != right.m_isDirectory || left.m_isAggregate != right.m_isAggregate
-            || left.m_aggregateCount != right.m_aggregateCount || left.children().size() != right.children().size())
+            || left.m_aggregateCount != right.m_aggregateCount || left.m_isMountPoint != right.m_isMountPoint
+            || left.children().size() != right.children().size())
             return false;
         const bool samePath = left.m_folder == right.m_folder                                                 ? left.m_name == right.m_name
             : (pair.leftParent && left.isLocatedIn(*pair.leftParent) && right.isLocatedIn(*pair.rightParent)) ? left.m_name == right.m_name

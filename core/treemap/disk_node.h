@@ -1,6 +1,7 @@
 // The size tree of a scanned folder: files, folders, and per folder one synthetic node that
 // stands for all its files below a size threshold ("Small files (N)"), so a folder with many
-// thousands of small files costs one node.
+// thousands of small files costs one node. A folder where another file system is mounted, left
+// unscanned, is a mount point: a folder of size 0 without children.
 //
 //   DiskNode tree = DiskNode::directory("/data", { DiskNode::file("/data/a.iso", 4 << 20),
 //                                                  DiskNode::file("/data/b.txt", 10) }, 1 << 20);
@@ -58,12 +59,14 @@ public:
     // threshold are folded into one aggregate, appended after the kept children.
     static DiskNode directory(std::string_view path, std::vector<DiskNode> children, uint64_t smallFileThreshold);
     static DiskNode smallFilesAggregate(std::string_view folderPath, uint64_t size, int64_t count);
+    static DiskNode mountPoint(std::string_view path);
 
     // The same, for builders that already hold the locations (the scanner): `folder` is where
     // the node lives, `self` the location of the folder being built.
     static DiskNode file(DiskFolderLocation::Pointer folder, std::string name, uint64_t size);
     static DiskNode directory(const DiskFolderLocation::Pointer& self, std::vector<DiskNode> children);
     static DiskNode smallFilesAggregate(DiskFolderLocation::Pointer self, uint64_t size, int64_t count);
+    static DiskNode mountPoint(DiskFolderLocation::Pointer folder, std::string name);
 
     DiskNode() = default;
     DiskNode(const DiskNode&) = default;
@@ -80,6 +83,8 @@ public:
     bool isDirectory() const { return m_isDirectory; }
     bool isAggregate() const { return m_isAggregate; }
     int64_t aggregateCount() const { return m_aggregateCount; }
+    // Another file system is mounted here; the scan did not enter it.
+    bool isMountPoint() const { return m_isMountPoint; }
     const std::vector<DiskNode>& children() const;
 
     // A copy of the tree without the node at `path`, every folder on the way rebuilt with its
@@ -102,6 +107,7 @@ private:
     int64_t m_aggregateCount = 0;
     bool m_isDirectory = false;
     bool m_isAggregate = false;
+    bool m_isMountPoint = false;
 };
 
 // The name of the aggregate for `count` files: "Small files (3)".

@@ -222,6 +222,14 @@ ErrorOr<FolderHandle> FolderHandle::openChild(std::string_view name) const
     return FolderHandle(fd);
 }
 
+ErrorOr<uint64_t> FolderHandle::device() const
+{
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0)
+        return Error::fromErrno(errno, "Cannot examine the folder");
+    return uint64_t(info.st_dev);
+}
+
 ErrorOr<std::vector<FileEntry>> FolderHandle::list(ListOptions options, std::stop_token stop) const
 {
     std::vector<FileEntry> entries;

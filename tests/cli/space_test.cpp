@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -123,6 +124,46 @@ TEST_F(SpaceCommandTest, JsonHoldsTheWholeTreeOrTheLevelsAskedFor)
         EXPECT_TRUE(child["children"].empty());
     EXPECT_TRUE(
         nlohmann::json::parse(runCommand({ "space", (dir / "root").string(), "--json", "--depth=0" }).out)["root"]["children"].empty());
+}
+
+// /dev/shm is its own file system inside /dev on these machines: a boundary without a mount.
+TEST(SpaceCommand, MountPointsAreMarkedAndNotEnteredUnlessCrossMountsIsGiven)
+{
+    struct stat dev {};
+    struct stat shm {};
+    if (::stat("/dev", &dev) != 0 || ::stat("/dev/shm", &shm) != 0 || dev.st_dev == shm.st_dev)
+        GTEST_SKIP() << "/dev/shm is not a mount of its own here";
+    TempDir inShm("/dev/shm");
+    writeFile(inShm / "big.bin", std::string(2 * MiB, 'b'));
+    const auto shmNode = [](const nlohmann::json& json) {
+        for (const nlohmann::json& child : json["root"]["children"]) {
+            if (child["name"] == "shm")
+                return child;
+        }
+        return nlohmann::json();
+    };
+
+    const Ran stayed = runCommand({ "space", "/dev", "--json" });
+    ASSERT_EQ(stayed.status, 0) << stayed.err;
+    const nlohmann::json json = nlohmann::json::parse(stayed.out);
+    const nlohmann::json mount = shmNode(json);
+    EXPECT_EQ(mount["mountPoint"], true);
+    EXPECT_EQ(mount["isDirectory"], true);
+    EXPECT_EQ(mount["size"], 0);
+    EXPECT_TRUE(mount["children"].empty());
+    const nlohmann::json& listed = json["mountPoints"];
+    EXPECT_NE(std::find(listed.begin(), listed.end(), fileURLString(std::string("/dev/shm"))), listed.end()) << listed;
+    const Ran text = runCommand({ "space", "/dev", "--top", "1000" });
+    EXPECT_NE(text.out.find("  shm/  (Mounted volume — not scanned)\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\nMounted volumes not scanned (--cross-mounts enters them):"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" /dev/shm"), std::string::npos);
+
+    const Ran crossed = runCommand({ "space", "/dev", "--json", "--cross-mounts" });
+    ASSERT_EQ(crossed.status, 0) << crossed.err;
+    const nlohmann::json entered = nlohmann::json::parse(crossed.out);
+    EXPECT_FALSE(shmNode(entered).contains("mountPoint"));
+    EXPECT_GE(shmNode(entered)["size"], allocated(inShm / "big.bin"));
+    EXPECT_TRUE(entered["mountPoints"].empty());
 }
 
 TEST_F(SpaceCommandTest, BadInputGetsAClearErrorAndAnExitCode)

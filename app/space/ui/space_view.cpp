@@ -82,8 +82,11 @@ SpaceView::SpaceView(SpaceViewModel& model, std::function<void()> openAccessSett
 
     m_progress = caption("");
     m_unreadable = caption("");
+    m_mountPoints = caption("");
+    m_mountPoints->setWordWrap(true);
     outer->addWidget(m_progress);
     outer->addWidget(m_unreadable);
+    outer->addWidget(m_mountPoints);
 
     m_breadcrumbBar = new QWidget;
     m_breadcrumbs = new QHBoxLayout(m_breadcrumbBar);
@@ -151,6 +154,9 @@ void SpaceView::render()
     const std::optional<std::string> unreadable = m_model.unreadableText();
     m_unreadable->setVisible(unreadable && !scanning);
     m_unreadable->setText(unreadable ? toQString(*unreadable) : QString());
+    const std::optional<std::string> mountPoints = m_model.mountPointText();
+    m_mountPoints->setVisible(mountPoints && !scanning);
+    m_mountPoints->setText(mountPoints ? toQString(*mountPoints) : QString());
     m_emptyTitle->setText(toQString(m_model.emptyTitle()));
 
     const DiskNode* current = m_model.currentNode();
@@ -228,6 +234,14 @@ void SpaceView::renderInspector()
                 m_model.drill(DiskNode(*m_model.selection()));
         });
         m_inspectorLayout->addWidget(open);
+    }
+    if (inspector->canScanVolume) {
+        auto* scanVolume = button(scanVolumeTitle);
+        connect(scanVolume, &QPushButton::clicked, this, [this] {
+            if (m_model.selection())
+                m_model.scan(m_model.selection()->path());
+        });
+        m_inspectorLayout->addWidget(scanVolume);
     }
     if (inspector->canTrash) {
         auto* trash = button(moveToTrashTitle);

@@ -1,4 +1,4 @@
-// The Space section: scan buttons, the progress and unreadable-folder lines, breadcrumbs, the
+// The Space section: scan buttons, the progress, unreadable-folder and mount-point lines, breadcrumbs, the
 // treemap and the inspector of the selection, with its reveal, open and move-to-Trash actions.
 // It shows the SpaceViewModel's state and sends it the user's actions; nothing else.
 #pragma once
@@ -45,6 +45,7 @@ private:
     QPushButton* m_cancel;
     QLabel* m_progress;
     QLabel* m_unreadable;
+    QLabel* m_mountPoints;
     QWidget* m_breadcrumbBar;
     QHBoxLayout* m_breadcrumbs;
     QStackedWidget* m_stack;

@@ -314,6 +314,49 @@ TEST(DiskScanner, AnUnreadableFolderIsEmptyCountedAndLeftOutOfItsParentsSize)
     EXPECT_EQ(status, 0);
 }
 
+// /dev/shm is a file system of its own mounted inside /dev on these machines, so the boundary
+// needs no mount of the test's own.
+TEST(DiskScanner, StaysOnTheRootsFileSystemListingEachMountPointAsANodeNotEntered)
+{
+    struct stat dev {};
+    struct stat shm {};
+    if (::stat("/dev", &dev) != 0 || ::stat("/dev/shm", &shm) != 0 || dev.st_dev == shm.st_dev)
+        GTEST_SKIP() << "/dev/shm is not a mount of its own here";
+    TempDir inShm("/dev/shm");
+    writeFile(inShm / "big.bin", std::string(2 * MiB, 'b'));
+    const auto shmNode = [](const DiskNode& root) -> const DiskNode* {
+        for (const DiskNode& child : root.children()) {
+            if (child.name() == "shm")
+                return &child;
+        }
+        return nullptr;
+    };
+    for (int threads : { 1, 2 }) {
+        std::optional<DiskScanProgress> stayed = DiskScanner(MiB, threads).measure("/dev");
+        ASSERT_TRUE(stayed && std::holds_alternative<DiskScanComplete>(*stayed));
+        const DiskScanComplete& complete = std::get<DiskScanComplete>(*stayed);
+        const DiskNode* mount = shmNode(complete.root);
+        ASSERT_TRUE(mount) << dump(complete.root);
+        EXPECT_TRUE(mount->isMountPoint());
+        EXPECT_TRUE(mount->isDirectory());
+        EXPECT_EQ(mount->size(), 0u);
+        EXPECT_TRUE(mount->children().empty());
+        EXPECT_TRUE(std::is_sorted(complete.mountPoints.begin(), complete.mountPoints.end()));
+        EXPECT_NE(std::find(complete.mountPoints.begin(), complete.mountPoints.end(), "/dev/shm"), complete.mountPoints.end());
+        for (const std::string& path : complete.mountPoints)
+            EXPECT_TRUE(path.starts_with("/dev/")) << path;
+
+        std::optional<DiskScanProgress> crossed = DiskScanner(MiB, threads, DiskScanner::Mounts::cross).measure("/dev");
+        ASSERT_TRUE(crossed && std::holds_alternative<DiskScanComplete>(*crossed));
+        const DiskScanComplete& entered = std::get<DiskScanComplete>(*crossed);
+        EXPECT_TRUE(entered.mountPoints.empty());
+        const DiskNode* folder = shmNode(entered.root);
+        ASSERT_TRUE(folder);
+        EXPECT_FALSE(folder->isMountPoint());
+        EXPECT_GE(folder->size(), allocated(inShm / "big.bin"));
+    }
+}
+
 // Folders nested `depth` levels, each also holding an empty sibling: built and removed through
 // descriptors, since the whole path is far longer than PATH_MAX.
 class DeepComb {

@@ -312,6 +312,39 @@ TEST_F(SpaceViewModelTest, TheAggregateAndNoSelectionAreNeverTrashed)
     EXPECT_TRUE(trashed.empty());
 }
 
+TEST_F(SpaceViewModelTest, MountPointsAreNamedOnScreenScannedOnTheirOwnAndNeverTrashed)
+{
+    model.scanRootVolume();
+    EXPECT_FALSE(model.mountPointText().has_value());
+    const DiskNode root = DiskNode::directory("/", { DiskNode::file("/vmlinuz", 2 * MiB), DiskNode::mountPoint("/proc") });
+    deliver(0, DiskScanComplete { root, 0, { "/media/usb", "/proc" } });
+    finish(0);
+    EXPECT_EQ(model.mountPoints(), (std::vector<std::string> { "/media/usb", "/proc" }));
+    EXPECT_EQ(model.mountPointText(), "Not scanned, other file systems mounted here: /media/usb, /proc.");
+
+    model.select(model.currentNode()->children()[1]);
+    const SpaceInspector mount = *model.inspector();
+    EXPECT_EQ(mount.name, "proc");
+    EXPECT_EQ(mount.rows, (std::vector<InspectorRow> { { "Size", "Zero KB" }, { "Share", "0.0%" }, { "Kind", "Mounted volume" } }));
+    EXPECT_EQ(mount.note, std::string(mountPointNote));
+    EXPECT_TRUE(mount.canScanVolume);
+    EXPECT_FALSE(mount.canTrash);
+    EXPECT_FALSE(mount.canOpen);
+    model.trashSelection();
+    EXPECT_FALSE(model.isTrashing());
+    EXPECT_TRUE(trashed.empty());
+    model.select(model.currentNode()->children()[0]);
+    EXPECT_FALSE(model.inspector()->canScanVolume);
+
+    // A new scan forgets the old list; a long one is cut after five names.
+    model.scanHome();
+    EXPECT_FALSE(model.mountPointText().has_value());
+    deliver(1, DiskScanComplete { fixtureTree(), 0, { "/a", "/b", "/c", "/d", "/e", "/f", "/g" } });
+    EXPECT_EQ(model.mountPointText(), "Not scanned, other file systems mounted here: /a, /b, /c, /d, /e and 2 more.");
+    deliver(1, DiskScanComplete { fixtureTree(), 0, { "/mnt" } });
+    EXPECT_EQ(model.mountPointText(), "Not scanned, another file system mounted here: /mnt.");
+}
+
 TEST(SpaceViewModel, ScanButtonsFollowFullDiskAccess)
 {
     ManualExecutor executor;

@@ -55,6 +55,29 @@ TEST(DiskNode, ReplacesEvenASingleSmallFileAndLeavesEmptyFoldersWithoutAggregate
     EXPECT_EQ(again, folder);
 }
 
+TEST(DiskNode, AMountPointIsAnEmptyFolderOfItsOwnKindThatNoFoldingOrRemovalChanges)
+{
+    const DiskNode mount = DiskNode::mountPoint("/d/media");
+    EXPECT_TRUE(mount.isMountPoint());
+    EXPECT_TRUE(mount.isDirectory());
+    EXPECT_FALSE(mount.isAggregate());
+    EXPECT_EQ(mount.size(), 0u);
+    EXPECT_TRUE(mount.children().empty());
+    EXPECT_EQ(mount.path(), "/d/media");
+    EXPECT_EQ(mount.name(), "media");
+    EXPECT_NE(mount, DiskNode::directory("/d/media", {}));
+    EXPECT_FALSE(DiskNode::directory("/d/media", {}).isMountPoint());
+
+    const DiskNode folder = DiskNode::directory("/d", { DiskNode::file("/d/a", 10), mount, DiskNode::file("/d/b", 2 * MiB) }, MiB);
+    ASSERT_EQ(folder.children().size(), 3u);
+    EXPECT_EQ(folder.children()[0], mount);
+    EXPECT_EQ(folder.children()[1].name(), "b");
+    const DiskNode pruned = folder.removing("/d/b");
+    ASSERT_EQ(pruned.children().size(), 2u);
+    EXPECT_TRUE(pruned.children()[0].isMountPoint());
+    EXPECT_EQ(pruned.removing("/d/media/inside"), pruned);
+}
+
 TEST(DiskNode, NamesTheLastComponentAndTheRootAsEmpty)
 {
     struct Case {

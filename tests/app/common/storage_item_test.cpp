@@ -41,6 +41,37 @@ TEST(StorageItem, EqualityAndHashingCoverAllFourFields)
     EXPECT_TRUE(set.contains(StorageItem(base)));
 }
 
+TEST(StorageItem, KeepsItsOptionalFieldsInAWordEachWithTheirOptionalMeaning)
+{
+    StorageItem item { .path = "/a/b" };
+    EXPECT_FALSE(item.modificationDate);
+    EXPECT_EQ(item.modificationDate, std::nullopt);
+    EXPECT_EQ(std::optional<Date>(item.modificationDate), std::nullopt);
+    EXPECT_THROW((void)item.modificationDate.value(), std::bad_optional_access);
+    for (const Date date : { referenceDate(), Date::max(), Date::min() + nanoseconds { 1 }, Date {} }) {
+        item.modificationDate = date;
+        ASSERT_TRUE(item.modificationDate);
+        EXPECT_EQ(*item.modificationDate, date);
+        EXPECT_EQ(item.modificationDate, std::optional<Date>(date));
+    }
+    // The one value that stands for "none" is kept as the tick after it, still a date.
+    item.modificationDate = Date::min();
+    EXPECT_EQ(item.modificationDate, Date::min() + nanoseconds { 1 });
+    item.modificationDate = std::optional<Date>();
+    EXPECT_FALSE(item.modificationDate.has_value());
+
+    EXPECT_FALSE(item.displayName);
+    item.displayName = std::string("Firefox");
+    StorageItem copy = item;
+    item.displayName = "Chrome";
+    EXPECT_EQ(copy.displayName, "Firefox");
+    EXPECT_EQ(item.displayName, std::optional<std::string>("Chrome"));
+    EXPECT_EQ(item.displayName.value_or("none"), "Chrome");
+    item.displayName = std::optional<std::string>();
+    EXPECT_EQ(item.displayName, std::nullopt);
+    EXPECT_EQ(item.displayName.value_or("none"), "none");
+}
+
 TEST(StorageItem, EncodesToTheCacheFormAndBack)
 {
     const StorageItem item {

@@ -10,11 +10,10 @@
 #include <map>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "app/files/duplicate_scanner.h"
 #include "app/files/files_scanner.h"
 #include "cli/arguments.h"
+#include "cli/json_writer.h"
 #include "cli/terminal.h"
 #include "core/base/file_url.h"
 #include "core/format/byte_count_formatter.h"
@@ -26,7 +25,6 @@ namespace lopewell::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
 
 constexpr std::uint64_t defaultLargeThreshold = 104'857'600;
 constexpr int defaultAgeDays = 180;
@@ -38,16 +36,24 @@ std::string bytesText(std::uint64_t bytes)
     return formatByteCount(bytes, ByteCountStyle::file);
 }
 
-Json itemJson(const StorageItem& item)
+// {"url": ..., "size": N, "modificationDate": seconds since 2001, "displayName": ...}, the last
+// two when present.
+void writeItem(JsonWriter& json, const StorageItem& item)
 {
-    Json json;
-    json["url"] = fileURLString(item.path);
-    json["size"] = item.size;
-    if (item.modificationDate)
-        json["modificationDate"] = secondsSinceReferenceDate(*item.modificationDate);
-    if (item.displayName)
-        json["displayName"] = *item.displayName;
-    return json;
+    json.beginObject();
+    json.key("url");
+    json.fileURL(item.path);
+    json.key("size");
+    json.number(item.size);
+    if (item.modificationDate) {
+        json.key("modificationDate");
+        json.number(secondsSinceReferenceDate(*item.modificationDate));
+    }
+    if (item.displayName) {
+        json.key("displayName");
+        json.string(*item.displayName);
+    }
+    json.endObject();
 }
 
 std::string dateText(const std::optional<Date>& date)
@@ -152,16 +158,20 @@ int runFileList(const VerbSpec& verb, std::span<const std::string_view> argument
     }
 
     if (options.has("json")) {
-        Json items = Json::array();
+        JsonWriter json(out, JsonWriter::Style::compact);
+        json.beginObject();
+        json.key("items");
+        json.beginArray();
         for (const StorageItem& item : result->items)
-            items.push_back(itemJson(item));
-        Json json;
-        json["items"] = std::move(items);
-        json["totalBytes"] = result->totalBytes;
-        out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+            writeItem(json, item);
+        json.endArray();
+        json.key("totalBytes");
+        json.number(result->totalBytes);
+        json.endObject();
+        json.finish();
         return 0;
     }
-    std::vector<StorageItem> items = result->items;
+    std::vector<StorageItem>& items = result->items;
     std::stable_sort(items.begin(), items.end(), [](const StorageItem& a, const StorageItem& b) { return a.size > b.size; });
     for (const StorageItem& item : items) {
         out << rightAligned(bytesText(item.size), 10) << "  ";
@@ -250,21 +260,28 @@ int runDupes(std::span<const std::string_view> arguments, std::istream& in, std:
     }
 
     if (options.has("json")) {
-        Json groups = Json::array();
+        JsonWriter json(out, JsonWriter::Style::compact);
+        json.beginObject();
+        json.key("groups");
+        json.beginArray();
         for (const DuplicateGroup& group : result->groups) {
-            Json files = Json::array();
+            json.beginObject();
+            json.key("id");
+            json.string(group.id);
+            json.key("size");
+            json.number(group.size);
+            json.key("files");
+            json.beginArray();
             for (const std::string& file : group.files)
-                files.push_back(fileURLString(file));
-            Json entry;
-            entry["id"] = group.id;
-            entry["size"] = group.size;
-            entry["files"] = std::move(files);
-            groups.push_back(std::move(entry));
+                json.fileURL(file);
+            json.endArray();
+            json.endObject();
         }
-        Json json;
-        json["groups"] = std::move(groups);
-        json["reclaimableBytes"] = result->reclaimableBytes;
-        out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+        json.endArray();
+        json.key("reclaimableBytes");
+        json.number(result->reclaimableBytes);
+        json.endObject();
+        json.finish();
         // The listing stays pure JSON; what the Trash did goes to stderr.
         return trash ? trashCopies(*result, options.has("yes"), in, err, err) : 0;
     }

@@ -10,6 +10,7 @@
 
 #include "app/storage/storage_view_model.h"
 #include "cli/arguments.h"
+#include "cli/json_writer.h"
 #include "cli/run_loop.h"
 #include "cli/terminal.h"
 #include "core/concurrency/executor.h"
@@ -51,24 +52,64 @@ std::string progressText(const StorageCategory& category, const VM::CategoryStat
     return text;
 }
 
-nlohmann::json categoryResultJson(const VM::CategoryState& state)
+// One item as encodeStorageItem gives it, keys in the order the document prints them.
+void writeItem(JsonWriter& json, const StorageItem& item)
 {
-    nlohmann::json json;
-    auto items = nlohmann::json::array();
-    uint64_t total = 0;
-    if (auto scanned = std::get_if<VM::Scanned>(&state)) {
-        json["state"] = "scanned";
-        total = scanned->totalBytes;
-        for (const StorageItem& item : scanned->items)
-            items.push_back(encodeStorageItem(item));
-        if (!scanned->skipped.empty())
-            json["skipped"] = scanned->skipped;
-    } else {
-        json["state"] = "missing";
+    json.beginObject();
+    if (item.displayName) {
+        json.key("displayName");
+        json.string(*item.displayName);
     }
-    json["totalBytes"] = total;
-    json["items"] = std::move(items);
-    return json;
+    if (item.modificationDate) {
+        json.key("modificationDate");
+        json.number(secondsSinceReferenceDate(*item.modificationDate));
+    }
+    json.key("size");
+    json.number(item.size);
+    json.key("url");
+    json.fileURL(item.path);
+    json.endObject();
+}
+
+// {"items": [...], "skipped": [...] (when any), "state": "scanned" or "missing", "totalBytes": N}
+void writeCategoryResult(JsonWriter& json, const VM::CategoryState& state)
+{
+    const auto* scanned = std::get_if<VM::Scanned>(&state);
+    json.beginObject();
+    json.key("items");
+    json.beginArray();
+    if (scanned) {
+        for (const StorageItem& item : scanned->items)
+            writeItem(json, item);
+    }
+    json.endArray();
+    if (scanned && !scanned->skipped.empty()) {
+        json.key("skipped");
+        json.beginArray();
+        for (const std::string& reason : scanned->skipped)
+            json.string(reason);
+        json.endArray();
+    }
+    json.key("state");
+    json.string(scanned ? "scanned" : "missing");
+    json.key("totalBytes");
+    json.number(std::uint64_t(scanned ? scanned->totalBytes : 0));
+    json.endObject();
+}
+
+// {"<id>": result, ...}, ids in sorted order, written as it goes: a category of a million files
+// is never copied into a document first.
+void writeCategoryResults(std::ostream& out, const VM& model, std::vector<std::string> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    JsonWriter json(out, JsonWriter::Style::indented);
+    json.beginObject();
+    for (const std::string& id : ids) {
+        json.key(id);
+        writeCategoryResult(json, model.state(id));
+    }
+    json.endObject();
+    json.finish();
 }
 
 std::string categoryResultLine(const StorageCategory& category, const VM::CategoryState& state)
@@ -83,19 +124,16 @@ std::string categoryResultLine(const StorageCategory& category, const VM::Catego
     return line + "not present";
 }
 
-// Scans `ids` one after another; the states they end in, in that order.
-std::vector<VM::CategoryState> scanCategories(RunLoopExecutor& loop, VM& model, const std::vector<std::string>& ids, std::ostream& err)
+// Scans `ids` one after another; each ends in its state in the model.
+void scanCategories(RunLoopExecutor& loop, VM& model, const std::vector<std::string>& ids, std::ostream& err)
 {
-    std::vector<VM::CategoryState> results;
     ProgressLine progress(err);
     for (const std::string& id : ids) {
         const StorageCategory& category = *model.category(id);
         runUntil(
             loop, model, [&] { model.startScan(id); }, [&] { return !std::holds_alternative<VM::Scanning>(model.state(id)); },
             [&] { progress.show(progressText(category, model.state(id))); });
-        results.push_back(model.state(id));
     }
-    return results;
 }
 
 int listCategories(std::span<const std::string_view> arguments, const HostLayout& layout, std::ostream& out, std::ostream& err)
@@ -173,16 +211,13 @@ int scan(std::span<const std::string_view> arguments, const HostLayout& layout, 
         }
         scannable.push_back(id);
     }
-    const std::vector<VM::CategoryState> results = scanCategories(loop, model, scannable, err);
+    scanCategories(loop, model, scannable, err);
 
     if (options.has("json")) {
-        nlohmann::json json = nlohmann::json::object();
-        for (size_t i = 0; i < scannable.size(); ++i)
-            json[scannable[i]] = categoryResultJson(results[i]);
-        out << dumpJson(json) << "\n";
+        writeCategoryResults(out, model, scannable);
     } else {
-        for (size_t i = 0; i < scannable.size(); ++i)
-            out << categoryResultLine(*model.category(scannable[i]), results[i]) << "\n";
+        for (const std::string& id : scannable)
+            out << categoryResultLine(*model.category(id), model.state(id)) << "\n";
     }
     return status;
 }
@@ -215,10 +250,10 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
     }
     const VM::SmartScanResult result = model.smartScanResult().value_or(VM::SmartScanResult {});
     if (options.has("json")) {
-        nlohmann::json json = nlohmann::json::object();
+        std::vector<std::string> ids;
         for (const StorageCategory* category : covered)
-            json[category->id] = categoryResultJson(model.state(category->id));
-        out << dumpJson(json) << "\n";
+            ids.push_back(category->id);
+        writeCategoryResults(out, model, std::move(ids));
         return 0;
     }
     for (const StorageCategory* category : covered)
@@ -250,8 +285,9 @@ int clean(std::span<const std::string_view> arguments, const HostLayout& layout,
         return 1;
     }
 
-    const VM::CategoryState state = scanCategories(loop, model, { category->id }, err).front();
-    const auto* scanned = std::get_if<VM::Scanned>(&state);
+    scanCategories(loop, model, { category->id }, err);
+    // The model's own result, not a copy; only read before the removal below changes it.
+    const auto* scanned = std::get_if<VM::Scanned>(&model.state(category->id));
     if (!scanned || scanned->items.empty()) {
         out << "Nothing to clean: " << category->title << (scanned ? " holds nothing." : " is not present.") << "\n";
         return 0;

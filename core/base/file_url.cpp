@@ -63,12 +63,10 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 
 }  // namespace
 
-std::string fileURLString(const std::filesystem::path& path)
+void appendFileURL(std::string& url, std::string_view bytes)
 {
     static constexpr char hexDigits[] = "0123456789ABCDEF";
-    const std::string& bytes = path.native();
-    std::string url(scheme);
-    url.reserve(url.size() + bytes.size() + 1);
+    url += scheme;
     if (bytes.empty() || bytes.front() != '/')
         url += '/';
     for (unsigned char c : bytes) {
@@ -80,6 +78,14 @@ std::string fileURLString(const std::filesystem::path& path)
             url += hexDigits[c & 0xF];
         }
     }
+}
+
+std::string fileURLString(const std::filesystem::path& path)
+{
+    const std::string& bytes = path.native();
+    std::string url;
+    url.reserve(scheme.size() + bytes.size() + 1);
+    appendFileURL(url, bytes);
     return url;
 }
 

@@ -15,6 +15,9 @@ namespace lopewell {
 
 // `path` should be absolute; a relative one is encoded as if it hung off "/".
 std::string fileURLString(const std::filesystem::path& path);
+// The same, appended to `url`: for writers of many, without a path object or a string each.
+// The result is plain ASCII that no JSON string needs to escape.
+void appendFileURL(std::string& url, std::string_view path);
 
 // Absent unless `url` is "file://" (optionally with the host "localhost") followed by an
 // absolute path with well-formed escapes, no query or fragment, and no NUL byte.

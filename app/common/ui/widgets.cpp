@@ -15,6 +15,27 @@ QString plainToolTip(const QString& text)
     return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
+QLabel* plainLabel(std::string_view text)
+{
+    auto* label = new QLabel(toQString(text));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+MiddleElidedLabel::MiddleElidedLabel(QString text) : m_full(std::move(text))
+{
+    setToolTip(plainToolTip(m_full));
+    setTextFormat(Qt::PlainText);
+    setMinimumWidth(80);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void MiddleElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    setText(fontMetrics().elidedText(m_full, Qt::ElideMiddle, width()));
+}
+
 QLabel* sectionHeading(std::string_view text)
 {
     auto* label = new QLabel(toQString(text));

@@ -1,5 +1,5 @@
-// Small building blocks every screen uses: text conversion, section headings, captions, and
-// the link row (icon, title, subtitle, an "opens elsewhere" mark) that opens its address.
+// Small building blocks every screen uses: text conversion, section headings, captions, plain and
+// middle-elided labels, and the link row (icon, title, subtitle, an "opens elsewhere" mark) that opens its address.
 #pragma once
 
 #include <QLabel>
@@ -21,6 +21,21 @@ QString plainToolTip(const QString& text);
 
 QLabel* sectionHeading(std::string_view text);
 QLabel* caption(std::string_view text);  // secondary, wrapped
+// Text from files and other processes, never taken for markup.
+QLabel* plainLabel(std::string_view text);
+
+// A label whose text is cut in the middle when it does not fit, keeping both ends of a path or
+// an identifier; the whole text is its tool tip.
+class MiddleElidedLabel final : public QLabel {
+public:
+    explicit MiddleElidedLabel(QString text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString m_full;
+};
 
 class LinkRowButton final : public QPushButton {
 public:

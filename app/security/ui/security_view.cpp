@@ -21,35 +21,6 @@ namespace lopewell {
 
 namespace {
 
-// A label whose text is cut in the middle when it does not fit, keeping an identifier's both ends.
-class MiddleElidedLabel final : public QLabel {
-public:
-    explicit MiddleElidedLabel(QString text) : m_full(std::move(text))
-    {
-        setToolTip(plainToolTip(m_full));
-        setTextFormat(Qt::PlainText);
-        setMinimumWidth(80);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        setText(fontMetrics().elidedText(m_full, Qt::ElideMiddle, width()));
-    }
-
-private:
-    QString m_full;
-};
-
-QLabel* plainLabel(std::string_view text)
-{
-    auto* label = new QLabel(toQString(text));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 // A filled shield in `colour` with a white mark on it ("!" or a check mark), the way the system
 // symbols exclamationmark.shield.fill and checkmark.shield.fill look. The theme has the shield
 // but no shield with a mark, so the mark is drawn.

@@ -24,35 +24,6 @@ namespace lopewell {
 
 namespace {
 
-// A label whose text is cut in the middle when it does not fit, keeping a path's both ends.
-class MiddleElidedLabel final : public QLabel {
-public:
-    explicit MiddleElidedLabel(QString text) : m_full(std::move(text))
-    {
-        setToolTip(plainToolTip(m_full));
-        setTextFormat(Qt::PlainText);
-        setMinimumWidth(80);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        setText(fontMetrics().elidedText(m_full, Qt::ElideMiddle, width()));
-    }
-
-private:
-    QString m_full;
-};
-
-QLabel* plainLabel(const std::string& text)
-{
-    auto* label = new QLabel(toQString(text));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 void clearLayout(QLayout* layout)
 {
     while (QLayoutItem* item = layout->takeAt(0)) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "core/monitoring/memory_stats.h"
@@ -17,5 +18,10 @@ uint64_t appPhysicalFootprint();
 
 // The same against other files (fixtures in tests).
 std::optional<MemoryStats> readFrom(const std::filesystem::path& meminfo, const std::filesystem::path& ownStatus);
+
+// read() for a poller: keeps both files open and re-reads them from offset 0, one read each
+// per call and no allocation once warm. Calls from several threads take turns.
+std::function<std::optional<MemoryStats>()> poller();
+std::function<std::optional<MemoryStats>()> pollerFrom(std::filesystem::path meminfo, std::filesystem::path ownStatus);
 
 }  // namespace lopewell::MemoryReader

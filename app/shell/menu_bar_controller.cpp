@@ -57,7 +57,7 @@ MenuBarController::Environment MenuBarController::systemEnvironment(Executor& ex
         .clock = ContinuousClock::shared(),
         .platform = platform,
         .cpuSources = systemCPUSources(),
-        .readMemory = [] { return MemoryReader::read(); },
+        .readMemory = MemoryReader::poller(),
         .secondsSinceLastInput = [] { return secondsSinceLastInput(); },
         .supportLinks = SupportLinks::configured(),
     };

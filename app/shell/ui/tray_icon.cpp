@@ -19,11 +19,11 @@ PanelTone panelTone()
     return QGuiApplication::palette().window().color().lightness() < 128 ? PanelTone::dark : PanelTone::light;
 }
 
-QIcon iconFor(const std::optional<ReadoutTitle>& readout, double load)
+QIcon iconFor(const std::optional<ReadoutTitle>& readout, double load, PanelTone tone)
 {
     QIcon icon;
     for (int size : { 16, 22, 24, 32, 48, 64 }) {
-        const QImage image = readout ? renderTrayIcon(load, size, panelTone()) : renderChip(size, panelTone(), QString(), QColor());
+        const QImage image = readout ? renderTrayIcon(load, size, tone) : renderChip(size, tone, QString(), QColor());
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
@@ -79,8 +79,12 @@ TrayIcon::~TrayIcon()
 void TrayIcon::render()
 {
     const auto& readout = m_controller.readout();
-    m_icon.setIcon(iconFor(readout, m_controller.cpuOverall()));
-    m_icon.setToolTip(readout ? trayToolTip(m_controller.cpuOverall()) : QStringLiteral("Lopewell"));
+    const Face face { readout, panelTone() };
+    if (face != m_shown) {
+        m_icon.setIcon(iconFor(readout, m_controller.cpuOverall(), face.tone));
+        m_icon.setToolTip(readout ? trayToolTip(m_controller.cpuOverall()) : QStringLiteral("Lopewell"));
+        m_shown = face;
+    }
     if (m_popover->isVisible())
         m_popover->setContent(m_controller.popover());
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/shell/menu_bar_controller.h"
+#include "app/shell/ui/tray_icon_renderer.h"
 
 class QMenu;
 
@@ -30,7 +31,16 @@ private:
     void rebuildMenu();
     void togglePopover();
 
+    // What the icon and its tooltip show now: redrawn and handed to the tray only on a change
+    // of the figure, its colour or the panel's tone, not on every sample.
+    struct Face {
+        std::optional<ReadoutTitle> readout;
+        PanelTone tone = PanelTone::light;
+        bool operator==(const Face&) const = default;
+    };
+
     MenuBarController& m_controller;
+    std::optional<Face> m_shown;
     QSystemTrayIcon m_icon;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<PopoverWidget> m_popover;

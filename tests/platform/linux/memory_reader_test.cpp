@@ -43,3 +43,18 @@ TEST(MemoryReader, MissingFilesFailTheReadOrOnlyTheFootprint)
     EXPECT_EQ(withoutFootprint->appResident, 0u);
     EXPECT_GT(withoutFootprint->total, 0u);
 }
+
+TEST(MemoryReader, APollerReadsItsKeptOpenFilesAfreshEveryCall)
+{
+    const auto poll = MemoryReader::poller();
+    for (int call = 0; call < 3; ++call) {
+        const std::optional<MemoryStats> stats = poll();
+        ASSERT_TRUE(stats) << "call " << call;
+        EXPECT_EQ(stats->total, MemoryReader::read()->total);
+        EXPECT_GT(stats->appResident, 0u);
+    }
+    EXPECT_EQ(MemoryReader::pollerFrom("/nonexistent/meminfo", "/proc/self/status")(), std::nullopt);
+    const auto withoutFootprint = MemoryReader::pollerFrom("/proc/meminfo", "/nonexistent/status")();
+    ASSERT_TRUE(withoutFootprint);
+    EXPECT_EQ(withoutFootprint->appResident, 0u);
+}

@@ -12,7 +12,7 @@ namespace lopewell::cli {
 
 namespace {
 
-constexpr std::size_t bufferSize = 64 * 1024;
+constexpr std::size_t bufferSize = std::size_t(64) * 1024;
 
 // Text that dump() copies as it is: printable ASCII but the quote and the backslash.
 bool needsNoEscaping(std::string_view text)

@@ -251,6 +251,7 @@ int smart(std::span<const std::string_view> arguments, const HostLayout& layout,
     const VM::SmartScanResult result = model.smartScanResult().value_or(VM::SmartScanResult {});
     if (options.has("json")) {
         std::vector<std::string> ids;
+        ids.reserve(covered.size());
         for (const StorageCategory* category : covered)
             ids.push_back(category->id);
         writeCategoryResults(out, model, std::move(ids));
